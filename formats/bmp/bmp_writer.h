@@ -1,0 +1,23 @@
+#pragma once
+#include "imaging/picture.h"
+#include "imaging/progress_sink.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace lp {
+
+enum class BmpCompression : int { None = 0, Rle8 = 1, Rle4 = 2 };
+
+/// Encodes a packed BMP file in memory. bitsPerPixel 0 lets the compression
+/// choose (RLE4 -> 4, RLE8 -> 8). Throws ImpExpException("", text, "Bitmap Error").
+std::vector<std::uint8_t> EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel,
+                                    ProgressSink* progress);
+
+/// Encodes and writes atomically: a failure leaves any old file untouched.
+/// Throws ImpExpException(file name, text, "Bitmap Error").
+void SaveBmp(const Picture& picture, const std::filesystem::path& path, BmpCompression compression,
+             int bitsPerPixel, ProgressSink* progress);
+
+}  // namespace lp

@@ -1,0 +1,32 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace lp {
+
+/// The one failure type of the image library: where it happened (file name or
+/// operation label), what went wrong, and the family used as a caption.
+class ImpExpException : public std::exception {
+public:
+    ImpExpException(std::string where, std::string message, std::string title)
+        : m_where(std::move(where)), m_message(std::move(message)), m_title(std::move(title)) {}
+
+    const std::string& Where() const noexcept { return m_where; }
+    const std::string& Message() const noexcept { return m_message; }
+    const std::string& Title() const noexcept { return m_title; }
+    const char* what() const noexcept override { return m_message.c_str(); }
+
+private:
+    std::string m_where;
+    std::string m_message;
+    std::string m_title;
+};
+
+/// What inner steps of a codec throw: a plain message text. Each public
+/// operation catches it and rethrows an ImpExpException with its own where/title.
+class InnerError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace lp
