@@ -1,0 +1,140 @@
+// The lumaprism program: the command-line batch mode. Picture windows come later;
+// until then a command line without batch work prints how to use the program.
+// jpeglib.h needs <cstdio> before it.
+// clang-format off
+#include "app/batch_command_line.h"
+#include "app/batch_job_runner.h"
+#include "app/error_log.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <zlib.h>
+// clang-format on
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "Usage: lumaprism [JOB ...]\n"
+    "       lumaprism --help | --version\n"
+    "\n"
+    "Converts pictures without opening a window. A job needs an input and a width,\n"
+    "height or quality; the output is written in the format of the input.\n"
+    "\n"
+    "Flags (value attached, no space; letters in any case):\n"
+    "  -iNAME        input picture                      INPUT=NAME\n"
+    "  -oNAME        output file                        OUTPUT=NAME\n"
+    "  -wN           width in pixels                    WIDTH=N\n"
+    "  -hN           height in pixels                   HEIGHT=N\n"
+    "  -qN           JPEG quality                       QUALITY=N\n"
+    "  -nN           number of colours (GIF)            COLORS=N\n"
+    "  -b(R,G,B)     background colour of the canvas    BACKGROUND=(R,G,B)\n"
+    "  -t(R,G,B)     transparent colour                 TRANSPARENT=(R,G,B)\n"
+    "  -sy           smart (area-averaging) resize      SMART=y\n"
+    "  -rX           keep the aspect with width and     PROPORTIONAL=X\n"
+    "                height: w by width, h by height, anything else fits\n"
+    "  -gtN          GIF transparency tolerance         GTRANSPARENT=N\n"
+    "  -gcN          GIF cut-out tolerance              GCUTOUT=N\n"
+    "\n"
+    "Several jobs: separate them with \",\" or write each between \"{\" and \"}\" (give\n"
+    "the width, height or quality after the input and output). @FILE reads keyword\n"
+    "tokens and braces from a response file.\n"
+    "\n"
+    "Errors are written to Error.log in the current folder and to standard error.\n"
+    "Exit status: 0 all jobs done, 1 a token or job failed, 2 no job to run.\n"
+    "\n"
+    "Example: lumaprism -isample.bmp -oout.bmp -w320\n";
+
+#define LP_STRINGIFY_INNER(x) #x
+#define LP_STRINGIFY(x) LP_STRINGIFY_INNER(x)
+
+void PrintVersion() {
+    std::printf("Lumaprism %s\n", LP_VERSION_TEXT);
+    std::printf("libpng %s, zlib %s\n", png_get_libpng_ver(nullptr), zlibVersion());
+#ifdef LIBJPEG_TURBO_VERSION
+    std::printf("libjpeg %d.%d (libjpeg-turbo %s)\n", JPEG_LIB_VERSION / 10, JPEG_LIB_VERSION % 10,
+                LP_STRINGIFY(LIBJPEG_TURBO_VERSION));
+#else
+    std::printf("libjpeg %d.%d\n", JPEG_LIB_VERSION / 10, JPEG_LIB_VERSION % 10);
+#endif
+}
+
+/// Our own "--" options, which the batch parser never sees. Returns the exit
+/// code when one was given, -1 otherwise.
+int HandleLongOptions(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (!arg.starts_with("--")) continue;
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (arg == "--version") {
+            PrintVersion();
+            return kExitOk;
+        }
+        std::fprintf(stderr, "lumaprism: unknown option '%s'\n\n%s", arg.c_str(), kUsage);
+        return kExitUsage;
+    }
+    return -1;
+}
+
+/// The open request of a command line: a plain parameter naming an existing
+/// file. Other plain parameters were already logged as errors.
+bool HasOpenRequest(const lp::CCommandLineInfo& info) {
+    if (info.Command() != lp::CCommandLineInfo::ShellCommand::FileOpen) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(info.FileToOpen(), ec);
+}
+
+void NoteWindowsUnavailable(const lp::CCommandLineInfo& info) {
+    std::fprintf(stderr, "lumaprism: picture windows are not available in this build; %s not opened\n",
+                 info.FileToOpen().c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const int code = HandleLongOptions(args); code >= 0) return code;
+
+    lp::CBatchCommandLineInfo info(stderr);
+    lp::ParseCommandLine(info, args);
+    lp::ErrorLog& log = info.Log();
+
+    const bool batchWork = !info.Jobs().empty();
+    const bool openRequest = HasOpenRequest(info);
+    if (batchWork || log.HasErrors()) {
+        if (!log.Open(lp::ErrorLog::kFileName)) {
+            std::fprintf(stderr, "lumaprism: cannot create %s in the current folder\n", lp::ErrorLog::kFileName);
+            return kExitFailed;
+        }
+    }
+
+    if (!batchWork) {
+        if (openRequest) {
+            NoteWindowsUnavailable(info);
+            std::fputc('\n', stderr);
+        } else if (info.PendingJob().given != 0) {
+            std::fputs("lumaprism: no job to run: a job needs an input and a width, height or quality\n\n", stderr);
+        }
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+
+    lp::RunBatchJobs(info.Jobs(), log);
+    if (openRequest) NoteWindowsUnavailable(info);
+    if (log.HasErrors()) {
+        std::fputs("Refer to Error.log\n", stderr);
+        return kExitFailed;
+    }
+    return kExitOk;
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include "formats/gif/gif_records.h"
+#include "imaging/picture.h"
+#include "imaging/progress_sink.h"
+
+namespace lp {
+
+/// Makes a frame writable as GIF: with more than 256 distinct colours it is reduced
+/// (popularity reduction, no dithering). A transparent frame keeps its transparent pixels
+/// exactly: the others are reduced to 255 colours and the transparent ones take a colour
+/// outside that palette, which becomes the frame's transparentColour. Returns true when the
+/// frame was changed. Throws what the reduction throws (ImpExpException).
+bool FitGifColours(GifFrame& frame, ProgressSink* progress = nullptr);
+/// Every frame of the list; returns the number of frames changed.
+int FitGifColours(GifFrameList& frames, ProgressSink* progress = nullptr);
+/// A single picture (no transparency).
+bool FitGifColours(Picture& picture, ProgressSink* progress = nullptr);
+
+}  // namespace lp

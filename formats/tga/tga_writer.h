@@ -1,0 +1,20 @@
+#pragma once
+#include "imaging/picture.h"
+#include "imaging/progress_sink.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace lp {
+
+/// Encodes a 24-bit Targa file in memory (top-left origin, identification
+/// text "Quintera Forge"); compress selects run-length encoding (image type 10)
+/// over raw rows (type 2). Throws ImpExpException("", text, "Targa Error").
+std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, ProgressSink* progress);
+
+/// Encodes and writes atomically: a failure leaves any old file untouched.
+/// Throws ImpExpException(file name, text, "Targa Error").
+void SaveTarga(const Picture& picture, const std::filesystem::path& path, bool compress, ProgressSink* progress);
+
+}  // namespace lp

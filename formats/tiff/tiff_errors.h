@@ -1,0 +1,26 @@
+#pragma once
+// Turns what the TIFF component and its inner steps throw into the one
+// exception the program shows: ImpExpException(where, text, "Tiff Error").
+#include <new>
+#include <string>
+#include <utility>
+
+#include "imaging/imp_exp_exception.h"
+
+namespace lp {
+
+inline constexpr const char* kTiffTitle = "Tiff Error";
+inline constexpr const char* kTiffNoMemory = "Not enough memory!";
+
+template <class Fn>
+decltype(auto) WithTiffErrors(const std::string& where, Fn&& fn) {
+    try {
+        return std::forward<Fn>(fn)();
+    } catch (const InnerError& e) {
+        throw ImpExpException(where, e.what(), kTiffTitle);
+    } catch (const std::bad_alloc&) {
+        throw ImpExpException(where, kTiffNoMemory, kTiffTitle);
+    }
+}
+
+}  // namespace lp

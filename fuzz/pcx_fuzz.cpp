@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the PCX reader with lowered limits. Whatever
+// decodes must survive our writer and read back to the same pixels.
+#include "formats/pcx/pcx_reader.h"
+#include "formats/pcx/pcx_writer.h"
+#include "imaging/imp_exp_exception.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const lp::ImageLimits limits{1u << 16, 1 << 12};
+    lp::Picture picture;
+    try {
+        picture = lp::DecodePcx(std::span<const std::uint8_t>(data, size), "fuzz.pcx", nullptr, limits);
+    } catch (const lp::ImpExpException&) {
+        return 0;
+    }
+    if (picture.Width() <= 0 || picture.Height() <= 0) std::abort();
+    const auto encoded = lp::EncodePcx(picture, nullptr);
+    const lp::Picture back = lp::DecodePcx(encoded, "again.pcx", nullptr, limits);
+    if (!back.SamePixels(picture)) std::abort();
+    return 0;
+}
