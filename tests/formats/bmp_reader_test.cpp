@@ -14,7 +14,7 @@ namespace lp {
 namespace {
 
 using test::PixelAt;
-using test::bmp::BmpSpec;
+using test::bmp::BmpLayout;
 using test::bmp::BuildBmp;
 
 constexpr ColourRef kRed = MakeColour(255, 0, 0);
@@ -54,34 +54,34 @@ TEST(BmpReader, ReadsEveryKnownInfoHeaderSizeAndRefusesOthers) {
         255, 0, 0,   255, 255, 255, 0, 0,  // top row: blue, white, padding
     };
     for (const std::uint32_t size : {40u, 52u, 56u, 64u, 108u, 124u}) {
-        BmpSpec spec;
-        spec.headerSize = size;
-        spec.width = 2;
-        spec.height = 2;
-        spec.data = bits;
-        EXPECT_EQ(Colours(Decode(BuildBmp(spec))), (std::vector<ColourRef>{kBlue, kWhite, kRed, kGreen})) << size;
+        BmpLayout layout;
+        layout.headerSize = size;
+        layout.width = 2;
+        layout.height = 2;
+        layout.data = bits;
+        EXPECT_EQ(Colours(Decode(BuildBmp(layout))), (std::vector<ColourRef>{kBlue, kWhite, kRed, kGreen})) << size;
     }
     for (const std::uint32_t size : {0u, 16u, 41u, 66u, 100u, 128u, 0xFFFFFFFFu}) {
-        BmpSpec spec;
-        spec.headerSize = size;
-        spec.data = {1, 2, 3, 0};
-        EXPECT_EQ(DecodeError(BuildBmp(spec)), "Unknown/Unsupported DIB format") << size;
+        BmpLayout layout;
+        layout.headerSize = size;
+        layout.data = {1, 2, 3, 0};
+        EXPECT_EQ(DecodeError(BuildBmp(layout)), "Unknown/Unsupported DIB format") << size;
     }
 }
 
 TEST(BmpReader, Os2CoreHeaderUsesThreeByteColourEntries) {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.bits = 4;
-    spec.width = 3;
-    spec.height = 2;
-    spec.data = {0x01, 0x23, 0, 0, 0x10, 0x00, 0, 0};  // 4 bits: bottom 0,1,2  top 1,0,0
-    spec.palette.assign(16, 0);
-    spec.palette[0] = 0x000000;
-    spec.palette[1] = 0xFF0000;  // red
-    spec.palette[2] = 0x00FF00;
-    spec.palette[3] = 0x0000FF;
-    const Picture p = Decode(BuildBmp(spec));
+    BmpLayout layout;
+    layout.headerSize = 12;
+    layout.bits = 4;
+    layout.width = 3;
+    layout.height = 2;
+    layout.data = {0x01, 0x23, 0, 0, 0x10, 0x00, 0, 0};  // 4 bits: bottom 0,1,2  top 1,0,0
+    layout.palette.assign(16, 0);
+    layout.palette[0] = 0x000000;
+    layout.palette[1] = 0xFF0000;  // red
+    layout.palette[2] = 0x00FF00;
+    layout.palette[3] = 0x0000FF;
+    const Picture p = Decode(BuildBmp(layout));
     EXPECT_EQ(Colours(p), (std::vector<ColourRef>{kRed, kBlack, kBlack, kBlack, kRed, kGreen}));
     // A 4-byte table here would misplace every entry after the first.
 }
@@ -107,15 +107,15 @@ TEST(BmpReader, DecodesEveryDepthBottomUpAndTopDown) {
     };
     for (const auto& c : cases) {
         for (const bool topDown : {false, true}) {
-            BmpSpec spec;
-            spec.width = 3;
-            spec.height = topDown ? -2 : 2;
-            spec.bits = c.bits;
-            spec.data = c.row;
-            spec.data.resize(c.row.size() * 2, 0);  // second stored row: zero bytes
-            spec.palette = c.palette;
-            spec.coloursUsed = std::uint32_t(c.palette.size());
-            const Picture p = Decode(BuildBmp(spec));
+            BmpLayout layout;
+            layout.width = 3;
+            layout.height = topDown ? -2 : 2;
+            layout.bits = c.bits;
+            layout.data = c.row;
+            layout.data.resize(c.row.size() * 2, 0);  // second stored row: zero bytes
+            layout.palette = c.palette;
+            layout.coloursUsed = std::uint32_t(c.palette.size());
+            const Picture p = Decode(BuildBmp(layout));
             ASSERT_EQ(p.Width(), 3) << c.name;
             ASSERT_EQ(p.Height(), 2) << c.name;
             const int storedFirst = topDown ? 0 : 1;  // row of the picture (from the top) stored first
@@ -151,104 +151,104 @@ TEST(BmpReader, BitFieldMasksOfAnyShapeScaleToEightBits) {
         bits.resize(4, 0);
         // The same masks after a 40-byte header and inside V3, V4 and V5 headers.
         for (const std::uint32_t size : {40u, 52u, 56u, 108u, 124u}) {
-            BmpSpec spec;
-            spec.headerSize = size;
-            spec.bits = c.bits;
-            spec.compression = 3;  // BI_BITFIELDS
-            (size == 40 ? spec.trailingMasks : spec.headerMasks) = c.masks;
-            spec.data = bits;
-            EXPECT_EQ(PixelAt(Decode(BuildBmp(spec)), 0, 0), c.want) << c.name << " header " << size;
+            BmpLayout layout;
+            layout.headerSize = size;
+            layout.bits = c.bits;
+            layout.compression = 3;  // BI_BITFIELDS
+            (size == 40 ? layout.trailingMasks : layout.headerMasks) = c.masks;
+            layout.data = bits;
+            EXPECT_EQ(PixelAt(Decode(BuildBmp(layout)), 0, 0), c.want) << c.name << " header " << size;
         }
     }
 }
 
 TEST(BmpReader, AlphaBitfieldsReadFourMasksAndIgnoreAlpha) {
-    BmpSpec spec;
-    spec.bits = 32;
-    spec.compression = 6;  // BI_ALPHABITFIELDS
-    spec.trailingMasks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};
-    spec.data = {0x00, 0x10, 0x20, 0x30};
-    EXPECT_EQ(PixelAt(Decode(BuildBmp(spec)), 0, 0), MakeColour(0x10, 0x20, 0x30));
+    BmpLayout layout;
+    layout.bits = 32;
+    layout.compression = 6;  // BI_ALPHABITFIELDS
+    layout.trailingMasks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};
+    layout.data = {0x00, 0x10, 0x20, 0x30};
+    EXPECT_EQ(PixelAt(Decode(BuildBmp(layout)), 0, 0), MakeColour(0x10, 0x20, 0x30));
 }
 
 TEST(BmpReader, MasksOfAnUncompressedV5FileAreIgnored) {
-    BmpSpec spec;
-    spec.headerSize = 124;
-    spec.bits = 32;
-    spec.headerMasks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // BI_RGB: not honoured
-    spec.data = {0x11, 0x22, 0x33, 0x00};
-    EXPECT_EQ(PixelAt(Decode(BuildBmp(spec)), 0, 0), MakeColour(0x33, 0x22, 0x11));
+    BmpLayout layout;
+    layout.headerSize = 124;
+    layout.bits = 32;
+    layout.headerMasks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // BI_RGB: not honoured
+    layout.data = {0x11, 0x22, 0x33, 0x00};
+    EXPECT_EQ(PixelAt(Decode(BuildBmp(layout)), 0, 0), MakeColour(0x33, 0x22, 0x11));
 }
 
 TEST(BmpReader, IndexesPastThePaletteReadAsBlack) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.bits = 8;
-    spec.palette = {0xFF0000, 0x00FF00};
-    spec.coloursUsed = 2;
-    spec.data = {0, 1, 2, 255};
-    EXPECT_EQ(Colours(Decode(BuildBmp(spec))), (std::vector<ColourRef>{kRed, kGreen, kBlack, kBlack}));
+    BmpLayout layout;
+    layout.width = 4;
+    layout.bits = 8;
+    layout.palette = {0xFF0000, 0x00FF00};
+    layout.coloursUsed = 2;
+    layout.data = {0, 1, 2, 255};
+    EXPECT_EQ(Colours(Decode(BuildBmp(layout))), (std::vector<ColourRef>{kRed, kGreen, kBlack, kBlack}));
 
-    spec.bits = 4;
-    spec.data = {0x1F, 0x20, 0, 0};
-    EXPECT_EQ(Colours(Decode(BuildBmp(spec))), (std::vector<ColourRef>{kGreen, kBlack, kBlack, kRed}));
+    layout.bits = 4;
+    layout.data = {0x1F, 0x20, 0, 0};
+    EXPECT_EQ(Colours(Decode(BuildBmp(layout))), (std::vector<ColourRef>{kGreen, kBlack, kBlack, kRed}));
 }
 
 TEST(BmpReader, ColourTableLongerThanTheFileIsRefusedButAnOversizeOneThatFitsIsRead) {
-    BmpSpec spec;
-    spec.bits = 8;
-    spec.palette.assign(300, 0x0000FF);
-    spec.coloursUsed = 300;
-    spec.data = {7, 0, 0, 0};
-    EXPECT_EQ(PixelAt(Decode(BuildBmp(spec)), 0, 0), kBlue);
+    BmpLayout layout;
+    layout.bits = 8;
+    layout.palette.assign(300, 0x0000FF);
+    layout.coloursUsed = 300;
+    layout.data = {7, 0, 0, 0};
+    EXPECT_EQ(PixelAt(Decode(BuildBmp(layout)), 0, 0), kBlue);
 
-    spec.palette.assign(2, 0x0000FF);
-    spec.coloursUsed = 0xFF000006u;  // would run billions of bytes past the end
-    spec.bitsOffset = 14 + 40 + 8;
-    EXPECT_EQ(DecodeError(BuildBmp(spec)), "Unknown/Unsupported DIB format");
+    layout.palette.assign(2, 0x0000FF);
+    layout.coloursUsed = 0xFF000006u;  // would run billions of bytes past the end
+    layout.bitsOffset = 14 + 40 + 8;
+    EXPECT_EQ(DecodeError(BuildBmp(layout)), "Unknown/Unsupported DIB format");
 }
 
 TEST(BmpReader, BitsOffsetIsHonoured) {
-    BmpSpec spec;
-    spec.bits = 8;
-    spec.palette = {0xFF0000, 0x00FF00};
-    spec.coloursUsed = 2;
-    spec.bitsOffset = 14 + 40 + 8 + 50;  // a gap after the table
-    spec.data = {1, 0, 0, 0};
-    EXPECT_EQ(PixelAt(Decode(BuildBmp(spec)), 0, 0), kGreen);
+    BmpLayout layout;
+    layout.bits = 8;
+    layout.palette = {0xFF0000, 0x00FF00};
+    layout.coloursUsed = 2;
+    layout.bitsOffset = 14 + 40 + 8 + 50;  // a gap after the table
+    layout.data = {1, 0, 0, 0};
+    EXPECT_EQ(PixelAt(Decode(BuildBmp(layout)), 0, 0), kGreen);
 }
 
 TEST(BmpReader, ShortColourTableEndsAtTheBitsOffset) {
     // 8 bits, colours-used 0 (256 entries by default) but only 3 stored: the
     // bits offset cuts the table; indexes past it read as black.
-    BmpSpec spec;
-    spec.width = 4;
-    spec.bits = 8;
-    spec.palette = {0xFF0000, 0x00FF00, 0x0000FF};
-    spec.data = {2, 1, 0, 3};
-    EXPECT_EQ(Colours(Decode(BuildBmp(spec))), (std::vector<ColourRef>{kBlue, kGreen, kRed, kBlack}));
+    BmpLayout layout;
+    layout.width = 4;
+    layout.bits = 8;
+    layout.palette = {0xFF0000, 0x00FF00, 0x0000FF};
+    layout.data = {2, 1, 0, 3};
+    EXPECT_EQ(Colours(Decode(BuildBmp(layout))), (std::vector<ColourRef>{kBlue, kGreen, kRed, kBlack}));
 
     // The same file without a bits offset would need the whole table.
-    spec.bitsOffset = 0;
-    EXPECT_EQ(DecodeError(BuildBmp(spec)), "Unknown/Unsupported DIB format");
+    layout.bitsOffset = 0;
+    EXPECT_EQ(DecodeError(BuildBmp(layout)), "Unknown/Unsupported DIB format");
 }
 
 TEST(BmpReader, MissingBytesReadAsZero) {
     // 8-bit, 4 x 3, palette entry 0 green: rows the file does not reach take
     // index 0; a row cut in the middle keeps its first pixels.
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 3;
-    spec.bits = 8;
-    spec.palette = {0x00FF00, 0xFF0000};
-    spec.coloursUsed = 2;
-    spec.data = {1, 1, 1, 1, 1, 1};  // bottom row and half of the middle one
-    EXPECT_EQ(Colours(Decode(BuildBmp(spec))), (std::vector<ColourRef>{kGreen, kGreen, kGreen, kGreen,  //
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 3;
+    layout.bits = 8;
+    layout.palette = {0x00FF00, 0xFF0000};
+    layout.coloursUsed = 2;
+    layout.data = {1, 1, 1, 1, 1, 1};  // bottom row and half of the middle one
+    EXPECT_EQ(Colours(Decode(BuildBmp(layout))), (std::vector<ColourRef>{kGreen, kGreen, kGreen, kGreen,  //
                                                                        kRed, kRed, kGreen, kGreen,      //
                                                                        kRed, kRed, kRed, kRed}));
     // Bits offset past the end of the file: no data at all.
-    spec.bitsOffset = 100000;
-    auto file = BuildBmp(spec);
+    layout.bitsOffset = 100000;
+    auto file = BuildBmp(layout);
     file.resize(14 + 40 + 8);
     EXPECT_EQ(Colours(Decode(file)), std::vector<ColourRef>(12, kGreen));
 }
@@ -259,19 +259,19 @@ struct ErrorCase {
     std::string message;
 };
 
-std::vector<std::uint8_t> With(void (*change)(BmpSpec&)) {
-    BmpSpec spec;
-    spec.data = {1, 2, 3, 0};
-    change(spec);
-    return BuildBmp(spec);
+std::vector<std::uint8_t> With(void (*change)(BmpLayout&)) {
+    BmpLayout layout;
+    layout.data = {1, 2, 3, 0};
+    change(layout);
+    return BuildBmp(layout);
 }
 
 TEST(BmpReader, RefusesBrokenHeaders) {
     const std::string notBitmap = "Not a Window Bitmap";
     const std::string unsupported = "Unknown/Unsupported DIB format";
-    auto truncated = With([](BmpSpec&) {});
+    auto truncated = With([](BmpLayout&) {});
     truncated.resize(30);
-    auto ba = With([](BmpSpec&) {});
+    auto ba = With([](BmpLayout&) {});
     ba[1] = 'A';
     const std::vector<ErrorCase> cases = {
         {"empty file", {}, notBitmap},
@@ -280,26 +280,26 @@ TEST(BmpReader, RefusesBrokenHeaders) {
         {"PNG signature", {0x89, 'P', 'N', 'G', 13, 10, 26, 10}, notBitmap},
         {"file header only", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0}, unsupported},
         {"cut in the info header", truncated, unsupported},
-        {"width 0", With([](BmpSpec& s) { s.width = 0; }), unsupported},
-        {"height 0", With([](BmpSpec& s) { s.height = 0; }), unsupported},
-        {"negative width", With([](BmpSpec& s) { s.width = -5; }), unsupported},
-        {"height INT32_MIN", With([](BmpSpec& s) { s.height = INT32_MIN; }), "Picture too large"},
-        {"2 planes", With([](BmpSpec& s) { s.planes = 2; }), unsupported},
-        {"0 planes", With([](BmpSpec& s) { s.planes = 0; }), unsupported},
-        {"2 bits", With([](BmpSpec& s) { s.bits = 2; }), unsupported},
-        {"0 bits", With([](BmpSpec& s) { s.bits = 0; }), unsupported},
-        {"64 bits", With([](BmpSpec& s) { s.bits = 64; }), unsupported},
-        {"30000 bits", With([](BmpSpec& s) { s.bits = 30000; }), unsupported},
-        {"RLE8 with 4 bits", With([](BmpSpec& s) { s.bits = 4, s.compression = 1; }), unsupported},
-        {"RLE4 with 8 bits", With([](BmpSpec& s) { s.bits = 8, s.compression = 2; }), unsupported},
-        {"bitfields with 24 bits", With([](BmpSpec& s) { s.compression = 3; }), unsupported},
-        {"embedded JPEG", With([](BmpSpec& s) { s.compression = 4; }), unsupported},
-        {"embedded PNG", With([](BmpSpec& s) { s.compression = 5; }), unsupported},
-        {"CMYK", With([](BmpSpec& s) { s.compression = 11; }), unsupported},
-        {"top-down RLE8", With([](BmpSpec& s) { s.bits = 8, s.compression = 1, s.height = -1, s.palette = {0}; }),
+        {"width 0", With([](BmpLayout& s) { s.width = 0; }), unsupported},
+        {"height 0", With([](BmpLayout& s) { s.height = 0; }), unsupported},
+        {"negative width", With([](BmpLayout& s) { s.width = -5; }), unsupported},
+        {"height INT32_MIN", With([](BmpLayout& s) { s.height = INT32_MIN; }), "Picture too large"},
+        {"2 planes", With([](BmpLayout& s) { s.planes = 2; }), unsupported},
+        {"0 planes", With([](BmpLayout& s) { s.planes = 0; }), unsupported},
+        {"2 bits", With([](BmpLayout& s) { s.bits = 2; }), unsupported},
+        {"0 bits", With([](BmpLayout& s) { s.bits = 0; }), unsupported},
+        {"64 bits", With([](BmpLayout& s) { s.bits = 64; }), unsupported},
+        {"30000 bits", With([](BmpLayout& s) { s.bits = 30000; }), unsupported},
+        {"RLE8 with 4 bits", With([](BmpLayout& s) { s.bits = 4, s.compression = 1; }), unsupported},
+        {"RLE4 with 8 bits", With([](BmpLayout& s) { s.bits = 8, s.compression = 2; }), unsupported},
+        {"bitfields with 24 bits", With([](BmpLayout& s) { s.compression = 3; }), unsupported},
+        {"embedded JPEG", With([](BmpLayout& s) { s.compression = 4; }), unsupported},
+        {"embedded PNG", With([](BmpLayout& s) { s.compression = 5; }), unsupported},
+        {"CMYK", With([](BmpLayout& s) { s.compression = 11; }), unsupported},
+        {"top-down RLE8", With([](BmpLayout& s) { s.bits = 8, s.compression = 1, s.height = -1, s.palette = {0}; }),
          unsupported},
         {"bitfield masks cut off", BuildBmp([] {
-             BmpSpec s;
+             BmpLayout s;
              s.bits = 16;
              s.compression = 3;
              s.trailingMasks = {0xF800};
@@ -314,34 +314,34 @@ TEST(BmpReader, RefusesBrokenHeaders) {
 }
 
 TEST(BmpReader, RefusesSizesOverTheLimitBeforeAllocating) {
-    BmpSpec spec;
-    spec.width = 100;
-    spec.height = 100;
-    spec.data = {};
+    BmpLayout layout;
+    layout.width = 100;
+    layout.height = 100;
+    layout.data = {};
     ImageLimits limits;
     limits.maxPixels = 9999;
-    EXPECT_EQ(DecodeError(BuildBmp(spec), limits).rfind("Picture too large: 100 x 100", 0), 0u);
+    EXPECT_EQ(DecodeError(BuildBmp(layout), limits).rfind("Picture too large: 100 x 100", 0), 0u);
     limits.maxPixels = 10000;
-    EXPECT_EQ(DecodeError(BuildBmp(spec), limits), "decoded");
+    EXPECT_EQ(DecodeError(BuildBmp(layout), limits), "decoded");
 
     // 65535 x 65535 declared by a 40-byte file: refused by the default limit,
     // not by an allocation failure.
-    spec.width = 65535;
-    spec.height = -65535;
-    EXPECT_EQ(DecodeError(BuildBmp(spec)).rfind("Picture too large", 0), 0u);
+    layout.width = 65535;
+    layout.height = -65535;
+    EXPECT_EQ(DecodeError(BuildBmp(layout)).rfind("Picture too large", 0), 0u);
 }
 
 // Run-length files: a palette where index i is MakeColour(i, 0, 0)-ish
 // colours, and the codes given as bytes.
 std::vector<std::uint8_t> RleFile(int width, int height, bool rle4, std::vector<std::uint8_t> codes) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bits = rle4 ? 4 : 8;
-    spec.compression = rle4 ? 2 : 1;
-    for (int i = 0; i < (rle4 ? 16 : 256); ++i) spec.palette.push_back(std::uint32_t(i) << 16 | 0x0101 * 7);
-    spec.data = std::move(codes);
-    return BuildBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bits = rle4 ? 4 : 8;
+    layout.compression = rle4 ? 2 : 1;
+    for (int i = 0; i < (rle4 ? 16 : 256); ++i) layout.palette.push_back(std::uint32_t(i) << 16 | 0x0101 * 7);
+    layout.data = std::move(codes);
+    return BuildBmp(layout);
 }
 constexpr ColourRef I(int index) { return MakeColour(std::uint8_t(index), 7, 7); }
 constexpr ColourRef _ = kBlack;  // a pixel no code set
@@ -406,12 +406,12 @@ public:
 };
 
 TEST(BmpReader, ReportsProgressInBlocksAndEndsOnFailure) {
-    BmpSpec spec;
-    spec.width = 100;
-    spec.height = 1000;  // 300000 bytes of bits: about 9 blocks of 32768
-    spec.data.assign(300000, 0x40);
+    BmpLayout layout;
+    layout.width = 100;
+    layout.height = 1000;  // 300000 bytes of bits: about 9 blocks of 32768
+    layout.data.assign(300000, 0x40);
     RecordingSink sink;
-    DecodeBmp(BuildBmp(spec), "x.bmp", &sink);
+    DecodeBmp(BuildBmp(layout), "x.bmp", &sink);
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"Begin 0 100 Loading BMP file", "End"}));
     ASSERT_GE(sink.steps.size(), 9u);
     EXPECT_TRUE(std::is_sorted(sink.steps.begin(), sink.steps.end()));
@@ -425,10 +425,10 @@ TEST(BmpReader, ReportsProgressInBlocksAndEndsOnFailure) {
 
 TEST(BmpReader, LoadAppendsBmpToANameWithoutADot) {
     test::ScratchDir dir;
-    BmpSpec spec;
-    spec.data = {0, 0, 255, 0};
+    BmpLayout layout;
+    layout.data = {0, 0, 255, 0};
     std::filesystem::create_directories(dir / "folder.v2");
-    test::WriteFileBytes(dir / "folder.v2" / "picture.bmp", BuildBmp(spec));
+    test::WriteFileBytes(dir / "folder.v2" / "picture.bmp", BuildBmp(layout));
     EXPECT_EQ(PixelAt(LoadBmp(dir / "folder.v2" / "picture", nullptr), 0, 0), kRed);
 
     // A name with a dot is opened as it is; the error names the file opened.

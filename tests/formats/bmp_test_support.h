@@ -19,7 +19,7 @@ namespace lp::test::bmp {
 
 /// A BMP file put together field by field, so tests can make files that no
 /// writer would. Defaults give a valid 1 x 1 24-bit file with a 40-byte header.
-struct BmpSpec {
+struct BmpLayout {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;
     std::int32_t height = 1;
@@ -43,7 +43,7 @@ inline void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     Put16(out, v >> 16);
 }
 
-inline std::vector<std::uint8_t> BuildBmp(const BmpSpec& s) {
+inline std::vector<std::uint8_t> BuildBmp(const BmpLayout& s) {
     std::vector<std::uint8_t> info;
     Put32(info, s.headerSize);
     if (s.headerSize == 12) {

@@ -26,7 +26,7 @@ using tt::RemoveEntry;
 using tt::SetEntry;
 using tt::SimpleImage;
 using tt::TiffEntry;
-using tt::TiffSpec;
+using tt::TiffLayout;
 
 // The message of the "Tiff Error" a decode raises, or "" when it succeeds.
 std::string DecodeError(const std::vector<std::uint8_t>& file, const ImageLimits& limits = {}) {
@@ -60,18 +60,18 @@ std::vector<std::uint8_t> PackRows(const std::vector<std::vector<std::uint32_t>>
 }
 
 // An 8-bit RGB image of w x h whose pixel (x, y) is (x, y, x + y).
-TiffSpec Rgb8(std::uint32_t w, std::uint32_t h) {
-    TiffSpec spec;
+TiffLayout Rgb8(std::uint32_t w, std::uint32_t h) {
+    TiffLayout layout;
     for (std::uint32_t y = 0; y < h; ++y)
         for (std::uint32_t x = 0; x < w; ++x)
-            for (std::uint32_t v : {x, y, x + y}) spec.pixels.push_back(static_cast<std::uint8_t>(v));
-    spec.directories.push_back(SimpleImage(w, h, 8, 3, 2, static_cast<std::uint32_t>(spec.pixels.size())));
-    return spec;
+            for (std::uint32_t v : {x, y, x + y}) layout.pixels.push_back(static_cast<std::uint8_t>(v));
+    layout.directories.push_back(SimpleImage(w, h, 8, 3, 2, static_cast<std::uint32_t>(layout.pixels.size())));
+    return layout;
 }
 
 TEST(TiffReader, GreyLevelsFollowThePhotometricInterpretation) {
     // 8-bit BlackIsZero: 255 is white.
-    TiffSpec black;
+    TiffLayout black;
     black.pixels = {0, 128, 255};
     black.directories.push_back(SimpleImage(3, 1, 8, 1, 1, 3));
     const Picture b = DecodeTiff(BuildTiff(black), "b.tif", nullptr);
@@ -79,7 +79,7 @@ TEST(TiffReader, GreyLevelsFollowThePhotometricInterpretation) {
     EXPECT_EQ(test::PixelAt(b, 1, 0), MakeColour(128, 128, 128));
     EXPECT_EQ(test::PixelAt(b, 2, 0), MakeColour(255, 255, 255));
     // 1-bit WhiteIsZero: 0 samples are white.
-    TiffSpec white;
+    TiffLayout white;
     white.pixels = PackRows({{0, 1, 0}, {1, 1, 0}}, 1);
     white.directories.push_back(SimpleImage(3, 2, 1, 1, 0, 2));
     const Picture w = DecodeTiff(BuildTiff(white), "w.tif", nullptr);
@@ -97,12 +97,12 @@ TEST(TiffReader, SamplesOfEveryDepthAreScaledToEightBits) {
             SCOPED_TRACE("bits " + std::to_string(bits) + " photometric " + std::to_string(photometric));
             const std::uint32_t max = (1u << bits) - 1;
             const std::vector<std::uint32_t> row = {0, max, max / 3, 1, max - 1};
-            TiffSpec spec;
-            spec.bigEndian = bits == 16;  // 16-bit samples follow the byte order; packed depths are a bit stream
-            spec.pixels = PackRows({row, row}, bits);
-            spec.directories.push_back(SimpleImage(5, 2, static_cast<std::uint32_t>(bits), 1, photometric,
-                                                   static_cast<std::uint32_t>(spec.pixels.size())));
-            const Picture p = DecodeTiff(BuildTiff(spec), "x.tif", nullptr);
+            TiffLayout layout;
+            layout.bigEndian = bits == 16;  // 16-bit samples follow the byte order; packed depths are a bit stream
+            layout.pixels = PackRows({row, row}, bits);
+            layout.directories.push_back(SimpleImage(5, 2, static_cast<std::uint32_t>(bits), 1, photometric,
+                                                   static_cast<std::uint32_t>(layout.pixels.size())));
+            const Picture p = DecodeTiff(BuildTiff(layout), "x.tif", nullptr);
             for (int y = 0; y < 2; ++y)
                 for (int x = 0; x < 5; ++x) {
                     const std::uint32_t v = photometric == 0 ? max - row[x] : row[x];
@@ -115,13 +115,13 @@ TEST(TiffReader, SamplesOfEveryDepthAreScaledToEightBits) {
 
 TEST(TiffReader, SixteenBitSamplesAreReadInTheFilesByteOrder) {
     for (const bool big : {false, true}) {
-        TiffSpec spec;
-        spec.bigEndian = big;
+        TiffLayout layout;
+        layout.bigEndian = big;
         // 0xF00F and 0x0FF0 as the file stores them.
-        spec.pixels =
+        layout.pixels =
             big ? std::vector<std::uint8_t>{0xF0, 0x0F, 0x0F, 0xF0} : std::vector<std::uint8_t>{0x0F, 0xF0, 0xF0, 0x0F};
-        spec.directories.push_back(SimpleImage(2, 1, 16, 1, 1, 4));
-        const Picture p = DecodeTiff(BuildTiff(spec), "x.tif", nullptr);
+        layout.directories.push_back(SimpleImage(2, 1, 16, 1, 1, 4));
+        const Picture p = DecodeTiff(BuildTiff(layout), "x.tif", nullptr);
         const auto scaled = [](std::uint32_t v) { return static_cast<std::uint8_t>(v * 255 / 65535); };
         EXPECT_EQ(test::PixelAt(p, 0, 0), MakeColour(scaled(0xF00F), scaled(0xF00F), scaled(0xF00F))) << big;
         EXPECT_EQ(test::PixelAt(p, 1, 0), MakeColour(scaled(0x0FF0), scaled(0x0FF0), scaled(0x0FF0))) << big;
@@ -135,14 +135,14 @@ TEST(TiffReader, RgbPalettesAndExtraSamples) {
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(test::PixelAt(rgb, x, y), MakeColour(std::uint8_t(x), std::uint8_t(y), std::uint8_t(x + y)));
     // A fourth sample (alpha without an ExtraSamples tag) is ignored.
-    TiffSpec rgba;
+    TiffLayout rgba;
     rgba.pixels = {10, 20, 30, 0, 40, 50, 60, 255};
     rgba.directories.push_back(SimpleImage(2, 1, 8, 4, 2, 8));
     const Picture a = DecodeTiff(BuildTiff(rgba), "x.tif", nullptr);
     EXPECT_EQ(test::PixelAt(a, 0, 0), MakeColour(10, 20, 30));
     EXPECT_EQ(test::PixelAt(a, 1, 0), MakeColour(40, 50, 60));
     // Palette: the high bytes of the red, green and blue thirds of ColorMap.
-    TiffSpec pal;
+    TiffLayout pal;
     pal.pixels = PackRows({{0, 1, 2, 3}}, 2);
     auto dir = SimpleImage(4, 1, 2, 1, 3, 1);
     dir.push_back(
@@ -156,13 +156,13 @@ TEST(TiffReader, RgbPalettesAndExtraSamples) {
 }
 
 TEST(TiffReader, TagsAreReadByTheirStoredType) {
-    TiffSpec spec = Rgb8(3, 2);
-    auto& dir = spec.directories[0];
+    TiffLayout layout = Rgb8(3, 2);
+    auto& dir = layout.directories[0];
     SetEntry(dir, {256, 1, {3}});        // BYTE
     SetEntry(dir, {257, 3, {2}});        // SHORT
     SetEntry(dir, {258, 4, {8, 8, 8}});  // LONG
     SetEntry(dir, {273, 3, {8}});
-    const Picture p = DecodeTiff(BuildTiff(spec), "x.tif", nullptr);
+    const Picture p = DecodeTiff(BuildTiff(layout), "x.tif", nullptr);
     EXPECT_EQ(p.Width(), 3);
     EXPECT_EQ(p.Height(), 2);
     EXPECT_EQ(test::PixelAt(p, 2, 1), MakeColour(2, 1, 3));
@@ -170,26 +170,26 @@ TEST(TiffReader, TagsAreReadByTheirStoredType) {
 
 TEST(TiffReader, StripsPackBitsAndAbsentRowsPerStrip) {
     // Three strips of 2, 2 and 1 rows at scattered offsets.
-    TiffSpec spec = Rgb8(2, 5);
-    const std::vector<std::uint8_t> rows = spec.pixels;
-    auto& dir = spec.directories[0];
+    TiffLayout layout = Rgb8(2, 5);
+    const std::vector<std::uint8_t> rows = layout.pixels;
+    auto& dir = layout.directories[0];
     SetEntry(dir, {278, 3, {2}});
-    spec.pixels.clear();
+    layout.pixels.clear();
     for (int part : {1, 2, 0}) {  // stored as strip 1, strip 2, strip 0
         const std::size_t from = std::size_t(part) * 12, to = std::min<std::size_t>(from + 12, rows.size());
-        spec.pixels.insert(spec.pixels.end(), rows.begin() + long(from), rows.begin() + long(to));
+        layout.pixels.insert(layout.pixels.end(), rows.begin() + long(from), rows.begin() + long(to));
     }
     SetEntry(dir, {273, 4, {8 + 18, 8, 8 + 12}});  // strip 0 last, strip 1 first
-    const Picture strips = DecodeTiff(BuildTiff(spec), "x.tif", nullptr);
+    const Picture strips = DecodeTiff(BuildTiff(layout), "x.tif", nullptr);
     EXPECT_EQ(tt::MaxDifference(strips, DecodeTiff(BuildTiff(Rgb8(2, 5)), "x.tif", nullptr)), 0);
 
     // Without RowsPerStrip the image is one strip.
-    TiffSpec one = Rgb8(3, 4);
+    TiffLayout one = Rgb8(3, 4);
     RemoveEntry(one.directories[0], 278);
     EXPECT_EQ(DecodeError(BuildTiff(one)), "");
 
     // PackBits: every row starts with a new packet; a run past the row end is dropped.
-    TiffSpec pb;
+    TiffLayout pb;
     pb.pixels = {0xFE, 7,        // run of 3 x 7
                  0xFD, 9, 0x80,  // run of 4 x 9 for a 3-byte row (one dropped), then a -128 no-op
                  0x02, 1, 2,    3};
@@ -202,222 +202,222 @@ TEST(TiffReader, StripsPackBitsAndAbsentRowsPerStrip) {
 }
 
 TEST(TiffReader, PrivateTagsAreSkippedAndLaterDirectoriesMayFail) {
-    TiffSpec spec = Rgb8(2, 2);
-    SetEntry(spec.directories[0], {33432, 2, {'a', 'b', 'c', 0, 'd', 'e'}});  // private, past 32768
-    SetEntry(spec.directories[0], {65000, 7, {1, 2, 3, 4, 5, 6, 7, 8}});      // any type once private
-    EXPECT_EQ(DecodeError(BuildTiff(spec)), "");
+    TiffLayout layout = Rgb8(2, 2);
+    SetEntry(layout.directories[0], {33432, 2, {'a', 'b', 'c', 0, 'd', 'e'}});  // private, past 32768
+    SetEntry(layout.directories[0], {65000, 7, {1, 2, 3, 4, 5, 6, 7, 8}});      // any type once private
+    EXPECT_EQ(DecodeError(BuildTiff(layout)), "");
     // A second directory with a rejected tag leaves a file of one image.
     auto second = SimpleImage(2, 2, 8, 3, 2, 12);
     second.push_back({700, 1, {1, 2, 3, 4, 5}});
-    spec.directories.push_back(second);
-    EXPECT_EQ(DecodeError(BuildTiff(spec)), "");
+    layout.directories.push_back(second);
+    EXPECT_EQ(DecodeError(BuildTiff(layout)), "");
     // A value array too big to load does not matter when nothing uses it.
-    TiffSpec big = Rgb8(2, 2);
+    TiffLayout big = Rgb8(2, 2);
     SetEntry(big.directories[0], {305, 2, {}, 70000, 8});  // Software, 70000 ASCII bytes
     EXPECT_EQ(DecodeError(BuildTiff(big)), "");
 }
 
 TEST(TiffReader, SixteenDirectoriesLoadSeventeenAreTooMany) {
-    TiffSpec spec = Rgb8(2, 2);
-    for (int i = 1; i < 16; ++i) spec.directories.push_back(spec.directories[0]);
-    EXPECT_EQ(DecodeError(BuildTiff(spec)), "");
-    spec.directories.push_back(spec.directories[0]);
-    EXPECT_EQ(DecodeError(BuildTiff(spec)), "Too many images");
+    TiffLayout layout = Rgb8(2, 2);
+    for (int i = 1; i < 16; ++i) layout.directories.push_back(layout.directories[0]);
+    EXPECT_EQ(DecodeError(BuildTiff(layout)), "");
+    layout.directories.push_back(layout.directories[0]);
+    EXPECT_EQ(DecodeError(BuildTiff(layout)), "Too many images");
 }
 
 // Fields a hostile file can set to nonsense end in the reader's errors.
 TEST(TiffReader, BrokenFilesFailWithTheirMessages) {
     struct Case {
         const char* name;
-        std::function<void(TiffSpec&)> edit;
+        std::function<void(TiffLayout&)> edit;
         const char* expected;
     };
-    const auto dir0 = [](TiffSpec& s) -> std::vector<TiffEntry>& { return s.directories[0]; };
+    const auto dir0 = [](TiffLayout& s) -> std::vector<TiffEntry>& { return s.directories[0]; };
     const std::vector<Case> cases = {
         {"CMYK",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {262, 3, {5}});
          },
          "Unknown type"},
         {"YCbCr",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {262, 3, {6}});
          },
          "Unknown type"},
-        {"no photometric", [&](TiffSpec& s) { RemoveEntry(dir0(s), 262); }, "Corrupted file"},
+        {"no photometric", [&](TiffLayout& s) { RemoveEntry(dir0(s), 262); }, "Corrupted file"},
         {"tag 700",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {700, 1, {0, 0}});
          },
          "Corrupted file"},
         {"tag 338",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {338, 3, {0}});
          },
          "Corrupted file"},
         {"tag below 254",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {200, 3, {0}});
          },
          "Corrupted file"},
         {"field type 7",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {305, 7, {1, 2}});
          },
          "Corrupted file"},
         {"field type 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {305, 0, {}, 1, 0});
          },
          "Corrupted file"},
-        {"no entries", [&](TiffSpec& s) { dir0(s).clear(); }, "Corrupted file"},
+        {"no entries", [&](TiffLayout& s) { dir0(s).clear(); }, "Corrupted file"},
         {"68 entries",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              for (int t = 32768; t < 32768 + 59; ++t) dir0(s).push_back({t, 3, {0}});
          },
          "Corrupted file"},
-        {"version 43", [&](TiffSpec& s) { s.version = 43; }, "Bad version"},
+        {"version 43", [&](TiffLayout& s) { s.version = 43; }, "Bad version"},
         {"width 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {256, 4, {0}});
          },
          "Corrupted file"},
         {"height 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {257, 4, {0}});
          },
          "Corrupted file"},
-        {"no width", [&](TiffSpec& s) { RemoveEntry(dir0(s), 256); }, "Corrupted file"},
+        {"no width", [&](TiffLayout& s) { RemoveEntry(dir0(s), 256); }, "Corrupted file"},
         {"width as RATIONAL",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {256, 5, {3, 1}, 1});
          },
          "Corrupted file"},
         {"BitsPerSample 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {0, 0, 0}});
          },
          "Unsupported type"},
         {"BitsPerSample 17",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {17, 17, 17}});
          },
          "Unsupported type"},
         {"BitsPerSample 32",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {32, 32, 32}});
          },
          "Unsupported type"},
         {"unequal bits",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {8, 8, 4}});
          },
          "Unsupported type"},
         {"short BitsPerSample",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {8}});
          },
          "Corrupted file"},
         {"SamplesPerPixel 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {277, 3, {0}});
          },
          "Corrupted file"},
         {"RGB with 2 samples",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {277, 3, {2}});
              SetEntry(dir0(s), {258, 3, {8, 8}});
          },
          "Unsupported type"},
         {"planar",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {284, 3, {2}});
          },
          "Unsupported type"},
         {"JPEG compression",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {259, 3, {7}});
          },
          "Unsupported type"},
         {"Deflate compression",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {259, 3, {8}});
          },
          "Unsupported type"},
         {"predictor 2",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {317, 3, {2}});
          },
          "Unsupported type"},
         {"fill order 2",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {266, 3, {2}});
          },
          "Unsupported type"},
         {"RowsPerStrip 0",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {278, 4, {0}});
          },
          "Corrupted file"},
-        {"no StripOffsets", [&](TiffSpec& s) { RemoveEntry(dir0(s), 273); }, "Corrupted file"},
+        {"no StripOffsets", [&](TiffLayout& s) { RemoveEntry(dir0(s), 273); }, "Corrupted file"},
         {"short StripOffsets",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {278, 4, {1}});
          },
          "Corrupted file"},
         {"strip past the end",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {273, 4, {100000}});
          },
          "End of file"},
-        {"strip cut short", [&](TiffSpec& s) { s.pixels.resize(s.pixels.size() - 1); }, "End of file"},
+        {"strip cut short", [&](TiffLayout& s) { s.pixels.resize(s.pixels.size() - 1); }, "End of file"},
         {"offsets past the end",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {278, 4, {1}});
              SetEntry(dir0(s), {273, 4, {8, 20, 32, 44}, -1, 90000});
          },
          "End of file"},
         {"offsets too big to load",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {278, 4, {1}});
              SetEntry(dir0(s), {273, 4, {8}, 16383, 8});  // 65532 bytes of LONG
          },
          "Block too big"},
         {"BitsPerSample too big to load",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {258, 3, {8}, 40000, 8});
          },
          "Block too big"},
         {"count near 2^32",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {273, 4, {8}, 0xFFFFFFFF, 8});
          },
          "Block too big"},
-        {"directory loop", [&](TiffSpec& s) { s.loopBack = true; }, "Too many images"},
+        {"directory loop", [&](TiffLayout& s) { s.loopBack = true; }, "Too many images"},
         {"header only",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              s.directories.clear();
              s.pixels.clear();
          },
          "Corrupted file"},
         {"LZW data ends early",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {259, 3, {5}});
              s.pixels = {0x80, 0x00, 0x40};  // clear, literal 1, then the data ends
          },
          "End of file"},
         {"PackBits data ends early",
-         [&](TiffSpec& s) {
+         [&](TiffLayout& s) {
              SetEntry(dir0(s), {259, 3, {32773}});
              s.pixels = {0x05, 1, 2, 3};
          },
          "End of file"},
     };
     for (const auto& c : cases) {
-        TiffSpec spec = Rgb8(4, 4);
-        spec.pixelsAtEnd = true;
-        c.edit(spec);
-        EXPECT_EQ(DecodeError(BuildTiff(spec)), c.expected) << c.name;
+        TiffLayout layout = Rgb8(4, 4);
+        layout.pixelsAtEnd = true;
+        c.edit(layout);
+        EXPECT_EQ(DecodeError(BuildTiff(layout)), c.expected) << c.name;
     }
     // Files too short for a header.
     EXPECT_EQ(DecodeError({}), "Corrupted file");
@@ -444,11 +444,11 @@ std::vector<std::uint8_t> PackCodes(const std::vector<std::pair<int, int>>& code
 }
 
 std::string LzwImageError(const std::vector<std::uint8_t>& strip, std::uint32_t width) {
-    TiffSpec spec;
-    spec.pixels = strip;
-    spec.pixelsAtEnd = true;
-    spec.directories.push_back(SimpleImage(width, 1, 8, 1, 1, static_cast<std::uint32_t>(strip.size()), 5));
-    return DecodeError(BuildTiff(spec));
+    TiffLayout layout;
+    layout.pixels = strip;
+    layout.pixelsAtEnd = true;
+    layout.directories.push_back(SimpleImage(width, 1, 8, 1, 1, static_cast<std::uint32_t>(strip.size()), 5));
+    return DecodeError(BuildTiff(layout));
 }
 
 TEST(TiffLzw, BadCodesAreCorruptedFiles) {
@@ -620,16 +620,16 @@ TEST(TiffReader, FixturesMatchTheirExpectedPixels) {
 }
 
 TEST(TiffReader, BigEndianFilesReadButSniffAsUnknown) {
-    TiffSpec spec = Rgb8(3, 2);
-    spec.bigEndian = true;
-    const auto bytes = BuildTiff(spec);
+    TiffLayout layout = Rgb8(3, 2);
+    layout.bigEndian = true;
+    const auto bytes = BuildTiff(layout);
     test::ScratchDir dir;
     test::WriteFileBytes(dir / "be.tif", bytes);
     EXPECT_EQ(SniffFileType(dir / "be.tif"), PictureFileType::Unknown);
     // A caller that passes the type gets the picture.
     const Picture p = LoadPicture(dir / "be.tif", PictureFileType::Tiff);
     EXPECT_EQ(test::PixelAt(p, 2, 1), MakeColour(2, 1, 3));
-    TiffSpec le = Rgb8(3, 2);
+    TiffLayout le = Rgb8(3, 2);
     test::WriteFileBytes(dir / "le.tif", BuildTiff(le));
     EXPECT_EQ(SniffFileType(dir / "le.tif"), PictureFileType::Tiff);
     EXPECT_TRUE(LoadPicture(dir / "le.tif", PictureFileType::Tiff).SamePixels(p));
@@ -650,7 +650,7 @@ TEST(TiffReader, ProgressStepsPerRowAndEndsOnFailure) {
     DecodeTiff(BuildTiff(Rgb8(2, 4)), "x.tif", &sink);
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"Begin 0 100 Loading TIFF File", "Step 0", "Step 25", "Step 50",
                                                     "Step 75", "End"}));
-    TiffSpec cut = Rgb8(2, 4);
+    TiffLayout cut = Rgb8(2, 4);
     cut.pixelsAtEnd = true;
     cut.pixels.resize(10);
     RecordingSink failing;
@@ -660,10 +660,10 @@ TEST(TiffReader, ProgressStepsPerRowAndEndsOnFailure) {
 }
 
 TEST(TiffReader, SizesBeyondTheLimitsFailBeforeAllocating) {
-    TiffSpec spec = Rgb8(2, 2);
-    SetEntry(spec.directories[0], {256, 4, {200000}});
-    SetEntry(spec.directories[0], {257, 4, {200000}});
-    const std::string message = DecodeError(BuildTiff(spec));
+    TiffLayout layout = Rgb8(2, 2);
+    SetEntry(layout.directories[0], {256, 4, {200000}});
+    SetEntry(layout.directories[0], {257, 4, {200000}});
+    const std::string message = DecodeError(BuildTiff(layout));
     EXPECT_EQ(message.rfind("Picture too large", 0), 0u) << message;
     ImageLimits small;
     small.maxPixels = 3;
@@ -671,7 +671,7 @@ TEST(TiffReader, SizesBeyondTheLimitsFailBeforeAllocating) {
     // Samples beyond four per pixel count against the limit too: 2 x 2 pixels
     // of 5 samples are 20 samples, over 4 x 4 pixels' worth.
     small.maxPixels = 4;
-    TiffSpec many;
+    TiffLayout many;
     many.pixels.assign(20, 7);
     many.directories.push_back(SimpleImage(2, 2, 8, 5, 2, 20));
     EXPECT_EQ(DecodeError(BuildTiff(many), small), "Block too big");

@@ -25,7 +25,7 @@ struct TiffEntry {
     std::int64_t rawValueField = -1;  // >= 0: written as the value field as it stands
 };
 
-struct TiffSpec {
+struct TiffLayout {
     bool bigEndian = false;
     int version = 42;
     std::vector<std::uint8_t> pixels;  // stored at offset 8
@@ -37,30 +37,30 @@ struct TiffSpec {
     bool loopBack = false;  // the last directory points back at the first
 };
 
-inline std::vector<std::uint8_t> BuildTiff(const TiffSpec& spec) {
+inline std::vector<std::uint8_t> BuildTiff(const TiffLayout& layout) {
     std::vector<std::uint8_t> out;
     const auto put = [&](std::uint64_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) {
-            const int shift = spec.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+            const int shift = layout.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
             out.push_back(static_cast<std::uint8_t>(v >> shift));
         }
     };
     const auto patch32 = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) {
-            const int shift = spec.bigEndian ? 8 * (3 - i) : 8 * i;
+            const int shift = layout.bigEndian ? 8 * (3 - i) : 8 * i;
             out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> shift);
         }
     };
     const auto typeSize = [](int type) { return type == 3 ? 2 : type == 4 ? 4 : type == 5 ? 8 : 1; };
-    out.push_back(spec.bigEndian ? 'M' : 'I');
-    out.push_back(spec.bigEndian ? 'M' : 'I');
-    put(static_cast<std::uint64_t>(spec.version), 2);
+    out.push_back(layout.bigEndian ? 'M' : 'I');
+    out.push_back(layout.bigEndian ? 'M' : 'I');
+    put(static_cast<std::uint64_t>(layout.version), 2);
     put(0, 4);
-    if (!spec.pixelsAtEnd) out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+    if (!layout.pixelsAtEnd) out.insert(out.end(), layout.pixels.begin(), layout.pixels.end());
     std::vector<std::pair<std::size_t, int>> stripOffsetFields;  // position, bytes
     std::size_t pending = 4;
     std::uint32_t first = 0;
-    for (const auto& dir : spec.directories) {
+    for (const auto& dir : layout.directories) {
         std::vector<std::uint32_t> offsets(dir.size(), 0);
         for (std::size_t i = 0; i < dir.size(); ++i) {
             const TiffEntry& e = dir[i];
@@ -103,19 +103,19 @@ inline std::vector<std::uint8_t> BuildTiff(const TiffSpec& spec) {
         pending = out.size();
         put(0, 4);
     }
-    if (spec.loopBack && first != 0) patch32(pending, first);
-    if (spec.pixelsAtEnd) {
+    if (layout.loopBack && first != 0) patch32(pending, first);
+    if (layout.pixelsAtEnd) {
         const std::size_t base = out.size();
-        out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+        out.insert(out.end(), layout.pixels.begin(), layout.pixels.end());
         for (auto [at, bytes] : stripOffsetFields) {
             std::uint64_t v = 0;
             for (int i = 0; i < bytes; ++i) {
-                const int shift = spec.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+                const int shift = layout.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
                 v |= std::uint64_t(out[at + std::size_t(i)]) << shift;
             }
             v = v + base - 8;
             for (int i = 0; i < bytes; ++i) {
-                const int shift = spec.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+                const int shift = layout.bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
                 out[at + std::size_t(i)] = static_cast<std::uint8_t>(v >> shift);
             }
         }
