@@ -10,6 +10,16 @@
 #include "formats/bmp/bmp_writer.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
+#include "formats/gif/gif_colours.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_writer.h"
+#include "formats/pcx/pcx_writer.h"
+#include "formats/png/png_writer.h"
+#include "formats/tga/tga_writer.h"
+#include "formats/tiff/tiff_writer.h"
+#include "imaging/colour_count.h"
+#include "imaging/console_progress.h"
 #include "imaging/imp_exp_exception.h"
 #include "imaging/resize.h"
 
@@ -31,41 +41,112 @@ std::int64_t Scaled(std::int64_t value, std::int64_t multiplier, std::int64_t di
 // One row per input type; a format's own options (JPEG quality, PNG palette
 // by colour count, GIF frames, ...) belong in its row.
 
-using JobSaveFn = void (*)(const Picture& picture, const BatchJob& job, const std::filesystem::path& output);
+using JobSaveFn = void (*)(const Picture& picture, const BatchJob& job, const std::filesystem::path& output,
+                          ProgressSink* progress);
 
 struct JobWriter {
     PictureFileType input;
     JobSaveFn save;
 };
 
-void SaveAsBmp(const Picture& picture, const BatchJob&, const std::filesystem::path& output) {
-    SaveBmp(picture, output, BmpCompression::None, 24, nullptr);
+constexpr int kDefaultJpegQuality = 75;
+
+void SaveAsJpeg(const Picture& picture, const BatchJob& job, const std::filesystem::path& output,
+                ProgressSink* progress) {
+    SaveJpeg(picture, output, job.quality > 0 ? job.quality : kDefaultJpegQuality, progress);
 }
-void SaveAsRle(const Picture& picture, const BatchJob&, const std::filesystem::path& output) {
-    SaveBmp(picture, output, BmpCompression::Rle4, 4, nullptr);
+void SaveAsPng(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    const PngColourMode mode = CountColours(picture) <= 256 ? PngColourMode::Palette : PngColourMode::TrueColour;
+    SavePng(picture, output, kNoColour, progress, {}, mode);
 }
-void SaveAsDib(const Picture& picture, const BatchJob&, const std::filesystem::path& output) {
-    SaveBmp(picture, output, BmpCompression::Rle8, 8, nullptr);
+void SaveAsBmp(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    SaveBmp(picture, output, BmpCompression::None, 24, progress);
+}
+void SaveAsRle(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    SaveBmp(picture, output, BmpCompression::Rle4, 4, progress);
+}
+void SaveAsDib(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    SaveBmp(picture, output, BmpCompression::Rle8, 8, progress);
+}
+void SaveAsPcx(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    SavePcx(picture, output, progress);
+}
+void SaveAsTarga(const Picture& picture, const BatchJob&, const std::filesystem::path& output,
+                 ProgressSink* progress) {
+    SaveTarga(picture, output, true, progress);
+}
+void SaveAsTiff(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
+    SaveTiff(picture, output, progress);
 }
 
-// A null writer: that format's codec has not landed yet.
+// GIF inputs take their own path (RunGifJob): every frame is kept.
 constexpr std::array kJobWriters{
-    JobWriter{PictureFileType::Jpeg, nullptr},   JobWriter{PictureFileType::Gif, nullptr},
-    JobWriter{PictureFileType::Png, nullptr},    JobWriter{PictureFileType::Bmp, &SaveAsBmp},
-    JobWriter{PictureFileType::Rle, &SaveAsRle}, JobWriter{PictureFileType::Dib, &SaveAsDib},
-    JobWriter{PictureFileType::Pcx, nullptr},    JobWriter{PictureFileType::Targa, nullptr},
-    JobWriter{PictureFileType::Tiff, nullptr},
+    JobWriter{PictureFileType::Jpeg, &SaveAsJpeg}, JobWriter{PictureFileType::Png, &SaveAsPng},
+    JobWriter{PictureFileType::Bmp, &SaveAsBmp},   JobWriter{PictureFileType::Rle, &SaveAsRle},
+    JobWriter{PictureFileType::Dib, &SaveAsDib},   JobWriter{PictureFileType::Pcx, &SaveAsPcx},
+    JobWriter{PictureFileType::Targa, &SaveAsTarga}, JobWriter{PictureFileType::Tiff, &SaveAsTiff},
 };
 
-void SaveJobOutput(const Picture& picture, const BatchJob& job, PictureFileType inputType) {
+void SaveJobOutput(const Picture& picture, const BatchJob& job, PictureFileType inputType, ProgressSink* progress) {
     const std::filesystem::path output(job.output);
     const auto row = std::find_if(kJobWriters.begin(), kJobWriters.end(),
                                   [inputType](const JobWriter& w) { return w.input == inputType; });
-    if (row == kJobWriters.end() || !row->save)
-        throw ImpExpException(job.output,
-                              std::string("Writing ") + FileTypeName(inputType) + " files is not supported yet",
+    if (row == kJobWriters.end())
+        throw ImpExpException(job.output, std::string("Writing ") + FileTypeName(inputType) + " files is not supported",
                               "Format Error");
-    row->save(picture, job, output);
+    row->save(picture, job, output, progress);
+}
+
+std::int32_t ClampToGifCoordinate(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, 65535));
+}
+
+/// A GIF job: the target size comes from the first frame; every frame is scaled by the
+/// first frame's factors (size and position), shifted by the canvas offset, and reduced
+/// to the job's colour count (or its own 15-bit cell count, at most 256), so the
+/// animation composited afterwards looks like the input composited and resized.
+void RunGifJob(const BatchJob& job, const std::filesystem::path& input, ProgressSink* progress) {
+    GifAnimation animation = LoadGif(input);
+    GifFrameList& frames = animation.frames;
+    GifInfo& info = animation.info;
+    if (frames.Empty()) throw ImpExpException(job.input, "No frames in the file", "GIF Error");
+
+    const std::int64_t firstWidth = frames[0].picture.Width();
+    const std::int64_t firstHeight = frames[0].picture.Height();
+    const TargetSize size = ComputeTargetSize(job, frames[0].picture.Width(), frames[0].picture.Height());
+    const std::int64_t canvasWidth = std::max(size.canvasWidth, size.pictureWidth);
+    const std::int64_t canvasHeight = std::max(size.canvasHeight, size.pictureHeight);
+    const std::int64_t offsetX = (canvasWidth - size.pictureWidth) / 2;
+    const std::int64_t offsetY = (canvasHeight - size.pictureHeight) / 2;
+    const auto scaleX = [&](std::int64_t v) { return v * size.pictureWidth / firstWidth; };
+    const auto scaleY = [&](std::int64_t v) { return v * size.pictureHeight / firstHeight; };
+
+    std::int64_t screenWidth = scaleX(std::max(info.screenWidth, 0)) + 2 * offsetX;
+    std::int64_t screenHeight = scaleY(std::max(info.screenHeight, 0)) + 2 * offsetY;
+    for (std::size_t i = 0; i < frames.Count(); ++i) {
+        GifFrame& frame = frames[i];
+        const bool first = i == 0;
+        // The first frame sets the canvas; later frames keep their place on the scaled screen.
+        const TargetSize frameSize =
+            first ? size
+                  : TargetSize{AtLeastOne(scaleX(frame.picture.Width())), AtLeastOne(scaleY(frame.picture.Height())),
+                               0, 0};
+        // Averaging would blend the transparent key into its neighbours: frames with
+        // transparency keep exact pixels with the plain resampler.
+        const bool smart = job.smart != 0 && frame.transparentColour == kNoColour;
+        ComposeJobPicture(frame.picture, frameSize, job.background, smart);
+        frame.left = ClampToGifCoordinate(scaleX(frame.left) + (first ? 0 : offsetX));
+        frame.top = ClampToGifCoordinate(scaleY(frame.top) + (first ? 0 : offsetY));
+
+        const int target = job.colours > 0 ? std::min(job.colours, 256) : std::min(Count15BitCells(frame.picture), 256);
+        ReduceGifFrameColours(frame, std::max(target, 1), progress);
+
+        screenWidth = std::max<std::int64_t>(screenWidth, frame.left + std::int64_t(frame.picture.Width()));
+        screenHeight = std::max<std::int64_t>(screenHeight, frame.top + std::int64_t(frame.picture.Height()));
+    }
+    info.screenWidth = ClampToGifCoordinate(screenWidth);
+    info.screenHeight = ClampToGifCoordinate(screenHeight);
+    SaveGif(frames, info, std::filesystem::path(job.output), progress);
 }
 
 }  // namespace
@@ -111,10 +192,10 @@ TargetSize ComputeTargetSize(const BatchJob& job, std::int32_t pictureWidth, std
 }
 
 void ComposeJobPicture(Picture& picture, const TargetSize& size, ColourRef background, bool smart) {
-    // The smart flag asks for the area-averaging resampler; until that lands,
-    // both paths use the plain one and the smart resampler replaces this call.
-    (void)smart;
-    Resize(picture, size.pictureWidth, size.pictureHeight);
+    if (smart)
+        SmartResize(picture, size.pictureWidth, size.pictureHeight, nullptr);
+    else
+        Resize(picture, size.pictureWidth, size.pictureHeight);
 
     const std::int32_t canvasWidth = std::max(size.canvasWidth, size.pictureWidth);
     const std::int32_t canvasHeight = std::max(size.canvasHeight, size.pictureHeight);
@@ -134,6 +215,7 @@ void ComposeJobPicture(Picture& picture, const TargetSize& size, ColourRef backg
 std::string CheckJobSizes(const BatchJob& job) {
     if ((job.given & kGivenWidth) && job.width < 1) return "Width must be at least 1";
     if ((job.given & kGivenHeight) && job.height < 1) return "Height must be at least 1";
+    if ((job.given & kGivenColours) && job.colours < 1) return "Number of colors must be at least 1";
     return {};
 }
 
@@ -153,10 +235,15 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
             log.Write(job.input, "No output file name");
             return false;
         }
+        ConsoleProgress progress;
+        if (type == PictureFileType::Gif) {
+            RunGifJob(job, input, &progress);
+            return true;
+        }
         Picture picture = LoadPicture(input, type, nullptr);
         ComposeJobPicture(picture, ComputeTargetSize(job, picture.Width(), picture.Height()), job.background,
                           job.smart != 0);
-        SaveJobOutput(picture, job, type);
+        SaveJobOutput(picture, job, type, &progress);
         return true;
     } catch (const ImpExpException& e) {
         log.Write(job.input, e.Message());

@@ -5,9 +5,13 @@
 #include "app/batch_command_line.h"
 #include "app/batch_job_runner.h"
 #include "app/error_log.h"
+#include "app/qt/qsettings_store.h"
+#include "app/settings.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +57,24 @@ constexpr const char* kUsage =
     "Exit status: 0 all jobs done, 1 a token or job failed, 2 no job to run.\n"
     "\n"
     "Example: lumaprism -isample.bmp -oout.bmp -w320\n";
+
+/// Headless entries that take the whole command line after their own name
+/// ("lumaprism --vectorize FILE ..."). Each runs without a window and returns
+/// the process exit code. One line per command.
+struct HeadlessCommand {
+    std::string_view name;
+    int (*run)(std::span<const std::string> args);
+};
+constexpr std::initializer_list<HeadlessCommand> kHeadlessCommands = {
+    // {"--example", lp::RunExampleCommand},
+};
+
+const HeadlessCommand* FindHeadlessCommand(const std::vector<std::string>& args) {
+    if (args.empty()) return nullptr;
+    for (const HeadlessCommand& command : kHeadlessCommands)
+        if (args.front() == command.name) return &command;
+    return nullptr;
+}
 
 #define LP_STRINGIFY_INNER(x) #x
 #define LP_STRINGIFY(x) LP_STRINGIFY_INNER(x)
@@ -104,6 +126,8 @@ void NoteWindowsUnavailable(const lp::CCommandLineInfo& info) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const HeadlessCommand* command = FindHeadlessCommand(args))
+        return command->run(std::span<const std::string>(args).subspan(1));
     if (const int code = HandleLongOptions(args); code >= 0) return code;
 
     lp::CBatchCommandLineInfo info(stderr);
@@ -130,7 +154,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // A batch run ends the program through its exit step: the settings are read as at
+    // any start, and only the exit keys are written back (the window's keys stay as they were).
+    lp::QSettingsStore store;
+    const lp::AppSettings settings = lp::LoadSettings(store);
     lp::RunBatchJobs(info.Jobs(), log);
+    lp::WriteSettingsAtExit(settings, store);
     if (openRequest) NoteWindowsUnavailable(info);
     if (log.HasErrors()) {
         std::fputs("Refer to Error.log\n", stderr);

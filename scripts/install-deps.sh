@@ -7,7 +7,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
-  imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs
+  libcurl4-openssl-dev
+  imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
 )
 missing=()
 for p in "${packages[@]}"; do

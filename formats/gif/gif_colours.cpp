@@ -34,9 +34,9 @@ bool FitGifColours(Picture& picture, ProgressSink* progress) {
     return true;
 }
 
-bool FitGifColours(GifFrame& frame, ProgressSink* progress) {
+bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progress) {
     Picture& picture = frame.picture;
-    if (picture.IsEmpty() || CountColours(picture) <= 256) return false;
+    if (picture.IsEmpty()) return false;
     const int width = picture.Width();
     const int height = picture.Height();
 
@@ -56,10 +56,11 @@ bool FitGifColours(GifFrame& frame, ProgressSink* progress) {
     }
     frame.colourCount = 0;
     if (!anyTransparent) {
-        ReduceColours(picture, 256, {}, progress);
+        ReduceColours(picture, targetCount, {}, progress);
         return true;
     }
-    const std::vector<ColourEntry> palette = ReduceColours(picture, 255, {}, progress);
+    // The transparent entry takes one slot of the table.
+    const std::vector<ColourEntry> palette = ReduceColours(picture, std::max(targetCount - 1, 1), {}, progress);
     const ColourRef key = FreeColour(frame.transparentColour, palette);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* p = picture.RowFromTop(y).data();
@@ -72,6 +73,11 @@ bool FitGifColours(GifFrame& frame, ProgressSink* progress) {
     }
     frame.transparentColour = key;
     return true;
+}
+
+bool FitGifColours(GifFrame& frame, ProgressSink* progress) {
+    if (frame.picture.IsEmpty() || CountColours(frame.picture) <= 256) return false;
+    return ReduceGifFrameColours(frame, 256, progress);
 }
 
 int FitGifColours(GifFrameList& frames, ProgressSink* progress) {

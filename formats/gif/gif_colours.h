@@ -11,6 +11,10 @@ namespace lp {
 /// outside that palette, which becomes the frame's transparentColour. Returns true when the
 /// frame was changed. Throws what the reduction throws (ImpExpException).
 bool FitGifColours(GifFrame& frame, ProgressSink* progress = nullptr);
+/// Reduces a frame to at most targetCount colours (1..256) the same way, keeping its
+/// transparent pixels exact; with transparency the visible colours get targetCount - 1
+/// entries (at least 1). Returns false only for an empty frame.
+bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progress = nullptr);
 /// Every frame of the list; returns the number of frames changed.
 int FitGifColours(GifFrameList& frames, ProgressSink* progress = nullptr);
 /// A single picture (no transparency).
