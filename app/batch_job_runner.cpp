@@ -22,6 +22,7 @@
 #include "imaging/console_progress.h"
 #include "imaging/imp_exp_exception.h"
 #include "imaging/resize.h"
+#include "optimize/gif_optimizer.h"
 
 namespace lp {
 
@@ -146,6 +147,8 @@ void RunGifJob(const BatchJob& job, const std::filesystem::path& input, Progress
     }
     info.screenWidth = ClampToGifCoordinate(screenWidth);
     info.screenHeight = ClampToGifCoordinate(screenHeight);
+    // -gc then -gt: cut frames down to their changes, then clear what is unchanged.
+    OptimizeGifJobFrames(frames, info, job.gifCutOut, job.gifTransparency, progress);
     SaveGif(frames, info, std::filesystem::path(job.output), progress);
 }
 
