@@ -1,0 +1,623 @@
+#include "batch/apply_batch_macro.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <system_error>
+
+#include "app/data_folders.h"
+#include "app/prompter.h"
+#include "app/temp_file.h"
+#include "formats/file_types.h"
+#include "formats/format_table.h"
+#include "formats/gif/gif_colours.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/gif/gif_records.h"
+#include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_writer.h"
+#include "imaging/colour_count.h"
+#include "imaging/colour_reduce.h"
+#include "imaging/imp_exp_exception.h"
+#include "imaging/palette_map.h"
+#include "imaging/resize.h"
+#include "optimize/gif_optimizer.h"
+#include "tools/palette.h"
+
+namespace lp {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kCaption = "Lumaprism";
+
+struct ExtensionType {
+    std::string_view extension;
+    MacroPictureType type;
+    PictureFileType fileType;
+};
+constexpr ExtensionType kLoadable[] = {
+    {".PCX", MacroPictureType::Pcx, PictureFileType::Pcx},     {".GIF", MacroPictureType::Gif, PictureFileType::Gif},
+    {".TGA", MacroPictureType::Targa, PictureFileType::Targa}, {".TIF", MacroPictureType::Tiff, PictureFileType::Tiff},
+    {".BMP", MacroPictureType::Bmp, PictureFileType::Bmp},     {".JPG", MacroPictureType::Jpeg, PictureFileType::Jpeg},
+    {".JPEG", MacroPictureType::Jpeg, PictureFileType::Jpeg},  {".RLE", MacroPictureType::Rle, PictureFileType::Rle},
+    {".DIB", MacroPictureType::Dib, PictureFileType::Dib},     {".PNG", MacroPictureType::Png, PictureFileType::Png},
+};
+
+const ExtensionType* FindLoadable(std::string_view upperExtension) {
+    for (const auto& e : kLoadable)
+        if (e.extension == upperExtension) return &e;
+    return nullptr;
+}
+
+bool IsJpegExtension(std::string_view ext) { return ext == ".JPG" || ext == ".JPEG"; }
+
+void Show(BatchContext& context, const std::string& text, std::string_view caption) {
+    if (context.prompter) context.prompter->Message(text, caption, PromptIcon::Stop);
+}
+
+PromptAnswer Ask(BatchContext& context, const std::string& text, PromptAnswer defaultAnswer) {
+    if (!context.prompter) return defaultAnswer;
+    return context.prompter->Ask(text, kCaption, PromptButtons::YesNo, defaultAnswer);
+}
+
+void Fail(BatchFileResult& result, std::string message) {
+    result.ok = false;
+    if (result.error.empty()) result.error = std::move(message);
+}
+
+std::string Printf(const char* format, const std::string& value) {
+    const int n = std::snprintf(nullptr, 0, format, value.c_str());
+    std::string out(static_cast<std::size_t>(std::max(n, 0)) + 1, '\0');
+    std::snprintf(out.data(), out.size(), format, value.c_str());
+    out.resize(static_cast<std::size_t>(std::max(n, 0)));
+    return out;
+}
+std::string Printf(const char* format, long long value) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf, format, value);
+    return buf;
+}
+
+int AtLeastOne(double v) {
+    if (!(v >= 1.0)) return 1;
+    if (v > 2147483647.0) return 2147483647;
+    return static_cast<int>(v);
+}
+
+/// The loaded source: every frame (one for a still picture) and the animation record.
+struct LoadedSource {
+    GifFrameList frames;
+    GifInfo info;
+    bool isGif = false;
+};
+
+std::uint64_t FileBytes(const fs::path& p) {
+    std::error_code ec;
+    const auto n = fs::file_size(p, ec);
+    return ec ? 0 : static_cast<std::uint64_t>(n);
+}
+
+enum class RunOutcome { Continue, Stop };
+
+/// Reduces the picture towards a palette read from PALETTE/<name>.pal.
+bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchContext& context, BatchFileResult& result,
+                           ColourRef fixedTransparent, ColourRef* transparent) {
+    Palette palette;
+    fs::path path;
+    if (context.folders) path = PaletteFilePath(*context.folders, macro.paletteName);
+    if (path.empty() || palette.Read(path) != 0) {
+        const std::string text = Printf(
+            "Unable to find palette file : %s.  Check your palette directory for the same.\n"
+            "Your request to convert to the palette is not processed",
+            macro.paletteName);
+        Show(context, text, kCaption);
+        Fail(result, text);
+        return false;
+    }
+    std::vector<ColourEntry> fixed;
+    if (fixedTransparent != kNoColour) fixed.push_back(ColourEntry::FromColour(fixedTransparent));
+    std::int64_t count = CountColours(picture, context.progress);
+    if (macro.colors < palette.Count()) {
+        ConvertToPalette(picture, palette, context.progress);
+        count = CountColours(picture, context.progress);
+    } else {
+        const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
+        for (const auto& entry : palette.Entries()) {
+            if (fixed.size() >= limit) break;
+            fixed.push_back(entry.colour);
+        }
+    }
+    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+    return true;
+}
+
+/// Reduces the picture towards the palette window's colours (or freely).
+void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent) {
+    std::vector<ColourEntry> fixed;
+    std::int64_t count = CountColours(picture, context.progress);
+    const Palette* window = context.paletteWindow;
+    if (macro.usePalette == 1 && window && window->Count() > 0) {
+        if (window->Count() > macro.colors) {
+            ConvertToPalette(picture, *window, context.progress);
+            count = CountColours(picture, context.progress);
+        } else {
+            const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
+            for (const auto& entry : window->Entries()) {
+                if (fixed.size() >= limit) break;
+                fixed.push_back(entry.colour);
+            }
+        }
+    }
+    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+}
+
+}  // namespace
+
+MacroPictureType MacroTypeOfExtension(std::string_view upperExtension) {
+    if (const auto* e = FindLoadable(upperExtension)) return e->type;
+    return MacroPictureType::Unsupported;
+}
+
+int TargetColorCount(BatchMacro& macro, std::int64_t c) {
+    if (c <= 1) return 1;
+    double target = 0;
+    switch (macro.reductionMode) {
+        case kReductionAuto:
+            if (c >= 257) target = 255;
+            else if (c >= 151) target = 127;
+            else if (c >= 97) target = 63;
+            else target = static_cast<double>(c) * 0.4;
+            break;
+        case kReductionExposure: {
+            static constexpr double kFactor[] = {0.2, 0.3, 0.5};
+            static constexpr int kMany[] = {50, 100, 200};
+            const int level = std::clamp(macro.exposure, 0, 2);
+            target = c >= 257 ? kMany[level] : static_cast<double>(c) * kFactor[level];
+            break;
+        }
+        default:
+            if (macro.colorCountMode == kColorCountRelative)
+                target = static_cast<double>(c) * macro.colorPercent * 0.01;
+            else
+                target = macro.colors;
+            break;
+    }
+    if (macro.reductionMode == kReductionAuto || macro.reductionMode == kReductionExposure) {
+        macro.paletteName.clear();
+        macro.usePalette = 1;
+        macro.updateTransparent = 1;
+    }
+    return std::clamp(AtLeastOne(target), 1, 256);
+}
+
+bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, MacroVariant variant,
+                    BatchContext& context, BatchFileResult& result, ApplyFrameState* frameState) {
+    try {
+        const int w = picture.Width();
+        const int h = picture.Height();
+        // 1. Resize.
+        if ((what & kApplyResize) && !picture.IsEmpty() && macro.resizeMode != kResizeNone) {
+            int nw = w, nh = h;
+            if (macro.resizeMode == kResizeRelative) {
+                nw = AtLeastOne(double(w) * macro.widthPercent / 100.0);
+                nh = AtLeastOne(double(h) * macro.heightPercent / 100.0);
+            } else if (macro.resizeMode == kResizeAbsolute) {
+                if (macro.width < 1 || macro.height < 1) {
+                    Fail(result, "Invalid size " + std::to_string(macro.width) + " x " + std::to_string(macro.height));
+                    return false;
+                }
+                nw = macro.width;
+                nh = macro.height;
+            }
+            if (nw != w || nh != h) {
+                const bool smooth =
+                    variant == MacroVariant::Full ? context.smartResizeSetting : macro.smartResize == 1;
+                if (smooth) SmartResize(picture, nw, nh, context.progress);
+                else Resize(picture, nw, nh);
+                if (frameState && frameState->frame) {
+                    GifFrame& frame = *frameState->frame;
+                    const double fx = double(nw) / w, fy = double(nh) / h;
+                    frame.left = static_cast<int>(frame.left * fx);
+                    frame.top = static_cast<int>(frame.top * fy);
+                    if (frameState->firstFrame && frameState->info) {
+                        GifInfo& info = *frameState->info;
+                        if (macro.resizeMode == kResizeRelative) {
+                            info.screenWidth = AtLeastOne(info.screenWidth * fx);
+                            info.screenHeight = AtLeastOne(info.screenHeight * fy);
+                        } else {
+                            info.screenWidth = std::max(info.screenWidth, nw);
+                            info.screenHeight = std::max(info.screenHeight, nh);
+                        }
+                    }
+                }
+            }
+        }
+
+        // 2. Colour reduction.
+        if ((what & kApplyReduceColors) && macro.outputFormat != kOutputJpeg && !picture.IsEmpty()) {
+            ColourRef* transparent = nullptr;
+            ColourRef fixedTransparent = kNoColour;
+            if (frameState) {
+                if (frameState->replaceTransparent && frameState->currentTransparent != kNoColour)
+                    transparent = &frameState->currentTransparent;
+                if (macro.transparentMode == kTransparentKeep) fixedTransparent = frameState->currentTransparent;
+            }
+            if (macro.transparentMode == kTransparentUseColour) fixedTransparent = macro.transparentColor;
+
+            if (variant == MacroVariant::Full) {
+                if (macro.colorCountMode == kColorCountRelative) {
+                    ReduceWithWindowPalette(macro, picture, context, transparent);
+                } else if (macro.colorCountMode == kColorCountAbsolute) {
+                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                        return false;
+                }
+            } else if (macro.usePalette == 1 && !macro.paletteName.empty()) {
+                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                    return false;
+            } else {
+                ReduceWithWindowPalette(macro, picture, context, transparent);
+            }
+        }
+
+        // 3. The picture after.
+        result.widthAfter = picture.Width();
+        result.heightAfter = picture.Height();
+        result.colorsAfter = picture.IsEmpty() ? 0 : CountColours(picture, context.progress);
+        return true;
+    } catch (const std::bad_alloc&) {
+        Show(context, "Not Enough Memory", kCaption);
+        Fail(result, "Not Enough Memory");
+        return false;
+    } catch (const ImpExpException& e) {
+        Show(context, e.Message(), e.Title());
+        Fail(result, e.Message());
+        return false;
+    }
+}
+
+namespace {
+
+/// Loads the source by its extension into result and source. Returns false
+/// when it could not be loaded (result says why).
+bool LoadSource(const fs::path& path, BatchContext& context, BatchFileResult& result, LoadedSource& source,
+                bool& unsupported) {
+    unsupported = false;
+    std::error_code ec;
+    if (path.empty() || !fs::is_regular_file(path, ec)) {
+        Fail(result, "File not found");
+        return false;
+    }
+    // A shortcut (symbolic link) is replaced by its target; the target's extension decides.
+    fs::path real = path;
+    if (fs::is_symlink(path, ec)) {
+        const fs::path target = fs::canonical(path, ec);
+        if (!ec) real = target;
+    }
+    result.sourcePath = real;
+    result.sourceBytes = FileBytes(real);
+    const std::string ext = UpperExtension(real);
+    const ExtensionType* type = FindLoadable(ext);
+    if (!type) {
+        unsupported = true;
+        result.sourceType = MacroPictureType::Unsupported;
+        const std::string text = Printf("Unsupported\\Don't know to load %s format", ext);
+        if (context.prompter) context.prompter->Message(text, "Message", PromptIcon::Exclamation);
+        Fail(result, text);
+        return false;
+    }
+    result.sourceType = type->type;
+    try {
+        if (type->type == MacroPictureType::Gif) {
+            GifAnimation animation = LoadGif(real, context.progress);
+            source.frames = std::move(animation.frames);
+            source.info = std::move(animation.info);
+            source.isGif = true;
+            if (source.frames.Empty()) throw ImpExpException(real.string(), "Premature end of input file", "GIF Error");
+        } else {
+            GifFrame frame;
+            frame.picture = LoadPicture(real, type->fileType, context.progress);
+            frame.transparentColour = kNoColour;
+            source.info.screenWidth = frame.picture.Width();
+            source.info.screenHeight = frame.picture.Height();
+            source.frames.Add(std::move(frame));
+        }
+        const Picture& first = source.frames[0].picture;
+        result.widthBefore = first.Width();
+        result.heightBefore = first.Height();
+        result.colorsBefore = first.IsEmpty() ? 0 : CountColours(first, context.progress);
+        if (context.keepPictures) result.pictureBefore = first;
+        return true;
+    } catch (const ImpExpException& e) {
+        Show(context, e.Message(), e.Title());
+        Fail(result, e.Message());
+        return false;
+    } catch (const std::bad_alloc&) {
+        Show(context, "Not Enough Memory", kCaption);
+        Fail(result, "Not Enough Memory");
+        return false;
+    }
+}
+
+/// Writes one output file (a picture or the whole frame list) to target.
+void WriteOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList, const fs::path& target,
+                 ProgressSink* progress) {
+    const std::string ext = UpperExtension(target);
+    auto transparentFor = [&](const GifFrame& frame) -> ColourRef {
+        switch (macro.transparentMode) {
+            case kTransparentNone: return kNoColour;
+            case kTransparentKeep: return frame.transparentColour;
+            default: return macro.transparentColor;
+        }
+    };
+    if (ext == ".GIF") {
+        GifFrameList list;
+        if (wholeList) {
+            for (const GifFrame& f : source.frames) list.Add(f);
+        } else {
+            list.Add(source.frames[std::size_t(frameIndex)]);
+        }
+        for (GifFrame& f : list) f.transparentColour = transparentFor(f);
+        if (list.Count() > 1 && (macro.cutOut == 1 || macro.makeTransparent == 1)) {
+            GifFrameOptimizer optimizer(macro.cutOutTolerance, macro.transparentTolerance);
+            if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
+            if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
+        }
+        FitGifColours(list, progress);
+        GifInfo info = source.info;
+        SaveGif(list, info, target, progress);
+        return;
+    }
+    const Picture& picture = source.frames[std::size_t(frameIndex)].picture;
+    if (IsJpegExtension(ext)) {
+        SaveJpeg(picture, target, macro.quality, progress);
+        return;
+    }
+    SavePictureByExtension(picture, target, progress);
+}
+
+/// The whole per-file procedure; the variant decides the differences.
+RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVariant variant, BatchContext& context,
+                   BatchFileResult& result, int declaredWidth = 0, int declaredHeight = 0) {
+    BatchMacro macro = givenMacro;
+    LoadedSource source;
+    bool unsupported = false;
+    if (!LoadSource(path, context, result, source, unsupported))
+        return unsupported ? RunOutcome::Continue : RunOutcome::Stop;
+
+    const std::size_t frameCount = source.frames.Count();
+    if (variant == MacroVariant::Wizard) macro.colors = TargetColorCount(macro, result.colorsBefore);
+    if (variant == MacroVariant::Site) {
+        const int w = result.widthBefore, h = result.heightBefore;
+        // Only ever down to the size the page shows the image at.
+        if (macro.resizeImages == 1 && declaredWidth > 0 && declaredHeight > 0 && (w > declaredWidth || h > declaredHeight)) {
+            macro.resizeMode = kResizeAbsolute;
+            macro.width = declaredWidth;
+            macro.height = declaredHeight;
+        } else {
+            macro.resizeMode = kResizeNone;
+        }
+    }
+
+    // 2. Questions about animations.
+    bool framesAsFiles = true;
+    if (frameCount >= 2) {
+        if (macro.outputFormat == kOutputJpeg || macro.outputFormat == kOutputPng) {
+            const auto answer =
+                Ask(context, Printf("GIF file contains %d frames, Save each frame as in selected format",
+                                    static_cast<long long>(frameCount)),
+                    PromptAnswer::Yes);
+            framesAsFiles = answer == PromptAnswer::Yes;
+        }
+        if (macro.resizeMode == kResizeAbsolute) {
+            const auto answer = Ask(context,
+                                    "Absolute size will change all frames and may distrub the animation.. Want to "
+                                    "continue ?",
+                                    PromptAnswer::No);
+            if (answer != PromptAnswer::Yes) {
+                result.skipped = true;
+                if (context.skipCountsAsFailure) Fail(result, "Skipped: absolute size would change all frames");
+                return RunOutcome::Continue;
+            }
+        }
+    }
+
+    // 3. What is applied.
+    const std::string sourceExt = UpperExtension(result.sourcePath);
+    unsigned what = kApplyResize | kApplyReduceColors;
+    if (macro.outputFormat == kOutputJpeg || (macro.outputFormat == kOutputSame && IsJpegExtension(sourceExt)))
+        what = kApplyResize;
+
+    // 4.-6. Every frame, with its transparent colour.
+    for (std::size_t i = 0; i < frameCount; ++i) {
+        GifFrame& frame = source.frames[i];
+        if (i > 0 && context.progress)
+            context.progress->SetText(Printf("Applying batch macro for frame #%d", static_cast<long long>(i + 1)));
+        ApplyFrameState state;
+        state.frame = &frame;
+        state.info = &source.info;
+        state.firstFrame = i == 0;
+        if (source.isGif) {
+            switch (macro.transparentMode) {
+                case kTransparentNone: frame.transparentColour = kNoColour; break;
+                case kTransparentKeep:
+                    state.currentTransparent = frame.transparentColour;
+                    if (variant == MacroVariant::Full) {
+                        if (what & kApplyReduceColors) {
+                            const auto answer = Ask(
+                                context,
+                                Printf("File : %s Color reduction may change Transparent color of frame(if set)\n"
+                                       "Do you wish to replace it with New Color",
+                                       result.sourcePath.string()),
+                                PromptAnswer::Yes);
+                            state.replaceTransparent = answer == PromptAnswer::Yes;
+                        }
+                    } else {
+                        state.replaceTransparent = macro.updateTransparent == 1;
+                    }
+                    break;
+                default: frame.transparentColour = macro.transparentColor; break;
+            }
+        }
+        if (macro.transparentMode == kTransparentUseColour) {
+            // The macro's colour is written as given; the reduction keeps it as a fixed entry.
+            state.currentTransparent = macro.transparentColor;
+            state.replaceTransparent = false;
+        }
+        const int widthAfter = result.widthAfter, heightAfter = result.heightAfter;
+        const auto colorsAfter = result.colorsAfter;
+        if (!ApplyToPicture(macro, frame.picture, what, variant, context, result, &state)) return RunOutcome::Stop;
+        if (source.isGif && macro.transparentMode == kTransparentKeep) frame.transparentColour = state.currentTransparent;
+        frame.colourCount = 0;
+        if (i > 0) {  // the file's "after" figures are those of the first frame
+            result.widthAfter = widthAfter;
+            result.heightAfter = heightAfter;
+            result.colorsAfter = colorsAfter;
+        }
+    }
+    if (context.keepPictures) result.pictureAfter = source.frames[0].picture;
+
+    // 7. How many files.
+    const bool oneFile = macro.outputFormat == kOutputGif || (macro.outputFormat == kOutputSame && source.isGif) ||
+                         !framesAsFiles;
+    const std::size_t outputs = oneFile ? 1 : frameCount;
+
+    // 8. Directory, name and extension of each.
+    fs::path dir;
+    if (macro.outputFormat == kOutputSame) {
+        dir = result.sourcePath.parent_path();
+    } else {
+        try {
+            dir = MacroOutputFolder(macro);
+        } catch (const BatchMacroError& e) {
+            Show(context, e.what(), kMacroErrorCaption);
+            Fail(result, e.what());
+            return RunOutcome::Stop;
+        }
+    }
+    std::error_code ec;
+    if (!dir.empty() && !fs::is_directory(dir, ec)) {
+        const std::string text = "Output directory " + dir.string() + " does not exist";
+        Show(context, text, kCaption);
+        Fail(result, text);
+        return RunOutcome::Stop;
+    }
+    std::string extension;
+    switch (macro.outputFormat) {
+        case kOutputGif: extension = ".GIF"; break;
+        case kOutputJpeg: extension = ".JPG"; break;
+        case kOutputPng: extension = ".PNG"; break;
+        default: extension = result.sourcePath.extension().string(); break;
+    }
+    const std::string upperExt = UpperExtension(fs::path("x" + extension));
+    const bool writable = upperExt == ".GIF" || IsJpegExtension(upperExt) || FindWriter(upperExt) != nullptr;
+    const std::string stem = result.sourcePath.stem().string();
+    const bool keepIfSmaller = variant != MacroVariant::Full;
+
+    for (std::size_t k = 1; k <= outputs; ++k) {
+        const std::string base = outputs > 1 ? stem + std::to_string(k) : stem;
+        const fs::path target = dir / (base + extension);
+        result.outputType = MacroTypeOfExtension(upperExt);
+        if (!writable) {
+            result.outputPath = std::string(kUnsupportedOutput);
+            result.outputType = MacroPictureType::Unsupported;
+            result.outputBytes = 0;
+            continue;
+        }
+        const int frameIndex = static_cast<int>(outputs > 1 ? k - 1 : 0);
+        const bool wholeList = upperExt == ".GIF" && oneFile;
+        try {
+            if (!keepIfSmaller) {
+                WriteOutput(macro, source, frameIndex, wholeList, target, context.progress);
+                result.outputPath = target.string();
+                result.outputBytes = FileBytes(target);
+                result.outputs.push_back({target, result.outputType, result.outputBytes});
+            } else {
+                // The result goes to a unique file beside the target and replaces
+                // the target by one rename only when smaller, so the source (which
+                // may be the target) survives any failure or interruption.
+                UniqueTempFile temp(extension, dir.empty() ? fs::path(".") : dir);
+                WriteOutput(macro, source, frameIndex, wholeList, temp.Path(), context.progress);
+                const std::uint64_t bytes = FileBytes(temp.Path());
+                if (bytes > 0 && bytes < result.sourceBytes) {
+                    fs::rename(temp.Path(), target);
+                    result.status = std::string(kStatusOptimized);
+                    result.outputPath = target.string();
+                    result.outputBytes = bytes;
+                    result.outputs.push_back({target, result.outputType, bytes});
+                } else {
+                    result.status = std::string(kStatusAlreadyOptimized);
+                    result.outputPath = result.sourcePath.string();
+                    result.outputType = result.sourceType;
+                    result.outputBytes = result.sourceBytes;
+                    result.widthAfter = result.widthBefore;
+                    result.heightAfter = result.heightBefore;
+                    result.colorsAfter = result.colorsBefore;
+                    if (context.keepPictures) result.pictureAfter = result.pictureBefore;
+                }
+            }
+        } catch (const ImpExpException& e) {
+            Show(context, e.Message(), e.Title());
+            Fail(result, e.Message());
+            return RunOutcome::Continue;
+        } catch (const std::filesystem::filesystem_error& e) {
+            Show(context, e.what(), kCaption);
+            Fail(result, e.what());
+            return RunOutcome::Continue;
+        } catch (const std::runtime_error& e) {  // the temporary file could not be made
+            Show(context, e.what(), kCaption);
+            Fail(result, e.what());
+            return RunOutcome::Continue;
+        } catch (const std::bad_alloc&) {
+            Show(context, "Not Enough Memory", kCaption);
+            Fail(result, "Not Enough Memory");
+            return RunOutcome::Continue;
+        }
+        if (context.stop && context.stop->load()) {
+            Fail(result, "Stopped");
+            return RunOutcome::Stop;
+        }
+    }
+    return RunOutcome::Continue;
+}
+
+}  // namespace
+
+bool ApplyToFile(const BatchMacro& macro, const fs::path& path, BatchContext& context, BatchFileResult& result) {
+    result = BatchFileResult{};
+    result.sourcePath = path;
+    return RunFile(macro, path, MacroVariant::Full, context, result) == RunOutcome::Continue;
+}
+
+std::vector<BatchFileResult> ApplyToSelection(const BatchMacro& macro, std::span<const fs::path> paths,
+                                              BatchContext& context) {
+    std::vector<BatchFileResult> results;
+    if (paths.empty()) {
+        if (context.prompter) context.prompter->Message("No Pictures In the List !!", kCaption, PromptIcon::Exclamation);
+        return results;
+    }
+    for (const fs::path& path : paths) {
+        results.emplace_back();
+        if (!ApplyToFile(macro, path, context, results.back())) return results;
+    }
+    if (context.prompter)
+        context.prompter->Message(macro.name + " Template Successfully applied", kCaption, PromptIcon::Information);
+    return results;
+}
+
+BatchFileResult ApplyKeepIfSmaller(const BatchMacro& macro, const fs::path& path, BatchContext& context) {
+    BatchFileResult result;
+    result.sourcePath = path;
+    RunFile(macro, path, MacroVariant::Wizard, context, result);
+    return result;
+}
+
+BatchFileResult ApplyForSite(const BatchMacro& macro, const fs::path& path, int declaredWidth, int declaredHeight,
+                             BatchContext& context) {
+    BatchFileResult result;
+    result.sourcePath = path;
+    RunFile(macro, path, MacroVariant::Site, context, result, declaredWidth, declaredHeight);
+    return result;
+}
+
+}  // namespace lp

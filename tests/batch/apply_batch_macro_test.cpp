@@ -1,0 +1,521 @@
+#include "batch/apply_batch_macro.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/data_folders.h"
+#include "app/prompter.h"
+#include "formats/file_types.h"
+#include "formats/format_table.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_reader.h"
+#include "formats/png/png_writer.h"
+#include "imaging/colour_count.h"
+#include "test_support.h"
+#include "tools/palette.h"
+
+namespace lp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::PatternPicture;
+using test::PixelAt;
+using test::ReadFileBytes;
+using test::ScratchDir;
+using test::SetPixel;
+
+/// A picture of `colours` vertical stripes of distinct colours.
+Picture Stripes(int width, int height, int colours) {
+    Picture p;
+    p.Create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int k = x * colours / width;
+            SetPixel(p, x, y, MakeColour(std::uint8_t(k * 37), std::uint8_t(255 - k * 11), std::uint8_t(k * 5)));
+        }
+    return p;
+}
+
+/// A GIF of `count` frames of 40 x 30 at (2k, k), each with its own stripes.
+fs::path WriteAnimation(const fs::path& path, int count, ColourRef transparent = kNoColour) {
+    GifFrameList frames;
+    for (int k = 0; k < count; ++k) {
+        GifFrame f;
+        f.picture = Stripes(40, 30, 4 + k);
+        if (transparent != kNoColour) SetPixel(f.picture, 0, 0, transparent);
+        f.left = 2 * k;
+        f.top = k;
+        f.delay = 10;
+        f.transparentColour = transparent;
+        frames.Add(std::move(f));
+    }
+    GifInfo info;
+    info.screenWidth = 60;
+    info.screenHeight = 40;
+    info.loop = 1;
+    SaveGif(frames, info, path);
+    return path;
+}
+
+struct Env {
+    ScratchDir dir;
+    DataFolders folders = DataFolders::FromEnvironment();
+    ScriptedPrompter prompter;
+    BatchContext context;
+    fs::path out = dir / "out";
+    Env(std::deque<PromptAnswer> answers = {}) : prompter(std::move(answers)) {
+        fs::create_directories(out);
+        context.folders = &folders;
+        context.prompter = &prompter;
+    }
+};
+
+BatchMacro OutputMacro(int format, const fs::path& outDir) {
+    BatchMacro m("Test");
+    m.outputFormat = format;
+    m.outputDir = outDir.string();
+    return m;
+}
+
+TEST(TargetColorCount, FollowsItsTable) {
+    struct Case {
+        int reductionMode, exposure, colorCountMode, colorPercent, colors;
+        std::int64_t c;
+        int expected;
+    };
+    const Case cases[] = {
+        {0, 0, 1, 100, 256, 96, 38},  {0, 0, 1, 100, 256, 97, 63},  {0, 0, 1, 100, 256, 150, 63},
+        {0, 0, 1, 100, 256, 151, 127}, {0, 0, 1, 100, 256, 256, 127}, {0, 0, 1, 100, 256, 300, 255},
+        {0, 0, 1, 100, 256, 1, 1},     {0, 0, 1, 100, 256, 2, 1},     // 0.8 truncates to 0, returned as 1
+        {1, 0, 1, 100, 256, 100, 20}, {1, 1, 1, 100, 256, 100, 30},  {1, 2, 1, 100, 256, 100, 50},
+        {1, 0, 1, 100, 256, 257, 50}, {1, 1, 1, 100, 256, 300, 100}, {1, 2, 1, 100, 256, 1000, 200},
+        {2, 0, 1, 25, 256, 200, 50},  {2, 0, 2, 25, 77, 200, 77},
+    };
+    for (const auto& c : cases) {
+        BatchMacro m;
+        m.reductionMode = c.reductionMode;
+        m.exposure = c.exposure;
+        m.colorCountMode = c.colorCountMode;
+        m.colorPercent = c.colorPercent;
+        m.colors = c.colors;
+        EXPECT_EQ(TargetColorCount(m, c.c), c.expected)
+            << "mode " << c.reductionMode << " exposure " << c.exposure << " C " << c.c;
+    }
+}
+
+TEST(TargetColorCount, AutomaticModesResetThePaletteChoice) {
+    for (int mode : {0, 1, 2}) {
+        BatchMacro m;
+        m.reductionMode = mode;
+        m.paletteName = "Mine";
+        m.usePalette = 0;
+        m.updateTransparent = 0;
+        TargetColorCount(m, 500);
+        EXPECT_EQ(m.paletteName.empty(), mode != 2) << mode;
+        EXPECT_EQ(m.usePalette, mode != 2 ? 1 : 0) << mode;
+        EXPECT_EQ(m.updateTransparent, mode != 2 ? 1 : 0) << mode;
+    }
+}
+
+TEST(ApplyToPicture, ResizesRelativelyAndAbsolutely) {
+    Env env;
+    struct Case {
+        int mode, w, h, wp, hp;
+        int expectW, expectH;
+    };
+    const Case cases[] = {
+        {1, 0, 0, 100, 100, 50, 40},  // 100 % leaves it alone
+        {1, 0, 0, 50, 25, 25, 10},    {1, 0, 0, 1, 1, 1, 1},  // at least 1
+        {2, 7, 9, 0, 0, 7, 9},        {0, 7, 9, 10, 10, 50, 40},
+    };
+    for (const auto& c : cases) {
+        BatchMacro m;
+        m.resizeMode = c.mode;
+        m.width = c.w;
+        m.height = c.h;
+        m.widthPercent = c.wp;
+        m.heightPercent = c.hp;
+        Picture p = PatternPicture(50, 40);
+        const Picture before = p;
+        BatchFileResult r;
+        ASSERT_TRUE(ApplyToPicture(m, p, kApplyResize, MacroVariant::Full, env.context, r));
+        EXPECT_EQ(p.Width(), c.expectW);
+        EXPECT_EQ(p.Height(), c.expectH);
+        EXPECT_EQ(r.widthAfter, c.expectW);
+        EXPECT_EQ(r.heightAfter, c.expectH);
+        if (c.expectW == 50 && c.expectH == 40) {
+            EXPECT_TRUE(p.SamePixels(before));
+        }
+    }
+    BatchMacro bad;
+    bad.resizeMode = 2;
+    bad.width = 0;
+    Picture p = PatternPicture(5, 5);
+    BatchFileResult r;
+    EXPECT_FALSE(ApplyToPicture(bad, p, kApplyResize, MacroVariant::Full, env.context, r));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(p.Width(), 5);
+}
+
+TEST(ApplyToPicture, ReducesColoursUnlessJpeg) {
+    Env env;
+    BatchMacro m;
+    m.colors = 16;
+    Picture p = PatternPicture(64, 64);
+    ASSERT_GT(CountColours(p), 16);
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToPicture(m, p, kApplyResize | kApplyReduceColors, MacroVariant::Full, env.context, r));
+    EXPECT_LE(CountColours(p), 16);
+    EXPECT_EQ(r.colorsAfter, CountColours(p));
+
+    m.outputFormat = kOutputJpeg;
+    Picture q = PatternPicture(64, 64);
+    const Picture before = q;
+    ASSERT_TRUE(ApplyToPicture(m, q, kApplyReduceColors, MacroVariant::Full, env.context, r));
+    EXPECT_TRUE(q.SamePixels(before));
+}
+
+TEST(ApplyToPicture, MapsOntoThePaletteFileOrReportsItMissing) {
+    Env env;
+    BatchMacro m;
+    m.colorCountMode = kColorCountAbsolute;
+    // Fewer than the palette's 216 colours: the picture is mapped onto the palette. The
+    // picture takes at most 72 of them (blue is 0..31), so no reduction follows.
+    m.colors = 100;
+    m.transparentMode = kTransparentNone;
+    m.paletteName = "Web-Safe";
+    InstallShippedPalettes(env.folders);
+    Picture p = PatternPicture(32, 32);
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToPicture(m, p, kApplyReduceColors, MacroVariant::Full, env.context, r));
+    const Palette web = WebSafePalette();
+    std::set<ColourRef> allowed;
+    for (const auto& e : web.Entries()) allowed.insert(e.colour.ToColour());
+    std::set<ColourRef> seen;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) seen.insert(PixelAt(p, x, y));
+    EXPECT_LE(seen.size(), 72u);
+    EXPECT_GT(seen.size(), 4u);
+    for (ColourRef c : seen) EXPECT_TRUE(allowed.count(c)) << std::hex << c;
+
+    m.paletteName = "";  // asks for ".pal"
+    Picture q = PatternPicture(8, 8);
+    const Picture before = q;
+    BatchFileResult missing;
+    EXPECT_FALSE(ApplyToPicture(m, q, kApplyReduceColors, MacroVariant::Full, env.context, missing));
+    EXPECT_TRUE(q.SamePixels(before));
+    ASSERT_FALSE(env.prompter.Messages().empty());
+    EXPECT_EQ(env.prompter.Messages().back().text,
+              "Unable to find palette file : .  Check your palette directory for the same.\n"
+              "Your request to convert to the palette is not processed");
+}
+
+TEST(ApplyToPicture, ScalesFramePositionAndScreen) {
+    Env env;
+    BatchMacro m;
+    m.resizeMode = kResizeRelative;
+    m.widthPercent = 50;
+    m.heightPercent = 50;
+    GifFrame frame;
+    frame.picture = PatternPicture(40, 20);
+    frame.left = 11;
+    frame.top = 7;
+    GifInfo info;
+    info.screenWidth = 81;
+    info.screenHeight = 41;
+    ApplyFrameState state{&frame, &info, true, kNoColour};
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToPicture(m, frame.picture, kApplyResize, MacroVariant::Full, env.context, r, &state));
+    EXPECT_EQ(frame.left, 5);
+    EXPECT_EQ(frame.top, 3);
+    EXPECT_EQ(info.screenWidth, 40);
+    EXPECT_EQ(info.screenHeight, 20);
+
+    m.resizeMode = kResizeAbsolute;  // enlarges the screen only when smaller
+    m.width = 100;
+    m.height = 10;
+    ASSERT_TRUE(ApplyToPicture(m, frame.picture, kApplyResize, MacroVariant::Full, env.context, r, &state));
+    EXPECT_EQ(info.screenWidth, 100);
+    EXPECT_EQ(info.screenHeight, 20);
+}
+
+// The full form on a real picture of every format: written as GIF (resized,
+// reduced) and written back in its own format next to the source.
+TEST(ApplyToFile, RealPicturesOfEveryFormat) {
+    LP_REQUIRE_CORPUS();
+    const fs::path corpus = test::CorpusDir();
+    const fs::path sources[] = {
+        corpus / "png/pngsuite/basn2c08.png",          corpus / "bmp/bmpsuite/g/rgb24.bmp",
+        corpus / "gif/gif-test-suite/gifs/animated_loop.gif", corpus / "jpeg/libjpeg-turbo-testimages/testorig.jpg",
+        corpus / "tiff/libtiffpic-depth/flower-rgb-contig-08.tif", corpus / "tga/pillow-tga/common/200x32_rgb_bl_rle.tga",
+        corpus / "pcx/sdl-image-sample/sample.pcx",
+    };
+    for (const fs::path& original : sources) {
+        Env env;
+        const fs::path src = env.dir / original.filename();
+        fs::copy_file(original, src);
+        BatchMacro gif = OutputMacro(kOutputGif, env.out);
+        gif.resizeMode = kResizeRelative;
+        gif.widthPercent = gif.heightPercent = 50;
+        gif.colors = 32;
+        gif.colorCountMode = kColorCountRelative;
+        BatchFileResult r;
+        ASSERT_TRUE(ApplyToFile(gif, src, env.context, r)) << src << " " << r.error;
+        ASSERT_TRUE(r.ok) << r.error;
+        const fs::path expected = env.out / (src.stem().string() + ".GIF");
+        EXPECT_EQ(r.outputPath, expected.string());
+        EXPECT_EQ(r.outputType, MacroPictureType::Gif);
+        EXPECT_EQ(r.outputBytes, fs::file_size(expected));
+        const GifAnimation written = LoadGif(expected);
+        EXPECT_EQ(written.frames[0].picture.Width(), std::max(1, r.widthBefore / 2)) << src;
+        EXPECT_EQ(written.frames[0].picture.Height(), std::max(1, r.heightBefore / 2)) << src;
+        EXPECT_LE(CountColours(written.frames[0].picture), 32) << src;
+        EXPECT_EQ(r.widthAfter, written.frames[0].picture.Width());
+
+        BatchMacro same = OutputMacro(kOutputSame, env.out);
+        BatchFileResult s;
+        ASSERT_TRUE(ApplyToFile(same, src, env.context, s)) << src << " " << s.error;
+        ASSERT_TRUE(s.ok) << s.error;
+        EXPECT_EQ(s.outputPath, src.string()) << "same format writes next to the source, replacing it";
+        const Picture back = LoadPicture(src, SniffFileType(src));
+        EXPECT_EQ(back.Width(), s.widthBefore) << src;
+        EXPECT_TRUE(env.prompter.Messages().empty()) << env.prompter.Messages()[0].text;
+    }
+}
+
+TEST(ApplyToFile, AnimationToJpegAsksAboutFrames) {
+    for (PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
+        Env env({answer});
+        const fs::path src = WriteAnimation(env.dir / "anim.gif", 3);
+        BatchFileResult r;
+        ASSERT_TRUE(ApplyToFile(OutputMacro(kOutputJpeg, env.out), src, env.context, r)) << r.error;
+        ASSERT_EQ(env.prompter.Questions().size(), 1u);
+        EXPECT_EQ(env.prompter.Questions()[0].text, "GIF file contains 3 frames, Save each frame as in selected format");
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(env.out)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        if (answer == PromptAnswer::Yes) {
+            EXPECT_EQ(names, (std::vector<std::string>{"anim1.JPG", "anim2.JPG", "anim3.JPG"}));
+            // Each file holds its own frame (frame k has 4 + k stripes).
+            EXPECT_EQ(LoadJpeg(env.out / "anim3.JPG", nullptr).Width(), 40);
+        } else {
+            EXPECT_EQ(names, (std::vector<std::string>{"anim.JPG"}));
+        }
+    }
+}
+
+TEST(ApplyToFile, GifKeepsAllFramesAndTransparency) {
+    Env env;
+    const ColourRef key = MakeColour(1, 2, 3);
+    const fs::path src = WriteAnimation(env.dir / "anim.gif", 3, key);
+    BatchMacro m = OutputMacro(kOutputSame, env.out);
+    m.resizeMode = kResizeRelative;
+    m.widthPercent = m.heightPercent = 50;
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+    EXPECT_EQ(r.outputPath, src.string());
+    const GifAnimation back = LoadGif(src);
+    ASSERT_EQ(back.frames.Count(), 3u);
+    EXPECT_EQ(back.frames[2].picture.Width(), 20);
+    EXPECT_EQ(back.frames[2].left, 2);  // 4 x 50 %
+    EXPECT_EQ(back.info.screenWidth, 30);
+    EXPECT_EQ(back.info.loop, 1);
+    EXPECT_NE(back.frames[0].transparentColour, kNoColour);
+    // One transparency question per frame (colour reduction was asked for).
+    EXPECT_EQ(env.prompter.Questions().size(), 3u);
+
+    m.transparentMode = kTransparentNone;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r));
+    EXPECT_EQ(LoadGif(src).frames[0].transparentColour, kNoColour);
+}
+
+TEST(ApplyToFile, CutOutShrinksUnchangedFrameBorders) {
+    Env env;
+    GifFrameList frames;
+    for (int k = 0; k < 2; ++k) {
+        GifFrame f;
+        f.picture = Stripes(40, 30, 6);
+        f.delay = 10;
+        if (k == 1)  // only a 4 x 3 block changes
+            for (int y = 10; y < 13; ++y)
+                for (int x = 20; x < 24; ++x) SetPixel(f.picture, x, y, MakeColour(255, 255, 255));
+        frames.Add(std::move(f));
+    }
+    GifInfo info;
+    info.screenWidth = 40;
+    info.screenHeight = 30;
+    const fs::path src = env.dir / "blink.gif";
+    SaveGif(frames, info, src);
+    BatchMacro m = OutputMacro(kOutputGif, env.out);
+    m.cutOut = 1;
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+    const GifAnimation back = LoadGif(env.out / "blink.GIF");
+    ASSERT_EQ(back.frames.Count(), 2u);
+    EXPECT_EQ(back.frames[0].picture.Width(), 40);
+    EXPECT_EQ(back.frames[1].picture.Width(), 4);
+    EXPECT_EQ(back.frames[1].picture.Height(), 3);
+    EXPECT_EQ(back.frames[1].left, 20);
+    EXPECT_EQ(back.frames[1].top, 10);
+}
+
+TEST(ApplyToFile, AbsoluteSizeOnAnimationDefaultsToNothingWritten) {
+    Env env;
+    const fs::path src = WriteAnimation(env.dir / "anim.gif", 2);
+    BatchMacro m = OutputMacro(kOutputGif, env.out);
+    m.resizeMode = kResizeAbsolute;
+    BatchFileResult r;
+    EXPECT_TRUE(ApplyToFile(m, src, env.context, r));
+    EXPECT_TRUE(r.skipped);
+    EXPECT_TRUE(fs::is_empty(env.out));
+    EXPECT_EQ(env.prompter.Questions().back().text,
+              "Absolute size will change all frames and may distrub the animation.. Want to continue ?");
+    env.context.skipCountsAsFailure = true;  // the command line counts it as failed
+    EXPECT_TRUE(ApplyToFile(m, src, env.context, r));
+    EXPECT_FALSE(r.ok);
+}
+
+TEST(ApplyToFile, JpegSourceKeepsItsExtensionAndIsNotReduced) {
+    Env env;
+    const fs::path src = env.dir / "photo.JPEG";
+    const Picture photo = PatternPicture(64, 48);
+    SavePictureByExtension(photo, env.dir / "photo.jpg");
+    fs::rename(env.dir / "photo.jpg", src);
+    BatchMacro m = OutputMacro(kOutputSame, env.out);
+    m.colors = 2;  // would be visible if applied
+    m.quality = 20;
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+    EXPECT_EQ(r.outputPath, src.string());
+    EXPECT_GT(CountColours(LoadJpeg(src, nullptr)), 2);
+    EXPECT_LT(r.outputBytes, r.sourceBytes) << "written at quality 20";
+}
+
+TEST(ApplyToFile, FailuresAndUnsupportedFiles) {
+    Env env;
+    BatchMacro m = OutputMacro(kOutputGif, env.out);
+    BatchFileResult r;
+    EXPECT_FALSE(ApplyToFile(m, env.dir / "missing.png", env.context, r));
+    EXPECT_FALSE(r.ok);
+
+    test::WriteFileBytes(env.dir / "notes.xyz", {1, 2, 3});
+    EXPECT_TRUE(ApplyToFile(m, env.dir / "notes.xyz", env.context, r)) << "skipped, the run goes on";
+    EXPECT_FALSE(r.ok);
+    ASSERT_FALSE(env.prompter.Messages().empty());
+    EXPECT_EQ(env.prompter.Messages().back().text, "Unsupported\\Don't know to load .XYZ format");
+    EXPECT_EQ(env.prompter.Messages().back().caption, "Message");
+
+    test::WriteFileBytes(env.dir / "broken.png", {0x89, 'P', 'N', 'G', 1, 2});
+    EXPECT_FALSE(ApplyToFile(m, env.dir / "broken.png", env.context, r));
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+
+    SavePng(Stripes(10, 10, 3), env.dir / "ok.png");
+    m.outputDir = (env.dir / "nowhere").string();
+    EXPECT_FALSE(ApplyToFile(m, env.dir / "ok.png", env.context, r));
+    EXPECT_NE(r.error.find("nowhere"), std::string::npos) << r.error;
+    EXPECT_FALSE(fs::exists(env.dir / "nowhere"));
+}
+
+TEST(ApplyToSelection, StopsAtTheFirstFailureAndReportsSuccess) {
+    Env env;
+    SavePng(Stripes(10, 10, 3), env.dir / "a.png");
+    SavePng(Stripes(10, 10, 3), env.dir / "c.png");
+    const BatchMacro m = OutputMacro(kOutputGif, env.out);
+    const std::vector<fs::path> withMissing{env.dir / "a.png", env.dir / "b.png", env.dir / "c.png"};
+    auto results = ApplyToSelection(m, withMissing, env.context);
+    EXPECT_EQ(results.size(), 2u);
+    EXPECT_TRUE(fs::exists(env.out / "a.GIF"));
+    EXPECT_FALSE(fs::exists(env.out / "c.GIF"));
+    EXPECT_TRUE(env.prompter.Messages().empty());
+
+    const std::vector<fs::path> good{env.dir / "a.png", env.dir / "c.png"};
+    results = ApplyToSelection(m, good, env.context);
+    EXPECT_EQ(results.size(), 2u);
+    ASSERT_EQ(env.prompter.Messages().size(), 1u);
+    EXPECT_EQ(env.prompter.Messages()[0].text, "Test Template Successfully applied");
+
+    ApplyToSelection(m, {}, env.context);
+    EXPECT_EQ(env.prompter.Messages().back().text, "No Pictures In the List !!");
+}
+
+std::set<std::string> FilesIn(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename() != "home") names.insert(e.path().filename().string());
+    return names;
+}
+
+TEST(ApplyKeepIfSmaller, ReplacesOnlyWithASmallerResult) {
+    Env env;
+    // A true-colour PNG of few colours shrinks when written as a palette PNG.
+    const fs::path big = env.dir / "big.png";
+    SavePng(Stripes(200, 100, 8), big, kNoColour, nullptr, {}, PngColourMode::TrueColour);
+    BatchMacro m = OutputMacro(kOutputSame, env.out);
+    m.reductionMode = kReductionCount;
+    m.colorCountMode = kColorCountAbsolute;
+    m.colors = 8;
+    const auto before = fs::file_size(big);
+    BatchFileResult r = ApplyKeepIfSmaller(m, big, env.context);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.status, "Optimized");
+    EXPECT_EQ(r.outputPath, big.string());
+    EXPECT_LT(fs::file_size(big), before);
+    EXPECT_EQ(r.outputBytes, fs::file_size(big));
+    EXPECT_EQ(FilesIn(env.dir.Path()), (std::set<std::string>{"big.png", "out"})) << "no temporary left";
+
+    // Written again, the result is no smaller: the source stays as it is.
+    const auto bytes = ReadFileBytes(big);
+    r = ApplyKeepIfSmaller(m, big, env.context);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.status, "Already optimized picture");
+    EXPECT_EQ(ReadFileBytes(big), bytes);
+    EXPECT_EQ(r.outputBytes, r.sourceBytes);
+    EXPECT_EQ(FilesIn(env.dir.Path()), (std::set<std::string>{"big.png", "out"}));
+}
+
+TEST(ApplyKeepIfSmaller, UsesTheWizardColourTarget) {
+    Env env;
+    const fs::path src = env.dir / "s.bmp";
+    SavePictureByExtension(PatternPicture(64, 64), src);
+    BatchMacro m = OutputMacro(kOutputGif, env.out);
+    m.reductionMode = kReductionExposure;
+    m.exposure = 0;  // low: 50 colours for 257 or more
+    BatchFileResult r = ApplyKeepIfSmaller(m, src, env.context);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.status, "Optimized");
+    EXPECT_LE(CountColours(LoadGif(env.out / "s.GIF").frames[0].picture), 50);
+    EXPECT_LE(r.colorsAfter, 50);
+}
+
+TEST(ApplyForSite, ResizesDownToTheDeclaredSizeOnly) {
+    struct Case {
+        int declaredW, declaredH, resizeImages;
+        int expectW, expectH;
+    };
+    const Case cases[] = {
+        {100, 50, 1, 100, 50},   // larger than declared: down to it
+        {400, 200, 1, 200, 100}, // smaller: never enlarged
+        {150, 150, 1, 150, 150}, // wider only: to the declared size
+        {0, 50, 1, 200, 100},    // a missing attribute: untouched
+        {100, 50, 0, 200, 100},  // resizing switched off
+    };
+    for (const auto& c : cases) {
+        Env env;
+        const fs::path src = env.dir / "img.bmp";
+        SavePictureByExtension(PatternPicture(200, 100), src);
+        BatchMacro m = OutputMacro(kOutputGif, env.out);
+        m.resizeImages = c.resizeImages;
+        BatchFileResult r = ApplyForSite(m, src, c.declaredW, c.declaredH, env.context);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.widthAfter, c.expectW) << c.declaredW << "x" << c.declaredH;
+        EXPECT_EQ(r.heightAfter, c.expectH) << c.declaredW << "x" << c.declaredH;
+    }
+}
+
+}  // namespace
+}  // namespace lp
