@@ -1,0 +1,348 @@
+#include "browser/thumbnail_maker.h"
+
+#include "browser/browser_item.h"
+#include "formats/file_types.h"
+#include "formats/format_table.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/io/bounded_reader.h"
+#include "formats/jpeg/jpeg_reader.h"
+#include "imaging/colour_count.h"
+#include "imaging/imp_exp_exception.h"
+#include "imaging/resize.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace lp {
+
+namespace {
+
+constexpr const char* kBrowserErrorTitle = "Browser Error";
+
+void CopyOnto(Picture& target, const Picture& source, int left, int top) {
+    // Clipped: a source larger than the target's free area loses its edges.
+    const int x0 = std::max(0, -left);
+    const int x1 = std::min(source.Width(), target.Width() - left);
+    const int y0 = std::max(0, -top);
+    const int y1 = std::min(source.Height(), target.Height() - top);
+    if (x0 >= x1 || y0 >= y1) return;
+    for (int y = y0; y < y1; ++y) {
+        const auto from = source.RowFromTop(y);
+        auto to = target.RowFromTop(y + top);
+        std::memcpy(to.data() + std::size_t(left + x0) * 3, from.data() + std::size_t(x0) * 3,
+                    std::size_t(x1 - x0) * 3);
+    }
+}
+
+void SetPixel(Picture& p, int x, int yFromTop, std::uint8_t value) {
+    auto row = p.RowFromTop(yFromTop);
+    row[std::size_t(x) * 3] = row[std::size_t(x) * 3 + 1] = row[std::size_t(x) * 3 + 2] = value;
+}
+
+void DrawFrame(Picture& p, std::uint8_t value) {
+    const int w = p.Width(), h = p.Height();
+    for (int x = 0; x < w; ++x) {
+        SetPixel(p, x, 0, value);
+        SetPixel(p, x, h - 1, value);
+    }
+    for (int y = 0; y < h; ++y) {
+        SetPixel(p, 0, y, value);
+        SetPixel(p, w - 1, y, value);
+    }
+}
+
+/// Width and height from a JPEG's frame header, without decoding; nothing
+/// when no frame header is found inside the bytes.
+std::optional<std::pair<int, int>> JpegFrameSize(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return std::nullopt;
+    std::size_t pos = 2;
+    while (pos + 4 <= bytes.size()) {
+        if (bytes[pos] != 0xFF) return std::nullopt;
+        const std::uint8_t marker = bytes[pos + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++pos;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame header before the scan
+        const std::size_t length = std::size_t(bytes[pos + 2]) << 8 | bytes[pos + 3];
+        if (length < 2) return std::nullopt;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (pos + 9 > bytes.size() || length < 7) return std::nullopt;
+            const int height = int(bytes[pos + 5]) << 8 | bytes[pos + 6];
+            const int width = int(bytes[pos + 7]) << 8 | bytes[pos + 8];
+            if (width <= 0 || height <= 0) return std::nullopt;
+            return std::pair{width, height};
+        }
+        pos += 2 + length;
+    }
+    return std::nullopt;
+}
+
+struct DecodedSource {
+    Picture picture;  // possibly decoded at a reduced scale
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool animated = false;
+};
+
+DecodedSource DecodeSource(const std::filesystem::path& path, PictureFileType type, bool reducedScaleAllowed,
+                           ProgressSink* progress) {
+    DecodedSource out;
+    if (type == PictureFileType::Gif) {
+        // The first frame is the thumbnail; a probe for a second image says
+        // whether it is animated without holding every frame in memory.
+        GifFrame first = LoadGifFirstFrame(path, progress);
+        out.picture = std::move(first.picture);
+        out.animated = IsAnimatedGif(path);
+    } else if (type == PictureFileType::Jpeg && reducedScaleAllowed) {
+        std::vector<std::uint8_t> bytes;
+        try {
+            bytes = ReadWholeFile(path, "Error Opening File\n" + path.string());
+        } catch (const InnerError& e) {
+            throw ImpExpException(path.string(), e.what(), "Jpeg Error");
+        }
+        JpegReadOptions options;
+        if (const auto size = JpegFrameSize(bytes)) {
+            // The largest reduction that still leaves at least the thumbnail's
+            // size, so the final resize only ever shrinks.
+            const ThumbnailSize target = ComputeThumbnailSize(size->first, size->second);
+            for (int d : {8, 4, 2}) {
+                if ((size->first + d - 1) / d >= target.width && (size->second + d - 1) / d >= target.height &&
+                    (target.width != size->first && target.height != size->second)) {
+                    options.scaleDenominator = d;
+                    break;
+                }
+            }
+            out.picture = DecodeJpeg(bytes, path.string(), progress, options);
+            if (options.scaleDenominator > 1 && !out.picture.IsEmpty()) {
+                out.width = size->first;
+                out.height = size->second;
+                return out;
+            }
+        } else {
+            out.picture = DecodeJpeg(bytes, path.string(), progress, options);
+        }
+    } else {
+        out.picture = LoadPicture(path, type, progress);
+    }
+    out.width = out.picture.Width();
+    out.height = out.picture.Height();
+    return out;
+}
+
+std::string CachePathText(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (path.is_absolute()) return path.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? std::string() : absolute.lexically_normal().string();
+}
+
+void Resized(Picture& picture, int width, int height, bool smooth, ProgressSink* progress) {
+    if (smooth)
+        SmartResize(picture, width, height, progress);
+    else
+        Resize(picture, width, height);
+}
+
+}  // namespace
+
+ThumbnailSize ComputeThumbnailSize(std::int32_t w, std::int32_t h) {
+    if (w <= 0 || h <= 0) return {1, 1};
+    const int pw = 9000 / w;
+    const int ph = 9000 / h;
+    double tw = w, th = h;
+    if (pw == 0 || ph == 0) {
+        // Over 9000 pixels the whole percentage would be 0: fit the box exactly.
+        const double scale = double(kThumbnailBox) / double(std::max(w, h));
+        tw = w * scale;
+        th = h * scale;
+    } else if (w >= kThumbnailBox || h >= kThumbnailBox) {
+        const double ratio = double(w) / double(h);
+        if (pw < ph) {
+            tw = pw * 0.01 * w;
+            th = tw / ratio;
+        } else {
+            th = ph * 0.01 * h;
+            tw = ratio * th;
+        }
+    }
+    return {std::max(1, int(tw)), std::max(1, int(th))};
+}
+
+Picture ComposeLargeImage(const Picture& thumbnail) {
+    Picture large;
+    large.Create(kLargeImageSize, kLargeImageSize);
+    // The frame: white paper with a grey border.
+    for (int y = 0; y < kLargeImageSize; ++y) std::memset(large.Row(y).data(), 0xFF, large.Stride());
+    DrawFrame(large, 0xC0);
+    const int left = (kThumbnailBox - thumbnail.Width()) / 2 + 5;
+    const int top = (kThumbnailBox - thumbnail.Height()) / 2 + 5;
+    CopyOnto(large, thumbnail, left, top);
+    return large;
+}
+
+Picture ComposeSmallImage(const Picture& thumbnail, bool smooth, bool* usedSmooth) {
+    if (usedSmooth) *usedSmooth = false;
+    Picture small;
+    small.Create(kSmallImageSize, kSmallImageSize);
+    small.Fill(0x00FFFFFF);
+    const int tw = thumbnail.Width(), th = thumbnail.Height();
+    const int sw = std::max(1, int(tw * 0.32));
+    const int sh = std::max(1, int(th * 0.32));
+    Picture scaled;
+    const Picture* source = &thumbnail;
+    if (sw != tw && sh != th) {
+        scaled.CopyFrom(thumbnail);
+        Resized(scaled, sw, sh, smooth, nullptr);
+        if (usedSmooth) *usedSmooth = smooth;
+        source = &scaled;
+    }
+    CopyOnto(small, *source, (kSmallImageSize - source->Width()) / 2, (kSmallImageSize - source->Height()) / 2);
+    DrawFrame(small, 0x00);
+    return small;
+}
+
+ThumbnailOptions ThumbnailOptions::FromSettings(const AppSettings& settings) {
+    ThumbnailOptions options;
+    options.cacheInfo = settings.cacheInfo == 1;
+    options.noColours = settings.optColors == 1;
+    options.largeOnly = settings.optLargePics == 1;
+    options.fastResize = settings.optTnailQlty == 1;
+    return options;
+}
+
+bool ThumbnailJob::AnySelected() const {
+    return std::any_of(rows.begin(), rows.end(), [](const ThumbnailRow& r) { return r.selected; });
+}
+
+ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThumbnailCache* cache,
+                               ProgressSink* progress, ErrorListing& errors) {
+    ThumbnailOutcome out;
+    out.index = index;
+    out.passNumber = job.passNumber;
+    if (index >= job.rows.size()) return out;
+    const ThumbnailRow& row = job.rows[index];
+    out.colours = row.colours;
+    out.smallIconState = row.smallIconState;
+    const bool anySelected = job.AnySelected();
+    const bool refresh = job.pass == PassKind::Refresh;
+    if (anySelected && refresh && !row.selected) return out;
+
+    const ThumbnailOptions& opt = job.options;
+    try {
+        // Symbolic links (our shortcuts) are followed by stat and the readers.
+        const auto stamp = StampOf(row.path);
+        if (!stamp) return out;
+        CThumbnailCache* usedCache = (opt.cacheInfo && cache && cache->Enabled()) ? cache : nullptr;
+        const std::string cachePath = CachePathText(row.path);
+
+        Picture thumbnail;
+        bool haveThumbnail = false;
+        if (usedCache && !cachePath.empty()) {
+            if (auto record = usedCache->Lookup(cachePath, stamp->size, stamp->lastWrite)) {
+                const bool coloursOk = opt.noColours || (record->colours != -1 && record->colours != 0);
+                const bool qualityOk = opt.fastResize || record->thumbQuality == kSmoothQuality;
+                if (coloursOk && qualityOk && (!refresh || anySelected)) {
+                    if ((opt.largeOnly || record->smallIconState == kIconDrawn) && refresh && record->colours != 0 &&
+                        row.colours != -1) {
+                        out.kind = ThumbnailOutcome::Kind::Complete;
+                        return out;
+                    }
+                    if (record->width == 0 || record->height == 0) return out;
+                    try {
+                        thumbnail = usedCache->ReadThumbnail(*record);
+                        haveThumbnail = thumbnail.Width() <= kThumbnailBox && thumbnail.Height() <= kThumbnailBox &&
+                                        !thumbnail.IsEmpty();
+                    } catch (const ImpExpException&) {
+                        haveThumbnail = false;
+                    }
+                    if (haveThumbnail) {
+                        out.kind = ThumbnailOutcome::Kind::FromCache;
+                        out.width = record->width;
+                        out.height = record->height;
+                        out.colours = record->colours;
+                        out.thumbQuality = record->thumbQuality;
+                        if (record->animated == 1) out.typeName = kAnimatedGifTypeName;
+                    } else {
+                        // A damaged or oversized cache file: rebuilt from the source.
+                        usedCache->Forget(cachePath);
+                        thumbnail.Destroy();
+                    }
+                }
+            }
+        }
+
+        if (!haveThumbnail) {
+            const PictureFileType type = SniffFileType(row.path);
+            if (type == PictureFileType::Unknown) return out;
+            DecodedSource source = DecodeSource(row.path, type, opt.noColours, progress);
+            if (source.picture.IsEmpty() || source.width <= 0 || source.height <= 0) return out;
+            if (source.animated) out.typeName = kAnimatedGifTypeName;
+            if (!opt.noColours) {
+                const std::int64_t count = CountColours(source.picture, progress);
+                out.colours = static_cast<std::int32_t>(std::min<std::int64_t>(count, INT32_MAX));
+            }
+            const ThumbnailSize size = ComputeThumbnailSize(source.width, source.height);
+            thumbnail = std::move(source.picture);
+            const bool scaledDecode = source.width != thumbnail.Width() || source.height != thumbnail.Height();
+            if ((size.width != source.width && size.height != source.height) || scaledDecode) {
+                if (thumbnail.Width() != size.width || thumbnail.Height() != size.height)
+                    Resized(thumbnail, size.width, size.height, !opt.fastResize, progress);
+                out.thumbQuality = opt.fastResize ? 0 : kSmoothQuality;
+            } else if (!opt.fastResize) {
+                out.thumbQuality = kSmoothQuality;
+            }
+            out.width = source.width;
+            out.height = source.height;
+            out.kind = ThumbnailOutcome::Kind::Made;
+            if (usedCache && !cachePath.empty() && cachePath.size() < kCachePathBytes) {
+                if (auto name = usedCache->StoreThumbnail(thumbnail)) {
+                    CacheRecord record;
+                    record.path = cachePath;
+                    record.size = stamp->size;
+                    record.lastWrite = stamp->lastWrite;
+                    record.width = source.width;
+                    record.height = source.height;
+                    record.colours = out.colours;
+                    record.cacheName = *name;
+                    record.animated = source.animated ? 1 : 0;
+                    record.smallIconState = row.smallIconState;
+                    record.thumbQuality = out.thumbQuality;
+                    out.cached = usedCache->Add(std::move(record));
+                }
+            }
+        }
+
+        if (!opt.drawImages) return out;
+        out.largeImage = ComposeLargeImage(thumbnail);
+        if (!opt.largeOnly) {
+            bool smooth = false;
+            out.smallImage = ComposeSmallImage(thumbnail, !opt.fastResize, &smooth);
+            if (smooth) out.thumbQuality = kSmoothQuality;
+            out.smallIconState = kIconDrawn;
+        }
+        return out;
+    } catch (const ImpExpException& e) {
+        errors.Add(e);
+    } catch (const std::bad_alloc&) {
+        errors.Add(ImpExpException(row.path.string(), "Not Enough Memory", kBrowserErrorTitle));
+    } catch (const std::exception& e) {
+        errors.Add(ImpExpException(row.path.string(), e.what(), kBrowserErrorTitle));
+    }
+    ThumbnailOutcome failed;
+    failed.kind = ThumbnailOutcome::Kind::Failed;
+    failed.index = index;
+    failed.passNumber = job.passNumber;
+    failed.colours = row.colours;
+    failed.smallIconState = row.smallIconState;
+    return failed;
+}
+
+}  // namespace lp

@@ -1,0 +1,380 @@
+#include "browser/thumbnail_maker.h"
+#include "browser/thumbnail_worker.h"
+
+#include "formats/format_table.h"
+#include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_writer.h"
+#include "imaging/colour_count.h"
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace lp {
+namespace {
+
+using test::PixelAt;
+using test::ScratchDir;
+
+ThumbnailJob JobFor(const std::vector<std::filesystem::path>& paths, ThumbnailOptions options = {},
+                    PassKind pass = PassKind::FirstListing) {
+    ThumbnailJob job;
+    job.pass = pass;
+    job.options = options;
+    for (const auto& p : paths) job.rows.push_back(ThumbnailRow{p});
+    return job;
+}
+
+void SaveSolid(const std::filesystem::path& path, int w, int h) {
+    SavePictureByExtension(test::PatternPicture(w, h), path);
+}
+
+void Retime(const std::filesystem::path& p, std::int64_t secondsBack) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto secs = std::chrono::duration_cast<std::chrono::seconds>(now).count() - secondsBack;
+    struct timespec times[2] = {{secs, 0}, {secs, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+}
+
+TEST(ThumbnailGeometry, WholePercentagesOfTheBox) {
+    struct Case {
+        int w, h, tw, th;
+    };
+    const Case cases[] = {
+        {1000, 500, 90, 45}, {90, 50, 90, 50},     {60, 40, 60, 40},   {50, 200, 22, 90},
+        {1001, 1001, 80, 80}, {89, 89, 89, 89},    {1, 1, 1, 1},       {300, 100, 90, 30},
+        // Over 9000 pixels the percentage would be 0: fitted exactly, never 0 x 0.
+        {18000, 9000, 90, 45}, {100000, 10, 90, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        const ThumbnailSize s = ComputeThumbnailSize(c.w, c.h);
+        EXPECT_EQ(s.width, c.tw);
+        EXPECT_EQ(s.height, c.th);
+    }
+}
+
+TEST(ThumbnailGeometry, LargeImageCentresTheThumbnailInTheBox) {
+    Picture thumb = test::PatternPicture(60, 40);
+    const Picture large = ComposeLargeImage(thumb);
+    ASSERT_EQ(large.Width(), 100);
+    ASSERT_EQ(large.Height(), 100);
+    EXPECT_EQ(PixelAt(large, 20, 30), PixelAt(thumb, 0, 0));
+    EXPECT_EQ(PixelAt(large, 79, 69), PixelAt(thumb, 59, 39));
+    EXPECT_EQ(PixelAt(large, 19, 30), 0x00FFFFFF);
+    EXPECT_EQ(PixelAt(large, 80, 69), 0x00FFFFFF);
+    // A thumbnail larger than the box is clipped, not written past the image.
+    const Picture huge = ComposeLargeImage(test::PatternPicture(300, 20));
+    EXPECT_EQ(huge.Width(), 100);
+}
+
+TEST(ThumbnailGeometry, SmallIconIsScaledCentredAndFramed) {
+    const Picture thumb = test::PatternPicture(90, 45);
+    bool smooth = false;
+    const Picture small = ComposeSmallImage(thumb, true, &smooth);
+    ASSERT_EQ(small.Width(), 32);
+    EXPECT_TRUE(smooth);
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_EQ(PixelAt(small, i, 0), 0);
+        EXPECT_EQ(PixelAt(small, 31, i), 0);
+    }
+    // 28 x 14 at (2, 9): the rows above it are white.
+    EXPECT_EQ(PixelAt(small, 15, 8), 0x00FFFFFF);
+    EXPECT_NE(PixelAt(small, 15, 9), 0x00FFFFFF);
+    EXPECT_EQ(PixelAt(small, 15, 23), 0x00FFFFFF);
+}
+
+class ThumbnailMakerTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::filesystem::path cacheDir = dir / "CACHE";
+    ErrorListing errors;
+};
+
+TEST_F(ThumbnailMakerTest, SecondVisitComesFromTheCacheWithTheSameFacts) {
+    const auto photo = dir / "photo.png";
+    SaveSolid(photo, 300, 200);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailJob job = JobFor({photo});
+    const ThumbnailOutcome first = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    ASSERT_EQ(first.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_EQ(first.width, 300);
+    EXPECT_EQ(first.height, 200);
+    const auto colours = static_cast<std::int32_t>(CountColours(test::PatternPicture(300, 200)));
+    ASSERT_GT(colours, 256);
+    EXPECT_EQ(first.colours, colours);
+    EXPECT_EQ(first.thumbQuality, kSmoothQuality);
+    EXPECT_EQ(first.smallIconState, kIconDrawn);
+    EXPECT_TRUE(first.cached);
+    const auto records = cache.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].cacheName, "Pic00000.wbi");
+    EXPECT_EQ(records[0].path, photo.string());
+    EXPECT_EQ(records[0].colours, colours);
+    const Picture stored = cache.ReadThumbnail(records[0]);
+    EXPECT_EQ(stored.Width(), 90);
+    EXPECT_EQ(stored.Height(), 60);
+
+    const ThumbnailOutcome second = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    EXPECT_EQ(second.kind, ThumbnailOutcome::Kind::FromCache);
+    EXPECT_EQ(second.width, 300);
+    EXPECT_EQ(second.height, 200);
+    EXPECT_EQ(second.colours, colours);
+    EXPECT_EQ(cache.Records().size(), 1u);
+    EXPECT_TRUE(errors.Empty());
+}
+
+TEST_F(ThumbnailMakerTest, ChangedSourceGetsANewThumbnailAndLosesTheOldFile) {
+    const auto photo = dir / "photo.png";
+    SaveSolid(photo, 120, 120);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailJob job = JobFor({photo});
+    ASSERT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    Retime(photo, 3600);
+    const ThumbnailOutcome again = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    EXPECT_EQ(again.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_FALSE(std::filesystem::exists(cacheDir / "Pic00000.wbi"));
+    const auto records = cache.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].cacheName, "Pic00001.wbi");
+}
+
+TEST_F(ThumbnailMakerTest, DeletedOrDamagedCacheFileIsRebuilt) {
+    const auto photo = dir / "photo.png";
+    SaveSolid(photo, 100, 100);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailJob job = JobFor({photo});
+    ASSERT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    std::filesystem::remove(cacheDir / "Pic00000.wbi");
+    EXPECT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    // Garbage in place of the JPEG: rebuilt, not reported as the picture's failure.
+    std::ofstream(cacheDir / "Pic00001.wbi") << "not a jpeg";
+    EXPECT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    // A cached thumbnail over 90 x 90 is stale.
+    SaveJpeg(test::PatternPicture(200, 200), cacheDir / "Pic00002.wbi", 75);
+    EXPECT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_EQ(MakeThumbnail(job, 0, &cache, nullptr, errors).kind, ThumbnailOutcome::Kind::FromCache);
+    EXPECT_TRUE(errors.Empty());
+}
+
+TEST_F(ThumbnailMakerTest, AnimatedGifIsNamedSoFromSourceAndFromCache) {
+    GifFrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrame f;
+        f.picture.Create(30 + i, 20);
+        f.picture.Fill(0x000000FF * (i + 1));
+        frames.Add(std::move(f));
+    }
+    GifInfo info;
+    const auto gif = dir / "anim.gif";
+    SaveGif(frames, info, gif);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailJob job = JobFor({gif});
+    const ThumbnailOutcome made = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    ASSERT_EQ(made.kind, ThumbnailOutcome::Kind::Made) << (errors.Empty() ? "" : errors.Entries()[0].description);
+    EXPECT_EQ(made.typeName, "Animated GIF");
+    EXPECT_EQ(cache.Records().at(0).animated, 1);
+    const ThumbnailOutcome cached = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    EXPECT_EQ(cached.kind, ThumbnailOutcome::Kind::FromCache);
+    EXPECT_EQ(cached.typeName, "Animated GIF");
+}
+
+TEST_F(ThumbnailMakerTest, CorruptPictureIsListedOnceAndNothingIsCached) {
+    const auto bad = dir / "bad.jpg";
+    std::vector<std::uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10};
+    test::WriteFileBytes(bad, bytes);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailOutcome out = MakeThumbnail(JobFor({bad}), 0, &cache, nullptr, errors);
+    EXPECT_EQ(out.kind, ThumbnailOutcome::Kind::Failed);
+    ASSERT_EQ(errors.Size(), 1u);
+    EXPECT_EQ(errors.Entries()[0].object, bad.string());
+    EXPECT_FALSE(errors.Entries()[0].description.empty());
+    EXPECT_TRUE(cache.Records().empty());
+}
+
+TEST_F(ThumbnailMakerTest, CacheOffWritesNothing) {
+    const auto photo = dir / "photo.png";
+    SaveSolid(photo, 100, 50);
+    CThumbnailCache cache(cacheDir, true);
+    ThumbnailOptions options;
+    options.cacheInfo = false;
+    const ThumbnailOutcome out = MakeThumbnail(JobFor({photo}, options), 0, &cache, nullptr, errors);
+    EXPECT_EQ(out.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_FALSE(out.cached);
+    EXPECT_TRUE(cache.Records().empty());
+    EXPECT_FALSE(std::filesystem::exists(cacheDir / "Pic00000.wbi"));
+}
+
+TEST_F(ThumbnailMakerTest, SpeedOptionsSkipColoursIconsAndSmoothing) {
+    const auto photo = dir / "photo.jpg";
+    SaveJpeg(test::PatternPicture(800, 400), photo, 90);
+    ThumbnailOptions speed;
+    speed.noColours = speed.largeOnly = speed.fastResize = true;
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailOutcome out = MakeThumbnail(JobFor({photo}, speed), 0, &cache, nullptr, errors);
+    ASSERT_EQ(out.kind, ThumbnailOutcome::Kind::Made);
+    // The picture's own size, even though it was decoded at a reduced scale.
+    EXPECT_EQ(out.width, 800);
+    EXPECT_EQ(out.height, 400);
+    EXPECT_EQ(out.colours, -1);
+    EXPECT_EQ(out.thumbQuality, 0);
+    EXPECT_TRUE(out.smallImage.IsEmpty());
+    // 9000 / 800 = 11 %: 88 x 44.
+    const Picture stored = cache.ReadThumbnail(cache.Records().at(0));
+    EXPECT_EQ(stored.Width(), 88);
+    EXPECT_EQ(stored.Height(), 44);
+
+    // Features want colours and smoothing: the speed record is not good enough.
+    const ThumbnailOutcome full = MakeThumbnail(JobFor({photo}), 0, &cache, nullptr, errors);
+    EXPECT_EQ(full.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_GT(full.colours, 0);
+}
+
+TEST_F(ThumbnailMakerTest, RefreshWithSelectionWorksOnlyOnSelectedRows) {
+    const auto a = dir / "a.png";
+    const auto b = dir / "b.png";
+    SaveSolid(a, 10, 10);
+    SaveSolid(b, 10, 10);
+    ThumbnailJob job = JobFor({a, b}, {}, PassKind::Refresh);
+    job.rows[1].selected = true;
+    EXPECT_EQ(MakeThumbnail(job, 0, nullptr, nullptr, errors).kind, ThumbnailOutcome::Kind::Skipped);
+    EXPECT_EQ(MakeThumbnail(job, 1, nullptr, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+    job.pass = PassKind::FirstListing;
+    EXPECT_EQ(MakeThumbnail(job, 0, nullptr, nullptr, errors).kind, ThumbnailOutcome::Kind::Made);
+}
+
+TEST_F(ThumbnailMakerTest, AnyNameIsCachedUnlessItsPathIsTooLongForTheIndex) {
+    const std::filesystem::path latin1 = dir / std::string("caf\xE9.png");  // not UTF-8
+    SaveSolid(latin1, 30, 30);
+    auto deep = dir.Path();
+    while (deep.native().size() < kCachePathBytes) deep /= std::string(40, 'd');
+    std::filesystem::create_directories(deep);
+    const auto longPath = deep / "long.png";
+    SaveSolid(longPath, 30, 30);
+    CThumbnailCache cache(cacheDir, true);
+    const ThumbnailJob job = JobFor({latin1, longPath});
+    const ThumbnailOutcome a = MakeThumbnail(job, 0, &cache, nullptr, errors);
+    const ThumbnailOutcome b = MakeThumbnail(job, 1, &cache, nullptr, errors);
+    EXPECT_EQ(a.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_TRUE(a.cached);
+    EXPECT_EQ(b.kind, ThumbnailOutcome::Kind::Made);  // shown, but not recorded
+    EXPECT_FALSE(b.cached);
+    ASSERT_TRUE(cache.Save());
+    CThumbnailCache reopened(cacheDir, true);
+    ASSERT_EQ(reopened.Records().size(), 1u);
+    EXPECT_EQ(reopened.Records()[0].path, latin1.native());
+    EXPECT_EQ(MakeThumbnail(job, 0, &reopened, nullptr, errors).kind, ThumbnailOutcome::Kind::FromCache);
+}
+
+TEST(ErrorListingTest, MissingFileShowsItsTitle) {
+    EXPECT_EQ(ErrorListing::EntryFor(ImpExpException("a.gif", "File Open Error", "GIF Error")),
+              (ErrorListingEntry{"a.gif", "File Open Error"}));
+    EXPECT_EQ(ErrorListing::EntryFor(ImpExpException("b.jpg", "whatever", "File does not exists")),
+              (ErrorListingEntry{"b.jpg", "File does not exists"}));
+}
+
+/// Records everything and can hold the worker inside a picture.
+class RecordingObserver : public ThumbnailObserver {
+public:
+    void OnThumbnail(ThumbnailOutcome&& outcome) override {
+        std::unique_lock lock(m_mutex);
+        ++thumbnails;
+        kinds.push_back(outcome.kind);
+        m_changed.notify_all();
+        if (delay.count()) {
+            lock.unlock();
+            std::this_thread::sleep_for(delay);
+        }
+    }
+    void OnPassFinished(std::uint64_t pass, const ErrorListing& errors, bool wasStopped) override {
+        std::lock_guard lock(m_mutex);
+        finished = true;
+        stopped = wasStopped;
+        errorCount = errors.Size();
+        m_changed.notify_all();
+    }
+    void WaitFor(int count) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return thumbnails >= count; });
+    }
+    int Count() {
+        std::lock_guard lock(m_mutex);
+        return thumbnails;
+    }
+
+    std::chrono::milliseconds delay{0};
+    int thumbnails = 0;
+    std::vector<ThumbnailOutcome::Kind> kinds;
+    bool finished = false;
+    bool stopped = false;
+    std::size_t errorCount = 0;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
+
+TEST(ThumbnailWorkerTest, StopFlagEndsThePassBetweenPictures) {
+    ScratchDir dir;
+    const auto photo = dir / "p.png";
+    SaveSolid(photo, 20, 20);
+    ThumbnailJob job = JobFor(std::vector<std::filesystem::path>(500, photo));
+    RecordingObserver observer;
+    observer.delay = std::chrono::milliseconds(2);
+    ThumbnailWorker worker;
+    worker.Start(std::move(job), nullptr, observer);
+    observer.WaitFor(3);
+    worker.Stop();
+    EXPECT_FALSE(worker.Running());
+    const int atStop = observer.Count();
+    EXPECT_LT(atStop, 500);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(observer.Count(), atStop);  // nothing after Stop returned
+    EXPECT_TRUE(observer.finished);
+    EXPECT_TRUE(observer.stopped);
+}
+
+TEST(ThumbnailWorkerTest, PassListsEveryFailureOnceAndKeepsTheCacheValid) {
+    ScratchDir dir;
+    std::vector<std::filesystem::path> paths;
+    for (int i = 0; i < 6; ++i) {
+        paths.push_back(dir / ("good" + std::to_string(i) + ".png"));
+        SaveSolid(paths.back(), 40 + i, 30);
+    }
+    paths.push_back(dir / "cut.png");
+    auto png = test::ReadFileBytes(paths[0]);
+    png.resize(40);
+    test::WriteFileBytes(paths.back(), png);
+    paths.push_back(dir / "empty.gif");
+    test::WriteFileBytes(paths.back(), {});
+    paths.push_back(dir / "missing.png");  // vanished since the listing: skipped silently
+
+    const auto cacheDir = dir / "CACHE";
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        RecordingObserver observer;
+        {
+            CThumbnailCache cache(cacheDir, true);
+            ThumbnailWorker worker;
+            worker.Start(JobFor(paths), &cache, observer, threads);
+            worker.Wait();
+            EXPECT_EQ(worker.Errors().Size(), 1u);  // the cut PNG; the empty file is no picture
+        }
+        EXPECT_TRUE(observer.finished);
+        EXPECT_FALSE(observer.stopped);
+        EXPECT_EQ(observer.errorCount, 1u);
+        EXPECT_EQ(observer.thumbnails, 8);
+        CThumbnailCache reopened(cacheDir, true);
+        EXPECT_FALSE(reopened.IndexWasRebuilt());
+        EXPECT_EQ(reopened.Records().size(), 6u);
+    }
+}
+
+}  // namespace
+}  // namespace lp
