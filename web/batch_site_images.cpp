@@ -1,0 +1,33 @@
+#include "web/batch_site_images.h"
+
+#include "batch/batch_report.h"
+#include "web/site_report.h"
+
+namespace lp {
+
+std::vector<std::string> BatchSiteImageProcessor::Process(std::span<const SiteImage> images, bool resizeImages,
+                                                          SiteReport& report, ProgressSink* status) {
+    BatchMacro macro = m_macro;
+    macro.resizeImages = resizeImages ? 1 : 0;
+    BatchContext context = m_context;
+    context.progress = status;
+    BatchReport rows;
+    rows.SetFilesSelected(static_cast<int>(images.size()));
+    std::vector<std::string> failures;
+    for (const SiteImage& image : images) {
+        if (!image.downloaded) continue;  // a record without a file: nothing to optimize
+        const BatchFileResult result = ApplyForSite(macro, image.localPath, image.width, image.height, context);
+        rows.AddFile(result);
+        if (!result.ok) {
+            failures.push_back(image.localPath.string() + ": " +
+                               (result.error.empty() ? std::string("not optimized") : result.error));
+            continue;
+        }
+        if (result.skipped) continue;
+        report.AddProcessed(static_cast<double>(result.sourceBytes), static_cast<double>(result.outputBytes));
+    }
+    report.detailedReport = rows.DetailedText();
+    return failures;
+}
+
+}  // namespace lp
