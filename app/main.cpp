@@ -1,10 +1,17 @@
-// The lumaprism program: the command-line batch mode. Picture windows come later;
-// until then a command line without batch work prints how to use the program.
+// The lumaprism program: the command-line batch mode, and the picture windows
+// when the command line holds no batch work or names a file to open.
 // jpeglib.h needs <cstdio> before it.
 // clang-format off
 #include "app/batch_command_line.h"
 #include "app/batch_job_runner.h"
+#include "app/analyze_command.h"
+#include "app/convert_command.h"
 #include "app/error_log.h"
+#include "app/ui/gui_entry.h"
+#include "app/macro_command.h"
+#include "app/optimize_site_command.h"
+#include "app/thumbnails_command.h"
+#include "app/vectorize_command.h"
 #include "app/qt/qsettings_store.h"
 #include "app/settings.h"
 
@@ -30,6 +37,13 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "Usage: lumaprism [JOB ...]\n"
     "       lumaprism --help | --version\n"
+    "       lumaprism --macro NAME [--report FILE] [--jobs N] FILE...  (see --macro --help)\n"
+    "       lumaprism --analyze FILE... [--modem BPS] [--json]  (see --analyze --help)\n"
+    "       lumaprism --convert IN OUT [--quality Q]  (see --convert --help)\n"
+    "       lumaprism --vectorize FILE --output OUT.{lvf,wmf,emf,eps,svg} [OPTIONS]\n"
+    "       lumaprism --thumbnails FOLDER [--jobs N]\n"
+    "       lumaprism --optimize-site URL OUTDIR [OPTIONS]  (see --optimize-site --help)\n"
+    "       lumaprism [PICTURE]  opens the picture windows\n"
     "\n"
     "Converts pictures without opening a window. A job needs an input and a width,\n"
     "height or quality; the output is written in the format of the input.\n"
@@ -65,8 +79,13 @@ struct HeadlessCommand {
     std::string_view name;
     int (*run)(std::span<const std::string> args);
 };
-constexpr std::initializer_list<HeadlessCommand> kHeadlessCommands = {
-    // {"--example", lp::RunExampleCommand},
+const std::initializer_list<HeadlessCommand> kHeadlessCommands = {
+    {"--optimize-site", lp::RunOptimizeSiteCommand},
+    {"--thumbnails", lp::RunThumbnailsCommand},
+    {"--macro", lp::RunMacroCommand},
+    {"--vectorize", lp::RunVectorizeCommand},
+    {"--analyze", lp::RunAnalyzeCommand},
+    {"--convert", lp::RunConvertCommand},
 };
 
 const HeadlessCommand* FindHeadlessCommand(const std::vector<std::string>& args) {
@@ -118,7 +137,7 @@ bool HasOpenRequest(const lp::CCommandLineInfo& info) {
 }
 
 void NoteWindowsUnavailable(const lp::CCommandLineInfo& info) {
-    std::fprintf(stderr, "lumaprism: picture windows are not available in this build; %s not opened\n",
+    std::fprintf(stderr, "lumaprism: picture windows are not available without a display; %s not opened\n",
                  info.FileToOpen().c_str());
 }
 
@@ -144,11 +163,18 @@ int main(int argc, char** argv) {
     }
 
     if (!batchWork) {
+        // An unfinished job was meant as batch work: say what is missing instead of opening windows.
+        const bool unfinishedJob = !openRequest && info.PendingJob().given != 0;
+        // Without a display QApplication would abort: decide before constructing it.
+        if (!unfinishedJob && lp::DisplayAvailable())
+            return lp::RunGui(argc, argv, openRequest ? info.FileToOpen() : std::string());
         if (openRequest) {
             NoteWindowsUnavailable(info);
             std::fputc('\n', stderr);
-        } else if (info.PendingJob().given != 0) {
+        } else if (unfinishedJob) {
             std::fputs("lumaprism: no job to run: a job needs an input and a width, height or quality\n\n", stderr);
+        } else {
+            std::fputs("lumaprism: picture windows are not available without a display\n\n", stderr);
         }
         std::fputs(kUsage, stderr);
         return kExitUsage;
@@ -160,10 +186,14 @@ int main(int argc, char** argv) {
     const lp::AppSettings settings = lp::LoadSettings(store);
     lp::RunBatchJobs(info.Jobs(), log);
     lp::WriteSettingsAtExit(settings, store);
-    if (openRequest) NoteWindowsUnavailable(info);
-    if (log.HasErrors()) {
-        std::fputs("Refer to Error.log\n", stderr);
-        return kExitFailed;
+    if (log.HasErrors()) std::fputs("Refer to Error.log\n", stderr);
+    if (openRequest) {
+        // The jobs are done; the file the command line named opens in a window.
+        if (lp::DisplayAvailable()) {
+            const int code = lp::RunGui(argc, argv, info.FileToOpen());
+            return log.HasErrors() ? kExitFailed : code;
+        }
+        NoteWindowsUnavailable(info);
     }
-    return kExitOk;
+    return log.HasErrors() ? kExitFailed : kExitOk;
 }

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   libcurl4-openssl-dev
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
+  libwmf-bin librsvg2-bin libreoffice-draw-nogui
+  xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

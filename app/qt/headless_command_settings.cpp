@@ -1,0 +1,35 @@
+// The headless commands read this user's settings file, which only the Qt-backed
+// store can read; the commands themselves live in the core and take the settings.
+#include <cstdio>
+
+#include "app/analyze_command.h"
+#include "app/convert_command.h"
+#include "app/macro_command.h"
+#include "app/optimize_site_command.h"
+#include "app/qt/qsettings_store.h"
+#include "app/thumbnails_command.h"
+
+namespace lp {
+
+namespace {
+
+AppSettings UserSettings() {
+    const QSettingsStore store;
+    return LoadSettings(store);
+}
+
+}  // namespace
+
+int RunAnalyzeCommand(std::span<const std::string> args) { return RunAnalyze(args, UserSettings(), stdout, stderr); }
+
+int RunConvertCommand(std::span<const std::string> args) { return RunConvert(args, UserSettings(), stdout, stderr); }
+
+int RunMacroCommand(std::span<const std::string> args) { return RunMacro(args, UserSettings()); }
+
+int RunOptimizeSiteCommand(std::span<const std::string> args) {
+    return RunOptimizeSite(args, UserSettings(), stdout, stderr);
+}
+
+int RunThumbnailsCommand(std::span<const std::string> args) { return RunThumbnails(args, UserSettings()); }
+
+}  // namespace lp

@@ -1,0 +1,295 @@
+#include "app/ui/lumaprism_app.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/ui/file_registration.h"
+#include "app/ui/qt_prompter.h"
+#include "app/ui/sample_picture.h"
+#include "app/ui/welcome_dialog.h"
+#include "document/picture_document.h"
+#include "document/ui/qt_picture_clipboard.h"
+#include "shell/ui/child_frame.h"
+#include "shell/ui/command_ids.h"
+#include "shell/ui/file_chooser.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/orvantix_view.h"
+#include "shell/ui/status_progress.h"
+
+namespace lp {
+
+CLumaprismApp::CLumaprismApp(Services services)
+    : m_services(std::move(services)), m_folders(DataFolders::FromEnvironment()) {
+    // 1-2: the store and every setting (a damaged store gives defaults, key by key).
+    m_settings = LoadSettings(*m_services.store);
+
+    if (m_services.prompter) {
+        m_prompter = m_services.prompter;
+    } else {
+        m_ownPrompter = std::make_unique<QtPrompter>();
+        m_prompter = m_ownPrompter.get();
+    }
+    if (m_services.chooser) {
+        m_chooser = m_services.chooser;
+    } else {
+        m_ownChooser = std::make_unique<DialogFileChooser>();
+        m_chooser = m_ownChooser.get();
+    }
+    if (m_services.clipboard) {
+        m_clipboard = m_services.clipboard;
+    } else {
+        m_ownClipboard = std::make_unique<QtPictureClipboard>();
+        m_clipboard = m_ownClipboard.get();
+    }
+
+    // 3: the main window, not shown yet, with the modem speed and the Use PNG switch.
+    m_main = std::make_unique<CMainFrame>(m_settings, *m_prompter);
+    if (auto* qtPrompter = dynamic_cast<QtPrompter*>(m_prompter)) qtPrompter->SetParent(m_main.get());
+    m_main->SetApplication(this);
+    m_main->ShowModem(m_settings.modemSpeed);
+    m_main->SetRecentFiles(m_settings.recentFiles);
+    m_main->RestoreBarState(m_settings.barState);
+    m_main->onClosing = [this] { OnMainWindowClosing(); };
+    m_main->onFilesDropped = [this](const std::vector<std::filesystem::path>& files) {
+        for (const auto& file : files) OpenDocumentFile(file);
+    };
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, m_main.get(), &CMainFrame::UpdateCommandStates);
+}
+
+CLumaprismApp::~CLumaprismApp() {
+    // Windows own documents that report to the main window: close them first.
+    if (m_main) {
+        for (QMdiSubWindow* window : m_main->MdiArea()->subWindowList()) {
+            if (auto* frame = qobject_cast<CChildFrame*>(window))
+                frame->CloseWithoutAsking();
+            else
+                window->close();
+        }
+    }
+    if (m_welcome) {
+        m_welcome->disconnect(this);
+        delete m_welcome;
+    }
+}
+
+void CLumaprismApp::Startup(const std::filesystem::path& fileToOpen) {
+    EnsureSamplePicture(m_folders.Folder(DataFolder::Picture));
+    // 5: a minimized or default show state becomes the maximized state.
+    m_main->showMaximized();
+    if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
+    m_main->ShowModem(m_settings.modemSpeed);
+    if (m_settings.welcomeScreen != 0 && fileToOpen.empty()) ShowWelcomeScreen();
+    m_main->MainToolBar()->show();
+    if (CChildFrame* frame = m_main->ActivePictureWindow()) frame->View().setFocus();
+    m_main->UpdateCommandStates();
+}
+
+bool CLumaprismApp::ExitStep() { return WriteSettingsAtExit(m_settings, *m_services.store); }
+
+void CLumaprismApp::OnMainWindowClosing() {
+    m_settings.barState = m_main->SaveBarState();
+    WriteSettingsAtClose(m_settings, *m_services.store);
+}
+
+DocumentServices CLumaprismApp::MakeDocumentServices() {
+    DocumentServices services;
+    services.prompter = m_prompter;
+    services.settings = &m_settings;
+    services.folders = &m_folders;
+    services.progress = &m_main->StatusProgress();
+    services.addToRecentFiles = [this](const std::filesystem::path& path) { AddToRecentFiles(path); };
+    services.registerFileType = [this](const std::filesystem::path& path) {
+        auto run = m_services.runProgram;
+        if (!run)
+            run = [](const std::string& program, const std::vector<std::string>& args) {
+                QStringList list;
+                for (const std::string& arg : args) list.append(QString::fromStdString(arg));
+                QProcess::startDetached(QString::fromStdString(program), list);
+            };
+        RegisterAsHandler(path, m_settings.defaultBrowser, run);
+    };
+    return services;
+}
+
+CChildFrame* CLumaprismApp::AddWindow(std::unique_ptr<COrvantixDoc> document) {
+    auto* frame = new CChildFrame(*m_main, std::move(document), *m_clipboard, *m_chooser);
+    m_main->AddPictureWindow(frame);
+    return frame;
+}
+
+CChildFrame* CLumaprismApp::OpenDocumentFile(const std::filesystem::path& path) {
+    auto document = std::make_unique<COrvantixDoc>(MakeDocumentServices());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool opened = document->Open(path);
+    QApplication::restoreOverrideCursor();
+    // A file that cannot be read leaves no window behind; the document showed why.
+    if (!opened) return nullptr;
+    // The registration rule applies to opened files as well as saved ones.
+    MakeDocumentServices().registerFileType(path);
+    return AddWindow(std::move(document));
+}
+
+std::filesystem::path CLumaprismApp::ProposedOpenName() const {
+    if (m_settings.recentFiles[0].empty()) return m_folders.Folder(DataFolder::Picture) / kSamplePictureName;
+    return std::filesystem::path(m_settings.recentFiles[0]);
+}
+
+void CLumaprismApp::OnFileOpen() {
+    for (const std::filesystem::path& path : m_chooser->OpenFileNames(m_main.get(), ProposedOpenName(), false))
+        if (OpenDocumentFile(path)) AskWizardStep();
+}
+
+CChildFrame* CLumaprismApp::OnPaste() {
+    std::unique_ptr<COrvantixDoc> document = COrvantixDoc::Paste(*m_clipboard, MakeDocumentServices());
+    if (!document) return nullptr;
+    return AddWindow(std::move(document));
+}
+
+bool CLumaprismApp::CloseAll() {
+    for (QMdiSubWindow* window : m_main->MdiArea()->subWindowList())
+        if (!window->close()) return false;
+    return true;
+}
+
+void CLumaprismApp::AddToRecentFiles(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    const std::string entry = (ec ? path : absolute.lexically_normal()).string();
+    auto& files = m_settings.recentFiles;
+    auto it = std::find(files.begin(), files.end(), entry);
+    if (it == files.end()) it = files.end() - 1;
+    std::rotate(files.begin(), it, it + 1);
+    files[0] = entry;
+    m_main->SetRecentFiles(files);
+}
+
+void CLumaprismApp::OpenRecent(int index) {
+    const std::string file = m_settings.recentFiles[std::size_t(index)];
+    if (file.empty()) return;
+    if (OpenDocumentFile(file)) {
+        AskWizardStep();
+        return;
+    }
+    // A file that can no longer be opened leaves the list.
+    auto& files = m_settings.recentFiles;
+    auto it = std::find(files.begin(), files.end(), file);
+    if (it != files.end()) {
+        std::rotate(it, it + 1, files.end());
+        files.back().clear();
+    }
+    m_main->SetRecentFiles(files);
+}
+
+void CLumaprismApp::AskWizardStep() {
+    if (m_settings.pbWizard == 0) return;
+    // The hook of the ask-wizard step: the optimization wizards are not part
+    // of this version, so there is nothing to offer yet and no question is
+    // asked. The step is counted so that its callers can be checked.
+    ++m_askWizardSteps;
+}
+
+void CLumaprismApp::ShowWelcomeScreen() {
+    m_welcome = new CWelcomeDialog(m_main.get(), m_settings.welcomeScreen != 0);
+    m_welcome->Button(CWelcomeDialog::QuickStart)->setEnabled(false);  // the help file is not shipped
+    m_welcome->Button(CWelcomeDialog::Scan)->setEnabled(false);        // scanning is not built
+    m_welcome->Button(CWelcomeDialog::OpenRecent)->setEnabled(!m_settings.recentFiles[0].empty());
+    m_welcome->Button(CWelcomeDialog::Paste)->setEnabled(m_clipboard->HasPicture());
+    connect(m_welcome, &CWelcomeDialog::ShowAtStartChanged, this, [this](bool on) {
+        m_settings.welcomeScreen = on ? 1 : 0;
+        m_main->UpdateCommandStates();
+    });
+    connect(m_welcome, &QDialog::finished, this, [this] {
+        CWelcomeDialog* dialog = m_welcome;
+        m_welcome = nullptr;
+        const int choice = dialog->Chosen();
+        dialog->deleteLater();
+        OnWelcomeChoice(choice);
+    });
+    // Window-modal, without blocking start-up: the event loop runs it.
+    m_welcome->open();
+}
+
+void CLumaprismApp::OnWelcomeChoice(int choice) {
+    switch (choice) {
+        case CWelcomeDialog::OpenPicture:
+            OnFileOpen();
+            break;
+        case CWelcomeDialog::OpenRecent:
+            m_main->showMaximized();
+            OpenRecent(0);
+            break;
+        case CWelcomeDialog::Paste:
+            OnPaste();
+            break;
+        default:
+            m_main->showMaximized();
+            break;
+    }
+    m_main->UpdateCommandStates();
+}
+
+void CLumaprismApp::ShowAbout() {
+    QMessageBox::about(m_main.get(), QStringLiteral("About Lumaprism"),
+                       QStringLiteral("Lumaprism Version %1\n\nPicture editor and web-graphics optimizer.")
+                           .arg(QStringLiteral(LP_VERSION_TEXT)));
+}
+
+bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
+    if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount) {
+        state.enabled = !m_settings.recentFiles[std::size_t(id - cmd::kFileMru1)].empty();
+        return true;
+    }
+    switch (id) {
+        case cmd::kFileOpen:
+        case cmd::kAppAbout:
+            return true;
+        case cmd::kCloseAll:
+            state.enabled = !m_main->MdiArea()->subWindowList().isEmpty();
+            return true;
+        case cmd::kEditPaste:
+            state.enabled = m_clipboard->HasPicture();
+            return true;
+        case cmd::kAskWizard:
+            state.checked = m_settings.pbWizard != 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CLumaprismApp::ExecuteCommand(int id) {
+    if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount) {
+        OpenRecent(id - cmd::kFileMru1);
+        return true;
+    }
+    switch (id) {
+        case cmd::kFileOpen:
+            OnFileOpen();
+            return true;
+        case cmd::kAppAbout:
+            ShowAbout();
+            return true;
+        case cmd::kCloseAll:
+            CloseAll();
+            return true;
+        case cmd::kEditPaste:
+            OnPaste();
+            return true;
+        case cmd::kAskWizard:
+            m_settings.pbWizard = m_settings.pbWizard ? 0 : 1;
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace lp

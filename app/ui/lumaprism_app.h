@@ -1,0 +1,100 @@
+#pragma once
+#include <QObject>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/data_folders.h"
+#include "app/settings.h"
+#include "shell/ui/command_router.h"
+
+namespace lp {
+
+class CChildFrame;
+class CMainFrame;
+class COrvantixDoc;
+class CWelcomeDialog;
+class FileChooser;
+class PictureClipboard;
+class Prompter;
+struct DocumentServices;
+
+/// The application object: holds the settings for the run, creates the main
+/// window, opens pictures and answers the application-level commands (open,
+/// recent files, paste, close all, the ask-wizard switch, about).
+class CLumaprismApp final : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    /// What the application needs from outside; null members get the GUI's own
+    /// (message boxes, file dialogs, the system clipboard).
+    struct Services {
+        SettingsStore* store = nullptr;  // required
+        Prompter* prompter = nullptr;
+        FileChooser* chooser = nullptr;
+        PictureClipboard* clipboard = nullptr;
+        /// Runs an outside program (file-type registration); unset: detached process.
+        std::function<void(const std::string&, const std::vector<std::string>&)> runProgram;
+    };
+
+    explicit CLumaprismApp(Services services);
+    ~CLumaprismApp() override;
+
+    /// Steps 1-3 of the start-up: settings read, main window created (not shown).
+    /// Called by the constructor.
+    /// Steps 5-6: show the main window, open the named file, the welcome screen.
+    void Startup(const std::filesystem::path& fileToOpen);
+    /// The exit step: internet settings and the recent-file list written.
+    bool ExitStep();
+
+    AppSettings& Settings() { return m_settings; }
+    CMainFrame& MainFrame() { return *m_main; }
+    Prompter& GetPrompter() { return *m_prompter; }
+    /// The welcome screen while it is open, else null.
+    CWelcomeDialog* WelcomeScreen() const { return m_welcome; }
+
+    /// Opens a picture in a new window. On failure the reader's message has
+    /// been shown and no window exists. Returns the window or null.
+    CChildFrame* OpenDocumentFile(const std::filesystem::path& path);
+    /// The open command: the open dialog (proposing the sample picture while
+    /// the recent-file list is empty), then the ask-wizard step.
+    void OnFileOpen();
+    /// A new picture window from the clipboard's bitmap; null when there is none.
+    CChildFrame* OnPaste();
+    /// Closes every window; false when one stayed open (the user cancelled).
+    bool CloseAll();
+    /// The name the open dialog proposes.
+    std::filesystem::path ProposedOpenName() const;
+    void AddToRecentFiles(const std::filesystem::path& path);
+    /// How often the ask-wizard step was reached (the wizard itself is not built).
+    int AskWizardStepsReached() const { return m_askWizardSteps; }
+
+    bool UpdateCommand(int id, CommandState& state) override;
+    bool ExecuteCommand(int id) override;
+
+private:
+    DocumentServices MakeDocumentServices();
+    CChildFrame* AddWindow(std::unique_ptr<COrvantixDoc> document);
+    void ShowWelcomeScreen();
+    void OnWelcomeChoice(int choice);
+    void AskWizardStep();
+    void OpenRecent(int index);
+    void ShowAbout();
+    void OnMainWindowClosing();
+
+    Services m_services;
+    std::unique_ptr<Prompter> m_ownPrompter;
+    std::unique_ptr<FileChooser> m_ownChooser;
+    std::unique_ptr<PictureClipboard> m_ownClipboard;
+    Prompter* m_prompter = nullptr;
+    FileChooser* m_chooser = nullptr;
+    PictureClipboard* m_clipboard = nullptr;
+    DataFolders m_folders;
+    AppSettings m_settings;
+    std::unique_ptr<CMainFrame> m_main;
+    CWelcomeDialog* m_welcome = nullptr;
+    int m_askWizardSteps = 0;
+};
+
+}  // namespace lp

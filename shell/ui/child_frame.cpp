@@ -1,0 +1,253 @@
+#include "shell/ui/child_frame.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/prompter.h"
+#include "document/ui/doc_commands.h"
+#include "imaging/ui/qimage_convert.h"
+#include "shell/ui/command_ids.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/orvantix_view.h"
+#include "shell/ui/status_progress.h"
+#include "shell/ui/tool_icons.h"
+
+namespace lp {
+
+namespace {
+constexpr int kRulerThickness = 20;
+constexpr int kWholeWindow = 1000;
+}  // namespace
+
+CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> document, PictureClipboard& clipboard,
+                         FileChooser& chooser)
+    : QMdiSubWindow(nullptr), m_mainFrame(mainFrame), m_document(std::move(document)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("PictureWindow"));
+    auto* client = new QWidget(this);
+    auto* outer = new QVBoxLayout(client);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    m_horzRuler = new QFrame(client);
+    m_horzRuler->setObjectName(QStringLiteral("Horz Ruler"));
+    m_horzRuler->setToolTip(QStringLiteral("Show or hide Horz Ruler"));
+    m_horzRuler->setFixedHeight(kRulerThickness);
+    m_horzRuler->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_vertRuler = new QFrame(client);
+    m_vertRuler->setObjectName(QStringLiteral("Vert Ruler"));
+    m_vertRuler->setToolTip(QStringLiteral("Show or hide Vert Ruler"));
+    m_vertRuler->setFixedWidth(kRulerThickness);
+    m_vertRuler->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    m_splitter = new QSplitter(Qt::Vertical, client);
+    m_splitter->setObjectName(QStringLiteral("Splitter"));
+    m_view = new COrvantixView(*m_document, m_splitter);
+    m_frameStrip = new QFrame(m_splitter);
+    m_frameStrip->setObjectName(QStringLiteral("FrameStrip"));
+    m_frameStrip->setMinimumHeight(0);
+    m_splitter->addWidget(m_view);
+    m_splitter->addWidget(m_frameStrip);
+    m_splitter->setCollapsible(1, true);
+
+    grid->addWidget(m_horzRuler, 0, 1);
+    grid->addWidget(m_vertRuler, 1, 0);
+    grid->addWidget(m_splitter, 1, 1);
+    outer->addLayout(grid, 1);
+
+    m_statusBar = new QStatusBar(client);
+    m_statusBar->setSizeGripEnabled(false);
+    outer->addWidget(m_statusBar);
+    m_status = new CStatusProgress(m_statusBar, CStatusProgress::Mode::FourPane);
+
+    setWidget(client);
+    setWindowIcon(ApplicationIcon());
+
+    if (!m_mainFrame.RulersShown()) {
+        m_horzRuler->hide();
+        m_vertRuler->hide();
+    }
+
+    m_docCommands = std::make_unique<CDocCommands>(*m_document, clipboard, chooser, &m_mainFrame);
+    m_document->SetObserver(this);
+    resize(480, 360);
+    RefreshCaption();
+    RefreshStatus();
+}
+
+CChildFrame::~CChildFrame() {
+    // Nothing may report to this half-destroyed window, not even the stop.
+    m_document->SetObserver(nullptr);
+    m_document->Stop();
+}
+
+QString CChildFrame::CaptionText() const { return QString::fromStdString(m_document->Caption(true, 1, false)); }
+
+void CChildFrame::RefreshCaption() { setWindowTitle(CaptionText()); }
+
+void CChildFrame::RefreshStatus() {
+    const Picture* picture = m_document->GetPicture();
+    m_status->ShowColours(long(m_document->ColourCount()));
+    if (picture) m_status->ShowSize(picture->Width(), picture->Height(), true);
+    m_status->ShowFrame(int(m_document->CurrentFrame()) + 1, int(m_document->FrameCount()));
+}
+
+void CChildFrame::ShowRulers(bool show) {
+    const bool shown = !m_horzRuler->isHidden();
+    if (shown == show) return;
+    m_horzRuler->setVisible(show);
+    m_vertRuler->setVisible(show);
+    const int delta = show ? kRulerThickness : -kRulerThickness;
+    const QPoint position = pos();
+    resize(width() + delta, height() + delta);
+    move(position);
+}
+
+void CChildFrame::LayoutSplitter() {
+    const int clientHeight = m_splitter->height();
+    int first = kWholeWindow;
+    if (m_document->FrameCount() > 1) {
+        // Room for one thumbnail of the canvas (the largest frame extent).
+        double canvasWidth = 0;
+        double canvasHeight = 0;
+        for (const GifFrame& frame : m_document->Frames()) {
+            canvasWidth = std::max(canvasWidth, double(frame.left) + frame.picture.Width());
+            canvasHeight = std::max(canvasHeight, double(frame.top) + frame.picture.Height());
+        }
+        if (canvasWidth > 0 && canvasHeight > 0) {
+            const double s = std::min({100.0 / canvasWidth, 100.0 / canvasHeight, 1.0});
+            const int rest = clientHeight - int(s * canvasHeight + 70);
+            first = rest < 0 ? kWholeWindow : rest;
+        }
+    }
+    const int second = first >= clientHeight ? 0 : clientHeight - first;
+    m_splitter->setSizes({first, second});
+}
+
+void CChildFrame::CloseWithoutAsking() {
+    m_closeAsked = true;
+    close();
+}
+
+bool CChildFrame::SaveModified() {
+    if (!m_document->IsModified()) return true;
+    Prompter& prompter = m_mainFrame.GetPrompter();
+    const std::string question = "Save changes to " + m_document->Title() + "?";
+    switch (prompter.Ask(question, "Lumaprism", PromptButtons::YesNoCancel, PromptAnswer::Yes)) {
+        case PromptAnswer::Yes:
+            return m_docCommands->Save();
+        case PromptAnswer::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closeAsked && !SaveModified()) {
+        event->ignore();
+        return;
+    }
+    m_closeAsked = true;
+    m_document->Stop();
+    QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    LayoutSplitter();
+}
+
+void CChildFrame::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_status->ShowTitle(QStringLiteral("Master Picture Window"));
+        LayoutSplitter();
+    }
+}
+
+bool CChildFrame::UpdateCommand(int id, CommandState& state) {
+    switch (id) {
+        case cmd::kFileClose:
+            state.enabled = true;
+            return true;
+        case cmd::kViewRuler:
+            state.enabled = true;
+            state.checked = m_mainFrame.RulersShown();
+            return true;
+        case cmd::kStartUpScreen:
+            state.enabled = true;
+            state.checked = m_mainFrame.Settings().welcomeScreen != 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CChildFrame::ExecuteCommand(int id) {
+    switch (id) {
+        case cmd::kFileClose:
+            close();
+            return true;
+        case cmd::kViewRuler:
+            m_mainFrame.ToggleRulers();
+            return true;
+        case cmd::kStartUpScreen:
+            m_mainFrame.ToggleWelcomeScreen();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CChildFrame::PictureReplaced() {
+    m_view->RefreshPicture();
+    RefreshStatus();
+    m_mainFrame.UpdateCommandStates();
+}
+
+void CChildFrame::FramesChanged() {
+    RefreshStatus();
+    LayoutSplitter();
+    m_mainFrame.UpdateCommandStates();
+}
+
+void CChildFrame::TitleChanged() {
+    RefreshCaption();
+    m_mainFrame.UpdateCommandStates();
+}
+
+void CChildFrame::TransferInfoChanged() { RefreshCaption(); }
+
+void CChildFrame::StatusChanged(std::int64_t colourCount, std::int32_t width, std::int32_t height) {
+    m_status->ShowColours(long(colourCount));
+    m_status->ShowSize(width, height, true);
+}
+
+void CChildFrame::PlaybackFrame(const Picture& canvas, std::size_t) {
+    // Called on the playback worker: hand a copy to this window's thread, never wait for it.
+    QImage image = ToQImage(canvas);
+    QMetaObject::invokeMethod(
+        this, [this, image = std::move(image)] { m_view->ShowCanvas(image); }, Qt::QueuedConnection);
+}
+
+void CChildFrame::PlaybackEnded() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_view->RefreshPicture();
+            m_mainFrame.UpdateCommandStates();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace lp

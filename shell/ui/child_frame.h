@@ -1,0 +1,90 @@
+#pragma once
+#include <QMdiSubWindow>
+#include <memory>
+
+#include "document/picture_document.h"
+#include "shell/ui/command_router.h"
+
+class QFrame;
+class QSplitter;
+class QStatusBar;
+
+namespace lp {
+
+class CDocCommands;
+class CMainFrame;
+class COrvantixView;
+class CStatusProgress;
+class PictureClipboard;
+class FileChooser;
+
+/// A picture window: the view over its document, its own four-pane status
+/// bar, the two rulers (ids 130 and 132) and the splitter whose second row
+/// holds the frame strip of a multi-frame picture. It owns its document and
+/// listens to it; it answers the picture-window commands (close, rulers,
+/// start-up screen).
+class CChildFrame final : public QMdiSubWindow, public CommandTarget, public DocumentObserver {
+    Q_OBJECT
+public:
+    CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> document, PictureClipboard& clipboard,
+                FileChooser& chooser);
+    ~CChildFrame() override;
+
+    COrvantixDoc& Document() { return *m_document; }
+    const COrvantixDoc& Document() const { return *m_document; }
+    COrvantixView& View() { return *m_view; }
+    CDocCommands& DocumentCommands() { return *m_docCommands; }
+    CStatusProgress& StatusProgress() { return *m_status; }
+    QFrame* HorzRuler() const { return m_horzRuler; }
+    QFrame* VertRuler() const { return m_vertRuler; }
+    QSplitter* Splitter() const { return m_splitter; }
+    QWidget* FrameStrip() const { return m_frameStrip; }
+
+    /// The caption of Part "transfer times": the prefix with the three times, then the title.
+    QString CaptionText() const;
+    /// Shows or hides both rulers, growing or shrinking the window by 20 pixels.
+    void ShowRulers(bool show);
+    /// Gives the splitter's first row its height from the frame count and the canvas size.
+    void LayoutSplitter();
+    /// Closes without asking (the application closing after the user answered).
+    void CloseWithoutAsking();
+
+    // CommandTarget (the picture-window level)
+    bool UpdateCommand(int id, CommandState& state) override;
+    bool ExecuteCommand(int id) override;
+
+    // DocumentObserver
+    void PictureReplaced() override;
+    void FramesChanged() override;
+    void TitleChanged() override;
+    void TransferInfoChanged() override;
+    void StatusChanged(std::int64_t colourCount, std::int32_t width, std::int32_t height) override;
+    void PlaybackFrame(const Picture& canvas, std::size_t index) override;
+    void PlaybackEnded() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void RefreshCaption();
+    void RefreshStatus();
+    /// Asks to save a modified picture; false when the window must stay open.
+    bool SaveModified();
+
+    CMainFrame& m_mainFrame;
+    std::unique_ptr<COrvantixDoc> m_document;
+    std::unique_ptr<CDocCommands> m_docCommands;
+    COrvantixView* m_view = nullptr;
+    CStatusProgress* m_status = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QFrame* m_horzRuler = nullptr;
+    QFrame* m_vertRuler = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_frameStrip = nullptr;
+    bool m_shownOnce = false;
+    bool m_closeAsked = false;  // the user already answered the save question
+};
+
+}  // namespace lp

@@ -1,0 +1,558 @@
+#include "shell/ui/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QWidgetAction>
+#include <cmath>
+
+#include "app/prompter.h"
+#include "document/ui/doc_commands.h"
+#include "shell/ui/child_frame.h"
+#include "shell/ui/command_ids.h"
+#include "shell/ui/command_table.h"
+#include "shell/ui/control_panel.h"
+#include "shell/ui/orvantix_view.h"
+#include "shell/ui/position_selector.h"
+#include "shell/ui/status_progress.h"
+#include "shell/ui/tool_icons.h"
+
+namespace lp {
+
+namespace {
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+QList<QKeySequence> Shortcuts(std::string_view list) {
+    QList<QKeySequence> keys;
+    for (const QString& key : Text(list).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        keys.append(QKeySequence::fromString(key, QKeySequence::PortableText));
+    return keys;
+}
+
+/// The menu without windows names two scanning commands differently.
+std::string_view NoWindowText(int id) {
+    if (id == cmd::kScanSelect) return "Select &Source";
+    if (id == cmd::kScanAcquire) return "Scan &Acquire";
+    return {};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppSettings& settings, Prompter& prompter) : m_settings(settings), m_prompter(prompter) {
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowTitle(QStringLiteral("Lumaprism"));
+    setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+
+    // Creation order: the status bar with its progress display, the control
+    // panel and its collapsed form, the main tool bar, the drawing-tools bar.
+    CreateActions();
+    CreateStatusBar();
+    CreateControlPanel();
+    CreateToolBars();
+    BuildMenus();
+    ShowMenus(false);
+    SetToolbarLayout(ToolbarLayout::Picture);
+    UpdateCommandStates();
+    resize(900, 650);
+}
+
+CMainFrame::~CMainFrame() {
+    // The window area reports activations while its windows go away; this
+    // object is already half destroyed by then, so stop listening first.
+    disconnect(m_mdi, nullptr, this, nullptr);
+    // Closed windows wait for their deferred deletion outside the list: take them too.
+    for (CChildFrame* frame : m_mdi->findChildren<CChildFrame*>()) delete frame;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Actions and menus
+
+void CMainFrame::CreateActions() {
+    for (const CommandInfo& info : CommandTable()) {
+        auto* action = new QAction(Text(info.text), this);
+        action->setObjectName(QStringLiteral("cmd%1").arg(info.id));
+        action->setData(info.id);
+        action->setStatusTip(Text(PromptStatusText(info.prompt)));
+        action->setToolTip(Text(PromptTooltip(info.prompt)));
+        action->setCheckable(info.checkable);
+        action->setIcon(ToolIcon(info.id));
+        action->setIconVisibleInMenu(false);
+        if (!info.shortcuts.empty()) action->setShortcuts(Shortcuts(info.shortcuts));
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { RouteCommand(id); });
+        addAction(action);  // accelerators work whichever menu bar is shown
+        m_actions[id] = action;
+    }
+    // "&Rectangle" is the current tool at start.
+    m_actions[cmd::kToolRectangle]->setChecked(true);
+
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        auto* action = new QAction(this);
+        const int id = cmd::kFileMru1 + i;
+        action->setObjectName(QStringLiteral("cmd%1").arg(id));
+        action->setData(id);
+        action->setVisible(false);
+        connect(action, &QAction::triggered, this, [this, id] { RouteCommand(id); });
+        m_recent[std::size_t(i)] = action;
+        m_actions[id] = action;
+    }
+}
+
+QMenu* CMainFrame::BuildMenu(const MenuLayout& layout, bool noWindowTexts) {
+    auto* menu = new QMenu(Text(layout.title), this);
+    for (const int item : layout.items) {
+        if (item == 0) {
+            menu->addSeparator();
+        } else if (item == kRecentFilesSlot) {
+            for (QAction* action : m_recent) menu->addAction(action);
+        } else if (item <= SubmenuItem(0)) {
+            const MenuLayout& sub = PictureSubmenus()[std::size_t(SubmenuItem(0) - item)];
+            menu->addMenu(BuildMenu(sub, noWindowTexts));
+        } else if (noWindowTexts && !NoWindowText(item).empty()) {
+            // The same command under the other text: it shares state with the main action.
+            QAction* main = m_actions.at(item);
+            auto* action = new QAction(Text(NoWindowText(item)), this);
+            action->setData(item);
+            action->setStatusTip(main->statusTip());
+            connect(action, &QAction::triggered, this, [this, item] { RouteCommand(item); });
+            m_noWindowTextActions.push_back(action);
+            menu->addAction(action);
+        } else {
+            menu->addAction(m_actions.at(item));
+        }
+    }
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    if (layout.title == "&Window") connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListWindows(menu); });
+    return menu;
+}
+
+void CMainFrame::ListWindows(QMenu* menu) {
+    // The open windows follow the menu's own items, the current one checked.
+    for (QAction* action : menu->actions())
+        if (action->property("windowEntry").toBool()) {
+            menu->removeAction(action);
+            action->deleteLater();
+        }
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (windows.isEmpty()) return;
+    QAction* separator = menu->addSeparator();
+    separator->setProperty("windowEntry", true);
+    int number = 1;
+    for (QMdiSubWindow* window : windows) {
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(window->windowTitle()));
+        action->setProperty("windowEntry", true);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->currentSubWindow());
+        connect(action, &QAction::triggered, this, [this, window] { m_mdi->setActiveSubWindow(window); });
+    }
+}
+
+void CMainFrame::BuildMenus() {
+    for (const MenuLayout& layout : NoWindowMenus()) m_noWindowMenus.push_back(BuildMenu(layout, true));
+    for (const MenuLayout& layout : PictureMenus()) m_pictureMenus.push_back(BuildMenu(layout, false));
+}
+
+void CMainFrame::ShowMenus(bool picture) {
+    m_pictureMenusShown = picture;
+    menuBar()->clear();
+    for (QMenu* menu : picture ? m_pictureMenus : m_noWindowMenus) menuBar()->addMenu(menu);
+}
+
+std::vector<QMenu*> CMainFrame::CurrentMenus() const { return m_pictureMenusShown ? m_pictureMenus : m_noWindowMenus; }
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bars
+
+void CMainFrame::CreateStatusBar() {
+    m_status = new CStatusProgress(statusBar(), CStatusProgress::Mode::TextControl);
+    m_status->ShowResolution(96, 96);
+    ShowModem(m_settings.modemSpeed);
+}
+
+void CMainFrame::ShowModem(double bitsPerSecond) { m_status->ShowModem(bitsPerSecond / 1000.0); }
+
+void CMainFrame::CreateToolBars() {
+    m_mainBar = new QToolBar(QStringLiteral("Main"), this);
+    m_mainBar->setObjectName(QStringLiteral("MainToolBar"));
+    m_mainBar->setIconSize(QSize(16, 15));
+    m_mainBar->setAllowedAreas(Qt::AllToolBarAreas);
+    addToolBar(Qt::TopToolBarArea, m_mainBar);
+
+    m_optionsButton = new QPushButton(m_mainBar);
+    m_optionsButton->setObjectName(QStringLiteral("OptionsButton"));
+    m_optionsButton->setFixedSize(50, 22);
+    m_optionsButton->setFlat(true);
+    m_optionsButton->setIcon(QIcon(OptionsButtonImage(false)));
+    m_optionsButton->setIconSize(QSize(48, 20));
+    m_optionsButton->setAccessibleName(QStringLiteral("Options"));
+    m_optionsButton->setToolTip(m_actions[cmd::kOptions]->toolTip());
+    m_optionsButton->setStatusTip(m_actions[cmd::kOptions]->statusTip());
+    m_optionsButton->setContentsMargins(0, 1, 0, 0);  // one pixel lower than its separator
+    connect(m_optionsButton, &QPushButton::pressed, this,
+            [this] { m_optionsButton->setIcon(QIcon(OptionsButtonImage(true))); });
+    connect(m_optionsButton, &QPushButton::released, this,
+            [this] { m_optionsButton->setIcon(QIcon(OptionsButtonImage(false))); });
+    connect(m_optionsButton, &QPushButton::clicked, this, [this] { RouteCommand(cmd::kOptions); });
+    m_optionsAction = new QWidgetAction(this);
+    m_optionsAction->setDefaultWidget(m_optionsButton);
+
+    m_drawingBar = new QToolBar(QStringLiteral("Drawing Tools"), this);
+    m_drawingBar->setObjectName(QStringLiteral("DrawingTools"));
+    m_drawingBar->setIconSize(QSize(16, 15));
+    m_drawingBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    for (const int id : DrawingToolsLayout()) m_drawingBar->addAction(m_actions.at(id));
+    addToolBar(Qt::TopToolBarArea, m_drawingBar);
+    m_drawingBar->hide();
+}
+
+void CMainFrame::SetToolbarLayout(ToolbarLayout layout) {
+    m_layout = layout;
+    m_mainBar->clear();
+    const bool picture = layout == ToolbarLayout::Picture;
+    for (const int item : picture ? PictureToolbarLayout() : BrowserToolbarLayout()) {
+        if (item == 0) {
+            m_mainBar->addSeparator();
+        } else if (item == kOptionsSlot) {
+            m_mainBar->addAction(m_optionsAction);
+        } else if (item == kSelectorSlot) {
+            if (!m_selector) {
+                m_selector = new CPositionSelector(m_mainBar);
+                connect(m_selector, &CPositionSelector::Released, this, &CMainFrame::OnSelectorReleased);
+                m_selectorAction = new QWidgetAction(this);
+                m_selectorAction->setDefaultWidget(m_selector);
+            }
+            m_selector->SetSelection(m_settings.picPosition);
+            m_mainBar->addAction(m_selectorAction);
+        } else {
+            m_mainBar->addAction(m_actions.at(item));
+        }
+    }
+    m_optionsButton->show();
+    if (m_selector) m_selector->setVisible(picture);
+}
+
+bool CMainFrame::RestoreBarState(const std::string& state) {
+    if (state.empty()) return false;
+    const QByteArray bytes = QByteArray::fromBase64(QByteArray::fromStdString(state));
+    return restoreState(bytes);
+}
+
+std::string CMainFrame::SaveBarState() const { return saveState().toBase64().toStdString(); }
+
+void CMainFrame::CreateControlPanel() {
+    m_controlPanel = new CControlPanel(this);
+    m_collapsedPanel = new CCollapsedPanel(this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_controlPanel);
+    addDockWidget(Qt::LeftDockWidgetArea, m_collapsedPanel);
+    m_collapsedPanel->hide();
+    m_currentPage = m_controlPanel->CurrentIndex();
+    connect(m_controlPanel, &CControlPanel::TabChosen, this, &CMainFrame::OnTabChosen);
+    connect(m_controlPanel, &CControlPanel::CollapseRequested, this, [this] { CollapseControlPanel(true); });
+    connect(m_collapsedPanel, &CCollapsedPanel::ExpandRequested, this, [this] { ExpandControlPanel(true); });
+}
+
+void CMainFrame::SelectPage(int index) {
+    if (index < 0 || index > 3) return;
+    m_controlPanel->ShowPage(index);
+    m_currentPage = index;
+}
+
+void CMainFrame::OnTabChosen(int index) {
+    SelectPage(index);
+    if (index == 2) {
+        if (!ActivePictureWindow()) ActivateFirst(WindowKind::Picture, false);
+    } else if (index == 3) {
+        ActivateFirst(WindowKind::Browser, true);
+    }
+}
+
+void CMainFrame::CollapseControlPanel(bool activateWindow) {
+    m_controlPanel->hide();
+    m_collapsedPanel->show();
+    m_collapsed = true;
+    if (activateWindow && !ActivateFirst(WindowKind::Picture, false)) ActivateFirst(WindowKind::Browser, false);
+    UpdateCommandStates();
+}
+
+void CMainFrame::ExpandControlPanel(bool activateWindow) {
+    m_collapsedPanel->hide();
+    m_controlPanel->show();
+    m_collapsed = false;
+    if (activateWindow && !ActivateFirst(WindowKind::Picture, false)) ActivateFirst(WindowKind::Browser, false);
+    UpdateCommandStates();
+}
+
+void CMainFrame::ToggleRulers() {
+    m_rulersShown = !m_rulersShown;
+    for (CChildFrame* frame : PictureWindows()) frame->ShowRulers(m_rulersShown);
+    UpdateCommandStates();
+}
+
+void CMainFrame::ToggleWelcomeScreen() {
+    m_settings.welcomeScreen = m_settings.welcomeScreen ? 0 : 1;
+    UpdateCommandStates();
+}
+
+void CMainFrame::ShowHint(int number) { m_hints.ShowHint(number, m_settings.beginnersHint != 0, this, openHelpTopic); }
+
+void CMainFrame::SetRecentFiles(const std::array<std::string, kRecentFileCount>& files) {
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* action = m_recent[std::size_t(i)];
+        const std::string& file = files[std::size_t(i)];
+        action->setVisible(!file.empty());
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdString(file)));
+        action->setStatusTip(QStringLiteral("Open this document"));
+    }
+}
+
+void CMainFrame::OnSelectorReleased(int cell) {
+    ShowHint(21);
+    if (cell < 0 || !ActivePictureWindow()) return;
+    // Every picture window takes the chosen position.
+    m_settings.picPosition = cell;
+    for (CChildFrame* frame : PictureWindows()) frame->View().SetPicturePosition(cell);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+
+void CMainFrame::AddPictureWindow(CChildFrame* frame) {
+    m_mdi->addSubWindow(frame);
+    frame->View().SetPicturePosition(m_settings.picPosition);
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    UpdateCommandStates();
+}
+
+CChildFrame* CMainFrame::ActivePictureWindow() const {
+    // The current window, also while another application has the focus.
+    return qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+}
+
+std::vector<CChildFrame*> CMainFrame::PictureWindows() const {
+    std::vector<CChildFrame*> frames;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* frame = qobject_cast<CChildFrame*>(window)) frames.push_back(frame);
+    return frames;
+}
+
+bool CMainFrame::ActivateFirst(WindowKind kind, bool maximized) {
+    // Browser windows have their own frame class, which this version does not have yet.
+    if (kind != WindowKind::Picture) return false;
+    const std::vector<CChildFrame*> frames = PictureWindows();
+    if (frames.empty()) return false;
+    CChildFrame* first = frames.front();
+    if (maximized)
+        first->showMaximized();
+    else
+        first->showNormal();
+    m_mdi->setActiveSubWindow(first);
+    return true;
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    const bool picture = qobject_cast<CChildFrame*>(window) != nullptr;
+    // With the last window closed the menu without windows returns.
+    ShowMenus(picture || !m_mdi->subWindowList().isEmpty());
+    if (m_mainBar->isVisible() && m_layout != ToolbarLayout::Picture) SetToolbarLayout(ToolbarLayout::Picture);
+    UpdateCommandStates();
+}
+
+void CMainFrame::TileWindows(Qt::Orientation orientation) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (!window->isMinimized()) windows.append(window);
+    if (windows.isEmpty()) return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* window = windows[i];
+        window->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int h = area.height() / n;
+            window->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int w = area.width() / n;
+            window->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+void CMainFrame::ArrangeIcons() {
+    const QRect area = m_mdi->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (!window->isMinimized()) continue;
+        const QSize size = window->size();
+        window->move(x, area.height() - size.height());
+        x += size.width();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Routing
+
+CommandChain CMainFrame::Chain() const {
+    CommandChain chain;
+    if (CChildFrame* frame = ActivePictureWindow()) {
+        chain.targets[0] = &frame->View();
+        chain.targets[1] = &frame->DocumentCommands();
+        chain.targets[2] = frame;
+    }
+    chain.targets[3] = const_cast<CMainFrame*>(this);
+    chain.targets[4] = m_application;
+    return chain;
+}
+
+CommandLevel CMainFrame::RouteCommand(int id) {
+    const CommandLevel level = Chain().Execute(id);
+    UpdateCommandStates();
+    return level;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const CommandChain chain = Chain();
+    for (const auto& [id, action] : m_actions) {
+        CommandLevel level = CommandLevel::None;
+        const CommandState state = chain.Update(id, &level);
+        action->setEnabled(state.enabled);
+        if (action->isCheckable() && level != CommandLevel::None) action->setChecked(state.checked);
+    }
+    for (QAction* action : m_noWindowTextActions) action->setEnabled(m_actions.at(action->data().toInt())->isEnabled());
+    m_optionsButton->setEnabled(m_actions.at(cmd::kOptions)->isEnabled());
+}
+
+bool CMainFrame::UpdateCommand(int id, CommandState& state) {
+    switch (id) {
+        case cmd::kViewControl:
+            state.checked = !m_collapsed;
+            return true;
+        case cmd::kViewToolbar:
+            state.checked = !m_mainBar->isHidden();
+            return true;
+        case cmd::kViewStatusBar:
+            state.checked = !statusBar()->isHidden();
+            return true;
+        case cmd::kViewDrawingTool:
+            state.checked = !m_drawingBar->isHidden();
+            return true;
+        case cmd::kBeginnersHint:
+            state.checked = m_settings.beginnersHint != 0;
+            return true;
+        case cmd::kStartUpScreen:
+            state.checked = m_settings.welcomeScreen != 0;
+            return true;
+        case cmd::kAppExit:
+            return true;
+        case cmd::kWindowCascade:
+        case cmd::kWindowTileHorz:
+        case cmd::kWindowTileVert:
+        case cmd::kWindowArrange:
+            state.enabled = !m_mdi->subWindowList().isEmpty();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMainFrame::ExecuteCommand(int id) {
+    switch (id) {
+        case cmd::kViewControl:
+            if (m_collapsed)
+                ExpandControlPanel(false);
+            else
+                CollapseControlPanel(false);
+            return true;
+        case cmd::kViewToolbar:
+            if (m_mainBar->isHidden()) {
+                SetToolbarLayout(ToolbarLayout::Picture);  // the browser window has its own layout
+                m_mainBar->show();
+            } else {
+                m_mainBar->hide();
+            }
+            return true;
+        case cmd::kViewStatusBar:
+            statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        case cmd::kViewDrawingTool:
+            m_drawingBar->setVisible(m_drawingBar->isHidden());
+            return true;
+        case cmd::kBeginnersHint:
+            m_settings.beginnersHint = m_settings.beginnersHint ? 0 : 1;
+            return true;
+        case cmd::kStartUpScreen:
+            ToggleWelcomeScreen();
+            return true;
+        case cmd::kAppExit:
+            close();
+            return true;
+        case cmd::kWindowCascade:
+            m_mdi->cascadeSubWindows();
+            return true;
+        case cmd::kWindowTileHorz:
+            TileWindows(Qt::Horizontal);
+            return true;
+        case cmd::kWindowTileVert:
+            TileWindows(Qt::Vertical);
+            return true;
+        case cmd::kWindowArrange:
+            ArrangeIcons();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (onClosing) onClosing();
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (!window->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    std::vector<std::filesystem::path> files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files.emplace_back(url.toLocalFile().toStdString());
+    if (files.empty()) return;
+    event->acceptProposedAction();
+    if (onFilesDropped) onFilesDropped(files);
+}
+
+}  // namespace lp

@@ -1,0 +1,158 @@
+#pragma once
+#include <QMainWindow>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "shell/ui/beginners_hint.h"
+#include "shell/ui/command_router.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QPushButton;
+class QWidgetAction;
+
+namespace lp {
+
+class CChildFrame;
+class CCollapsedPanel;
+class CControlPanel;
+class CPositionSelector;
+class CStatusProgress;
+class Prompter;
+
+/// The main window: menu bar, main and drawing-tools bars, status bar with
+/// its progress display, the control panel, and the area holding the picture
+/// windows. Every command goes through RouteCommand: active view, its
+/// document, the picture window, this window, the application.
+class CMainFrame final : public QMainWindow, public CommandTarget {
+    Q_OBJECT
+public:
+    enum class ToolbarLayout { Picture, Browser };
+    enum class WindowKind { Picture, Browser };
+
+    CMainFrame(AppSettings& settings, Prompter& prompter);
+    ~CMainFrame() override;
+
+    /// The last level of the routing chain.
+    void SetApplication(CommandTarget* application) { m_application = application; }
+    AppSettings& Settings() { return m_settings; }
+    Prompter& GetPrompter() { return m_prompter; }
+    CStatusProgress& StatusProgress() { return *m_status; }
+    QMdiArea* MdiArea() const { return m_mdi; }
+    CControlPanel* ControlPanel() const { return m_controlPanel; }
+    CCollapsedPanel* CollapsedPanel() const { return m_collapsedPanel; }
+    QToolBar* MainToolBar() const { return m_mainBar; }
+    QToolBar* DrawingToolsBar() const { return m_drawingBar; }
+    QPushButton* OptionsButton() const { return m_optionsButton; }
+    /// Null until the picture layout first needs it.
+    CPositionSelector* PositionSelector() const { return m_selector; }
+    /// The action of a command (one per command; menus and bars share it).
+    QAction* Action(int id) const;
+    /// The menus now in the menu bar, by title.
+    std::vector<QMenu*> CurrentMenus() const;
+    bool ShowsPictureMenus() const { return m_pictureMenusShown; }
+
+    // Windows
+    /// Adds a picture window to the window area and shows it.
+    void AddPictureWindow(CChildFrame* frame);
+    CChildFrame* ActivePictureWindow() const;
+    /// The picture windows in window order (NextPictureWindow's walk).
+    std::vector<CChildFrame*> PictureWindows() const;
+    /// Activates the first window of the kind, maximized or in its normal state.
+    /// False when there is none.
+    bool ActivateFirst(WindowKind kind, bool maximized);
+
+    // Routing
+    CommandChain Chain() const;
+    CommandLevel RouteCommand(int id);
+    /// Enables, disables and checks every action from the routing chain.
+    void UpdateCommandStates();
+
+    // Bars and panels
+    void SetToolbarLayout(ToolbarLayout layout);
+    ToolbarLayout CurrentToolbarLayout() const { return m_layout; }
+    /// Shows the page of the tab index and records it.
+    void SelectPage(int index);
+    int CurrentPage() const { return m_currentPage; }
+    /// The user's choice of a tab (with the window activations it brings).
+    void OnTabChosen(int index);
+    void CollapseControlPanel(bool activateWindow);
+    void ExpandControlPanel(bool activateWindow);
+    bool ControlPanelCollapsed() const { return m_collapsed; }
+    bool RulersShown() const { return m_rulersShown; }
+    void ToggleRulers();
+    void ToggleWelcomeScreen();
+    void ShowModem(double bitsPerSecond);
+    void ShowHint(int number);
+    BeginnersHints& Hints() { return m_hints; }
+    /// Rebuilds the recent-file entries of the File menus.
+    void SetRecentFiles(const std::array<std::string, kRecentFileCount>& files);
+    /// Moves the tool bars and docks to a stored state (the "BarSettings" text).
+    bool RestoreBarState(const std::string& state);
+    std::string SaveBarState() const;
+
+    /// Called when the main window is about to close, before its windows close.
+    std::function<void()> onClosing;
+    /// Files dropped on the main window.
+    std::function<void(const std::vector<std::filesystem::path>&)> onFilesDropped;
+    /// Opens a help topic (0x10000 + command id); unset: help is not available.
+    std::function<void(int)> openHelpTopic;
+
+    // CommandTarget (the main-window level)
+    bool UpdateCommand(int id, CommandState& state) override;
+    bool ExecuteCommand(int id) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    QMenu* BuildMenu(const struct MenuLayout& layout, bool noWindowTexts);
+    void BuildMenus();
+    void ShowMenus(bool picture);
+    void ListWindows(QMenu* menu);
+    void CreateStatusBar();
+    void CreateToolBars();
+    void CreateControlPanel();
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void OnSelectorReleased(int cell);
+    void TileWindows(Qt::Orientation orientation);
+    void ArrangeIcons();
+
+    AppSettings& m_settings;
+    Prompter& m_prompter;
+    CommandTarget* m_application = nullptr;
+    QMdiArea* m_mdi = nullptr;
+    CStatusProgress* m_status = nullptr;
+    QToolBar* m_mainBar = nullptr;
+    QToolBar* m_drawingBar = nullptr;
+    QPushButton* m_optionsButton = nullptr;
+    QWidgetAction* m_optionsAction = nullptr;
+    CPositionSelector* m_selector = nullptr;
+    QWidgetAction* m_selectorAction = nullptr;
+    CControlPanel* m_controlPanel = nullptr;
+    CCollapsedPanel* m_collapsedPanel = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::vector<QAction*> m_noWindowTextActions;  // same commands, texts of the menu without windows
+    std::array<QAction*, kRecentFileCount> m_recent{};
+    std::vector<QMenu*> m_noWindowMenus;
+    std::vector<QMenu*> m_pictureMenus;
+    bool m_pictureMenusShown = false;
+    ToolbarLayout m_layout = ToolbarLayout::Picture;
+    int m_currentPage = 3;
+    bool m_collapsed = false;
+    bool m_rulersShown = false;
+    BeginnersHints m_hints;
+};
+
+}  // namespace lp
