@@ -1,10 +1,10 @@
 #include "batch/batch_report.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
 
+#include "app/printf_text.h"
 #include "formats/io/atomic_file.h"
 
 namespace lp {
@@ -13,21 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
-    std::vsnprintf(out.data(), out.size(), format, args);
-    va_end(args);
-    out.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-    return out;
-}
-
-std::string Number(long long v) { return Format("%lld", v); }
+std::string Number(long long v) { return PrintfText("%lld", v); }
 
 /// The folder of a path with a trailing separator ("" when it has none).
 std::string FolderOf(const fs::path& p) {
@@ -170,17 +156,17 @@ std::string BatchReport::SummaryText(double modemSpeed) const {
     t += "BROWSER PAGE OPTIMIZATION\n";
     t += "-----------------------------------\n\n\n";
     t += "SUMMARY REPORT\n\n";
-    t += Format("Number of files selected                          : %d\n", s.filesSelected);
-    t += Format("Number of files processed                         : %d\n", s.filesProcessed);
-    t += Format("Total size of processed files before optimization : %lld\n", static_cast<long long>(s.sizeBefore));
-    t += Format("Total size of processed files after optimization  : %lld\n", static_cast<long long>(s.sizeAfter));
-    t += Format("Total size saved in bytes                         : %lld\n", static_cast<long long>(s.saved));
-    t += Format("Total size saved in percentage                    : %.2f %%\n", s.savedPercent);
-    t += Format("Average saving in percentage                      : %.2f %%\n", s.averagePercent);
-    t += Format("Download time before optimization                 : %.2f seconds\n", s.secondsBefore);
-    t += Format("Download time after optimization                  : %.2f seconds\n", s.secondsAfter);
-    t += Format("Saving in time\t                                   : %.2f seconds\n", s.secondsSaved);
-    t += Format("Download time calculated based on modem speed of  : %.2f kbps\n", s.kbps);
+    t += PrintfText("Number of files selected                          : %d\n", s.filesSelected);
+    t += PrintfText("Number of files processed                         : %d\n", s.filesProcessed);
+    t += PrintfText("Total size of processed files before optimization : %lld\n", static_cast<long long>(s.sizeBefore));
+    t += PrintfText("Total size of processed files after optimization  : %lld\n", static_cast<long long>(s.sizeAfter));
+    t += PrintfText("Total size saved in bytes                         : %lld\n", static_cast<long long>(s.saved));
+    t += PrintfText("Total size saved in percentage                    : %.2f %%\n", s.savedPercent);
+    t += PrintfText("Average saving in percentage                      : %.2f %%\n", s.averagePercent);
+    t += PrintfText("Download time before optimization                 : %.2f seconds\n", s.secondsBefore);
+    t += PrintfText("Download time after optimization                  : %.2f seconds\n", s.secondsAfter);
+    t += PrintfText("Saving in time\t                                   : %.2f seconds\n", s.secondsSaved);
+    t += PrintfText("Download time calculated based on modem speed of  : %.2f kbps\n", s.kbps);
     return t;
 }
 
@@ -189,7 +175,7 @@ std::string BatchReport::DetailedText() const {
     t += "\n\n";
     t += "DETAILED REPORT\n\n";
     t += "\n" + kDashes + "\n";
-    t += Format("%-75s %6s %12s %8s %10s %10s\n", "Filename", "Size", "%Progress", "Width", "Height", "Colors");
+    t += PrintfText("%-75s %6s %12s %8s %10s %10s\n", "Filename", "Size", "%Progress", "Width", "Height", "Colors");
     t += kDashes + "\n";
     bool first = true;
     for (const BatchReportRow& row : m_rows) {
@@ -200,12 +186,12 @@ std::string BatchReport::DetailedText() const {
         }
         const std::string name = (first ? "Old : " : "New : ") + row.path + row.fileName;
         first = false;
-        t += Format("%-75s ", name.c_str());
-        t += Format("%6s ", row.size.c_str());
-        t += Format("%12s ", row.progress.c_str());
-        t += Format("%8s ", row.width.c_str());
-        t += Format("%10s ", row.height.c_str());
-        t += Format("%10s ", row.colors.c_str());
+        t += PrintfText("%-75s ", name.c_str());
+        t += PrintfText("%6s ", row.size.c_str());
+        t += PrintfText("%12s ", row.progress.c_str());
+        t += PrintfText("%8s ", row.width.c_str());
+        t += PrintfText("%10s ", row.height.c_str());
+        t += PrintfText("%10s ", row.colors.c_str());
         t += "\n";
     }
     t += kDashes + "\n";

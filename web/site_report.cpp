@@ -1,33 +1,16 @@
 #include "web/site_report.h"
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <span>
 #include <vector>
 
+#include "app/printf_text.h"
 #include "formats/io/atomic_file.h"
 #include "imaging/imp_exp_exception.h"
 
 namespace lp {
 namespace {
-
-// Our texts are written in the "C" locale: no locale-dependent calls set one here,
-// and the program never changes LC_NUMERIC away from "C" in the core.
-void Append(std::string& out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        out.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    va_end(args);
-}
 
 double TimeOf(double bytes, double speed) { return speed > 0 ? bytes * 8 / speed : 0.0; }
 
@@ -67,41 +50,41 @@ std::string_view RateImprovement(int improvement) {
 
 std::string SiteSummaryText(const SiteReport& r) {
     std::string out;
-    Append(out, "HTML-PAGE OPTIMIZATION\n");
-    Append(out, "----------------------\n\n\n");
-    Append(out, "SUMMARY REPORT\n\n");
-    Append(out, "URL                : %s\n", r.url.c_str());
-    Append(out, "Output Directory   : %s\n", r.outputDir.c_str());
-    Append(out, "Levels processed   : %d\n\n", r.levels);
-    Append(out, "Number of Html  files found : %d\n", r.htmlFiles);
-    Append(out, "Number of Image files found : %d\n", r.imageFiles);
-    Append(out, "Number of Images processed  : %d\n\n", r.imagesProcessed);
-    Append(out, "Number of ALT tags attached    : %d\n", r.altCount);
-    Append(out, "Number of WIDTH tags attached  : %d\n", r.widthCount);
-    Append(out, "Number of HEIGHT tags attached : %d\n\n", r.heightCount);
-    Append(out, "Total size of processed Image files before optimization : %.0f\n", r.bytesBefore);
-    Append(out, "Total size of processed Image files after  optimization : %.0f\n\n", r.bytesAfter);
+    AppendPrintf(out, "HTML-PAGE OPTIMIZATION\n");
+    AppendPrintf(out, "----------------------\n\n\n");
+    AppendPrintf(out, "SUMMARY REPORT\n\n");
+    AppendPrintf(out, "URL                : %s\n", r.url.c_str());
+    AppendPrintf(out, "Output Directory   : %s\n", r.outputDir.c_str());
+    AppendPrintf(out, "Levels processed   : %d\n\n", r.levels);
+    AppendPrintf(out, "Number of Html  files found : %d\n", r.htmlFiles);
+    AppendPrintf(out, "Number of Image files found : %d\n", r.imageFiles);
+    AppendPrintf(out, "Number of Images processed  : %d\n\n", r.imagesProcessed);
+    AppendPrintf(out, "Number of ALT tags attached    : %d\n", r.altCount);
+    AppendPrintf(out, "Number of WIDTH tags attached  : %d\n", r.widthCount);
+    AppendPrintf(out, "Number of HEIGHT tags attached : %d\n\n", r.heightCount);
+    AppendPrintf(out, "Total size of processed Image files before optimization : %.0f\n", r.bytesBefore);
+    AppendPrintf(out, "Total size of processed Image files after  optimization : %.0f\n\n", r.bytesAfter);
     const long saved = static_cast<long>(static_cast<std::int64_t>(r.bytesBefore) - static_cast<std::int64_t>(r.bytesAfter));
-    Append(out, "Total size saved in bytes                         : %ld\n", saved);
-    Append(out, "Percentage improvement in Total size : %d %%\n\n", r.improvement);
+    AppendPrintf(out, "Total size saved in bytes                         : %ld\n", saved);
+    AppendPrintf(out, "Percentage improvement in Total size : %d %%\n\n", r.improvement);
     const double average = r.imagesProcessed > 0 ? static_cast<double>(r.improvement) / r.imagesProcessed : 0.0;
-    Append(out, "Average saving in percentage                      : %.2lf %%\n", average);
-    Append(out, "Download time before optimization                 : %.2lf seconds\n",
+    AppendPrintf(out, "Average saving in percentage                      : %.2lf %%\n", average);
+    AppendPrintf(out, "Download time before optimization                 : %.2lf seconds\n",
            TimeOf(r.bytesBefore, r.modemSpeed));
-    Append(out, "Download time after optimization                  : %.2lf seconds\n",
+    AppendPrintf(out, "Download time after optimization                  : %.2lf seconds\n",
            TimeOf(r.bytesAfter, r.modemSpeed));
-    Append(out, "Saving in time\t                                   : %.2lf seconds\n",
+    AppendPrintf(out, "Saving in time\t                                   : %.2lf seconds\n",
            TimeOf(r.bytesBefore - r.bytesAfter, r.modemSpeed));
-    Append(out, "Download time calculated based on modem speed of  : %.2lf kbps\n", r.modemSpeed * 0.001);
+    AppendPrintf(out, "Download time calculated based on modem speed of  : %.2lf kbps\n", r.modemSpeed * 0.001);
     return out;
 }
 
 std::string SiteAnalysisText(const SiteReport& r) {
     std::string out = "\nHtml-Page Analysis\n------------------\n\n";
-    Append(out, "HTML Design   (Before Optimization)   : %s\n", std::string(RateDesign(r.TagsAttached())).c_str());
-    Append(out, "Download Time (Before Optimization)   : %s\n\n",
+    AppendPrintf(out, "HTML Design   (Before Optimization)   : %s\n", std::string(RateDesign(r.TagsAttached())).c_str());
+    AppendPrintf(out, "Download Time (Before Optimization)   : %s\n\n",
            std::string(RateDownloadTime(r.PageDownloadTime())).c_str());
-    Append(out, "Page Size Improvement (After Optimization)   : %s\n",
+    AppendPrintf(out, "Page Size Improvement (After Optimization)   : %s\n",
            std::string(RateImprovement(r.improvement)).c_str());
     return out;
 }
