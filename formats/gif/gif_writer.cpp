@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdio>
 #include <numeric>
 #include <span>
@@ -75,19 +76,23 @@ int BitsForCount(std::size_t count) {
 /// A frame's distinct colours in first-seen order (from the top row, left to right) and,
 /// when kept, each pixel's colour as its number in that order.
 struct FrameColours {
-    std::vector<std::uint32_t> seen;  // packed 0xRRGGBB
-    std::vector<std::uint8_t> ids;    // one per pixel, top row first; empty when not kept
+    std::vector<std::uint32_t> seen;    // packed 0xRRGGBB
+    std::vector<std::uint32_t> pixels;  // how many pixels have seen[i]
+    std::vector<std::uint8_t> ids;      // one per pixel, top row first; empty when not kept
+    std::uint64_t runs = 0;             // runs of one colour along the rows: a rough measure of the coded size
 };
 
 FrameColours ScanColours(const Picture& picture, bool keepIds) {
     ColourIndex index;
     FrameColours out;
     out.seen.reserve(256);
+    out.pixels.reserve(256);
     if (keepIds) out.ids.resize(std::size_t(picture.Width()) * std::size_t(picture.Height()));
     std::uint8_t* id = out.ids.data();
     // Every pixel is looked up: on photo-like pixels a test for runs mispredicts and costs more.
     for (int y = 0; y < picture.Height(); ++y) {
         const std::uint8_t* p = picture.RowFromTop(y).data();
+        int previous = -1;
         for (int x = 0; x < picture.Width(); ++x, p += 3) {
             const std::uint32_t rgb = PackRgb(p[2], p[1], p[0]);
             int found = index.Find(rgb);
@@ -96,11 +101,30 @@ FrameColours ScanColours(const Picture& picture, bool keepIds) {
                 found = static_cast<int>(out.seen.size());
                 index.Insert(rgb, found);
                 out.seen.push_back(rgb);
+                out.pixels.push_back(0);
             }
+            ++out.pixels[std::size_t(found)];
+            out.runs += found != previous;
+            previous = found;
             if (keepIds) *id++ = static_cast<std::uint8_t>(found);
         }
     }
     return out;
+}
+
+/// A palette holding the colours in the given order.
+FramePalette PaletteOf(std::vector<std::uint32_t> colours) {
+    FramePalette palette;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        if (!palette.index.Insert(colours[i], static_cast<int>(i))) {
+            char text[64];
+            std::snprintf(text, sizeof text, "same color found twice - %d %d %d", int(colours[i] >> 16),
+                          int((colours[i] >> 8) & 0xFF), int(colours[i] & 0xFF));
+            throw InnerError(text);
+        }
+    palette.bits = BitsForCount(colours.size());
+    palette.colours = std::move(colours);
+    return palette;
 }
 
 /// Palette order: each colour, in first-seen order, is put at the head of its bucket
@@ -116,14 +140,107 @@ FramePalette OrderPalette(const std::vector<std::uint32_t>& seen) {
         const auto ba = bucket(seen[std::size_t(a)]), bb = bucket(seen[std::size_t(b)]);
         return ba != bb ? ba < bb : a > b;  // within a bucket the latest first-seen comes first
     });
-    FramePalette palette;
-    palette.colours.reserve(seen.size());
-    for (const int i : order) {
-        palette.index.Insert(seen[std::size_t(i)], static_cast<int>(palette.colours.size()));
-        palette.colours.push_back(seen[std::size_t(i)]);
+    std::vector<std::uint32_t> colours;
+    colours.reserve(seen.size());
+    for (const int i : order) colours.push_back(seen[std::size_t(i)]);
+    return PaletteOf(std::move(colours));
+}
+
+/// The global table of an animation, ordered for short codes: a frame's codes need only as
+/// many bits as its highest index, so the table is arranged in nested leading groups of 128,
+/// 64, ... 4 colours, each chosen so that the frames it holds entirely weigh as much as can be
+/// had (greedily: the frame bringing most weight per new colour first; a frame weighs its runs
+/// of one colour, which follow its coded size far better than its pixel count). Only frames
+/// whose colours all lie in the table count, since only they can use it. Within a group,
+/// colours more frames (then more pixels) use come first; ties keep the bucket order.
+FramePalette OrderGlobalPalette(const std::vector<std::uint32_t>& colours, const std::vector<FrameColours>& frames) {
+    using Mask = std::bitset<256>;
+    const FramePalette bucketOrder = OrderPalette(colours);
+    const std::size_t n = bucketOrder.colours.size();
+    std::vector<std::uint32_t> frameCount(n, 0);
+    std::vector<std::uint64_t> pixelCount(n, 0);
+    struct User {
+        Mask colours;
+        std::size_t count = 0;
+        std::uint64_t weight = 0;  // what shorter codes save grows with the coded size
+    };
+    std::vector<User> users;
+    std::vector<int> at;
+    for (const auto& frame : frames) {
+        at.clear();
+        for (const std::uint32_t c : frame.seen) {
+            const int i = bucketOrder.index.Find(c);
+            if (i < 0) break;
+            at.push_back(i);
+        }
+        if (at.size() != frame.seen.size()) continue;
+        User user;
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            const auto i = std::size_t(at[k]);
+            ++frameCount[i];
+            pixelCount[i] += frame.pixels[k];
+            user.colours.set(i);
+        }
+        user.count = at.size();
+        user.weight = frame.runs;
+        users.push_back(user);
     }
-    palette.bits = BitsForCount(palette.colours.size());
-    return palette;
+    const auto byUse = [&](int a, int b) {
+        const auto ua = std::size_t(a), ub = std::size_t(b);
+        if (frameCount[ua] != frameCount[ub]) return frameCount[ua] > frameCount[ub];
+        return pixelCount[ua] > pixelCount[ub];
+    };
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), byUse);
+
+    // group[i]: the smallest leading group colour i belongs to (0 for the 4, 1 for the 8, ...).
+    std::vector<int> group(n, 7);
+    Mask outer;
+    for (std::size_t i = 0; i < n; ++i) outer.set(i);
+    std::vector<bool> covered(users.size());
+    for (int level = 6; level >= 0; --level) {
+        const std::size_t size = std::size_t(4) << level;
+        if (size >= outer.count()) {
+            for (std::size_t i = 0; i < n; ++i)
+                if (outer[i]) group[i] = level;
+            continue;
+        }
+        Mask inner;
+        std::fill(covered.begin(), covered.end(), false);
+        for (;;) {
+            // The frame that brings the most weight per colour it adds and still fits.
+            std::size_t best = users.size(), bestNew = 0;
+            for (std::size_t u = 0; u < users.size(); ++u) {
+                if (covered[u] || users[u].count > size || (users[u].colours & ~outer).any()) continue;
+                const std::size_t added = (users[u].colours & ~inner).count();
+                if (added == 0) {
+                    covered[u] = true;
+                    continue;
+                }
+                if (inner.count() + added > size) continue;
+                if (best == users.size() || users[u].weight * bestNew > users[best].weight * added) {
+                    best = u;
+                    bestNew = added;
+                }
+            }
+            if (best == users.size()) break;
+            inner |= users[best].colours;
+            covered[best] = true;
+        }
+        // Room left goes to the most used colours of the outer group.
+        for (const int i : order)
+            if (inner.count() < size && outer[std::size_t(i)]) inner.set(std::size_t(i));
+        for (std::size_t i = 0; i < n; ++i)
+            if (inner[i]) group[i] = level;
+        outer = inner;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return group[std::size_t(a)] < group[std::size_t(b)]; });
+    std::vector<std::uint32_t> ordered;
+    ordered.reserve(n);
+    for (const int i : order) ordered.push_back(bucketOrder.colours[std::size_t(i)]);
+    return PaletteOf(std::move(ordered));
 }
 
 /// The colours of all frames together, in first-seen order; empty when more than 256.
@@ -143,6 +260,15 @@ std::vector<std::uint32_t> UnionOfColours(const std::vector<FrameColours>& frame
 bool IsSubset(const FramePalette& part, const FramePalette& whole) {
     return std::all_of(part.colours.begin(), part.colours.end(),
                        [&](std::uint32_t c) { return whole.index.Find(c) >= 0; });
+}
+
+/// The LZW minimum code size of a frame written with palette: enough bits for the highest
+/// index the frame's pixels use, at least 2. With a shared global table that may be fewer
+/// bits than the table's depth; decoders map the same indexes either way.
+int CodeSizeFor(const FrameColours& colours, const FramePalette& palette) {
+    int highest = 0;
+    for (const std::uint32_t c : colours.seen) highest = std::max(highest, palette.index.Find(c));
+    return std::max(BitsForCount(std::size_t(highest) + 1), 2);
 }
 
 void PutU16(std::vector<std::uint8_t>& out, int v) {
@@ -204,17 +330,17 @@ private:
 
 void GifEncoder::EncodeImageData(const Picture& picture, const FrameColours& colours, const FramePalette& palette,
                                  std::vector<std::uint8_t>& out, const ProgressScope* scope) {
-    const int codeSize = std::max(palette.bits, 2);
-    out.push_back(static_cast<std::uint8_t>(codeSize));
-    GifLzwEncoder lzw(codeSize, out);
-    const std::size_t width = std::size_t(picture.Width());
-    m_indexes.resize(width);
     std::array<std::uint8_t, 256> toPalette{};
     for (std::size_t i = 0; i < colours.seen.size(); ++i) {
         const int index = palette.index.Find(colours.seen[i]);
         if (index < 0) throw InnerError(kTooManyColours);  // the palette holds every colour of the frame
         toPalette[i] = static_cast<std::uint8_t>(index);
     }
+    const int codeSize = CodeSizeFor(colours, palette);
+    out.push_back(static_cast<std::uint8_t>(codeSize));
+    GifLzwEncoder lzw(codeSize, out);
+    const std::size_t width = std::size_t(picture.Width());
+    m_indexes.resize(width);
     std::uint32_t last = 0xFFFFFFFFu;
     std::uint8_t lastIndex = 0;
     for (int y = 0; y < picture.Height(); ++y) {
@@ -296,8 +422,10 @@ std::vector<std::uint8_t> GifEncoder::Encode(std::span<const FrameSource> frames
     }
     // The global table: all colours of the animation when they fit in one table, so that
     // later frames need no table of their own; else the first frame's colours.
+    // A still picture keeps the bucket order.
     std::vector<std::uint32_t> globalColours = animated ? UnionOfColours(colours) : std::vector<std::uint32_t>{};
-    const FramePalette global = OrderPalette(globalColours.empty() ? colours[0].seen : globalColours);
+    const std::vector<std::uint32_t>& globalSource = globalColours.empty() ? colours[0].seen : globalColours;
+    const FramePalette global = animated ? OrderGlobalPalette(globalSource, colours) : OrderPalette(globalSource);
     const ColourRef backgroundColour = info ? info->backgroundColour : background;
     const int backgroundIndex = std::max(global.index.Find(PackRgb(backgroundColour)), 0);
 
@@ -307,8 +435,7 @@ std::vector<std::uint8_t> GifEncoder::Encode(std::span<const FrameSource> frames
         estimate += std::uint64_t(f.picture->Width()) * std::uint64_t(f.picture->Height()) / 2 + 1024;
     m_out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(estimate, std::uint64_t(1) << 30)));
 
-    const char header[] = "GIF89a";
-    m_out.insert(m_out.end(), header, header + 6);
+    for (const char c : std::string_view("GIF89a")) m_out.push_back(static_cast<std::uint8_t>(c));
     PutU16(m_out, screenWidth);
     PutU16(m_out, screenHeight);
     m_out.push_back(static_cast<std::uint8_t>(0x80 | (global.bits - 1) << 4 | (global.bits - 1)));
@@ -362,12 +489,12 @@ std::vector<std::uint8_t> GifEncoder::Encode(std::span<const FrameSource> frames
 
         const FramePalette local = OrderPalette(colours[i].seen);
         // A frame whose colours all lie in the global table may use it and store no table of
-        // its own. At the same depth that is never larger; with a deeper global table the
-        // wider codes may cost more than the table saves, so both are tried.
+        // its own. With the same code size that is never larger; when its highest global
+        // index needs wider codes they may cost more than the table saves, so both are tried.
         bool useGlobal = false;
         m_data.clear();
         if (IsSubset(local, global)) {
-            if (local.bits == global.bits) {
+            if (CodeSizeFor(colours[i], global) == CodeSizeFor(colours[i], local)) {
                 useGlobal = true;
                 EncodeImageData(picture, colours[i], global, m_data, &scope);
             } else {

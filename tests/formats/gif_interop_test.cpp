@@ -5,6 +5,7 @@
 // installed; .ci/run installs all three.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -116,6 +117,18 @@ std::vector<Sample> Samples() {
         for (int i = 0; i < 6; ++i) s.frames.Add(MakeFrame(Painted(50, 40, 8, i), 0, 0, 5 + i, 1));
         s.info.screenWidth = 50;
         s.info.screenHeight = 40;
+        s.info.loop = 1;
+        out.push_back(std::move(s));
+    }
+    {
+        // Later frames use four of the 256 colours of the global table (the ones every frame
+        // has), so their codes start at 2 bits, not the table's 8.
+        Sample s{"animation_few_colours_of_a_full_global_table", {}, {}};
+        s.frames.Add(MakeFrame(Painted(64, 48, 256, 11), 0, 0, 10, 1));
+        s.frames.Add(MakeFrame(Painted(30, 20, 4, 11), 3, 5, 10, 1));
+        s.frames.Add(MakeFrame(Painted(64, 48, 4, 11), 0, 0, 10, 1));
+        s.info.screenWidth = 64;
+        s.info.screenHeight = 48;
         s.info.loop = 1;
         out.push_back(std::move(s));
     }
@@ -308,6 +321,42 @@ for i in range(getattr(im, "n_frames", 1)):
             Rgba theirs{ours.width, ours.height, test::ReadFileBytes(m_dir / ("shown" + std::to_string(k) + ".rgba"))};
             EXPECT_EQ(CountDifferences(ours, theirs), 0) << s.name << " frame " << k;
         }
+    }
+}
+
+// gifsicle decodes every frame to the same pixels: it writes them again as it read them
+// (warning about nothing), and that file holds our frames.
+TEST_F(GifInterop, GifsicleDecodesEveryFramesPixels) {
+    if (!fs::exists(kGifsicle)) GTEST_SKIP() << "gifsicle not installed";
+    for (std::size_t i = 0; i < m_samples.size(); ++i) {
+        const Sample& s = m_samples[i];
+        const fs::path again = m_dir / "again.gif";
+        const Output out = RunCommand(std::string(kGifsicle) + " " + Quote(m_files[i]) + " -o " + Quote(again));
+        ASSERT_EQ(out.status, 0) << out.text;
+        EXPECT_EQ(out.text, "") << s.name;  // no warning
+        const GifAnimation back = LoadGif(again);
+        ASSERT_EQ(back.frames.Count(), s.frames.Count()) << s.name;
+        for (std::size_t k = 0; k < s.frames.Count(); ++k) {
+            EXPECT_TRUE(back.frames[k].picture.SamePixels(s.frames[k].picture)) << s.name << " " << k;
+            EXPECT_EQ(back.frames[k].transparentColour, s.frames[k].transparentColour) << s.name << " " << k;
+        }
+    }
+}
+
+// The frames drawn with four colours of a 256-entry global table use it with LZW code size 2
+// (the decoders above show the same pixels for them).
+TEST_F(GifInterop, FewColoursOfAFullGlobalTableTakeCodeSize2) {
+    const auto it = std::find_if(m_samples.begin(), m_samples.end(),
+                                 [](const Sample& s) { return s.name == "animation_few_colours_of_a_full_global_table"; });
+    ASSERT_NE(it, m_samples.end());
+    const GifStructure g = ParseGif(test::ReadFileBytes(m_files[std::size_t(it - m_samples.begin())]));
+    EXPECT_EQ(g.table.size(), 256u);
+    const auto images = g.Images();
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0]->codeSize, 8);
+    for (std::size_t k = 1; k < 3; ++k) {
+        EXPECT_EQ(images[k]->flags & 0x80, 0) << k;  // no local table: the global one serves
+        EXPECT_EQ(images[k]->codeSize, 2) << k;
     }
 }
 

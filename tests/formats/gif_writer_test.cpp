@@ -260,6 +260,18 @@ TEST(GifWriter, AnAnimationsColoursShareTheGlobalTableWhenTheyFit) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(back.frames[i].picture.SamePixels(frames[i].picture)) << i;
 }
 
+/// w x h pixels of random picks among colours (i, 0, 7) for i in [first, first + count).
+Picture Noise(int w, int h, int first, int count, std::uint32_t seed = 1) {
+    Picture p;
+    p.Create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            test::SetPixel(p, x, y, MakeColour(std::uint8_t(first + int((seed >> 16) % std::uint32_t(count))), 0, 7));
+        }
+    return p;
+}
+
 // More than 256 colours in all: the global table is the first frame's. A later frame uses it
 // when its colours lie in it and that is not larger, else it brings its own table.
 TEST(GifWriter, FramesBringTheirOwnTableWhenTheGlobalOneDoesNotServe) {
@@ -267,26 +279,92 @@ TEST(GifWriter, FramesBringTheirOwnTableWhenTheGlobalOneDoesNotServe) {
     frames.Add(Frame(WithColours(200)));
     frames.Add(Frame(WithColours(100, 64, 99)));  // none of the first frame's colours
     frames.Add(Frame(WithColours(150)));          // a subset, same depth
-    Picture noise;                                // two of the first frame's colours, no pattern
-    noise.Create(256, 256);
-    std::uint32_t r = 1;
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            r = r * 1103515245u + 12345u;
-            test::SetPixel(noise, x, y, (r >> 16) & 1 ? MakeColour(0, 0, 7) : MakeColour(1, 0, 7));
-        }
-    frames.Add(Frame(std::move(noise)));
+    // Two of the first frame's colours in a small frame that loses the table's first 128
+    // places to a larger frame of 128 colours: 1-bit codes beat 8-bit codes into the table.
+    frames.Add(Frame(Noise(16, 16, 198, 2)));
+    frames.Add(Frame(Noise(256, 256, 0, 128)));
     const Bytes file = EncodeGif(frames, GifInfo{});
     const GifStructure g = ParseGif(file);
     const auto images = g.Images();
-    ASSERT_EQ(images.size(), 4u);
+    ASSERT_EQ(images.size(), 5u);
     EXPECT_EQ(images[0]->flags, 0x00);
     EXPECT_EQ(images[1]->flags, 0x86);  // 128-entry local table
     EXPECT_EQ(images[2]->flags, 0x00);
-    EXPECT_EQ(images[3]->flags, 0x80);  // 2 entries: 1-bit codes beat the 8-bit table
+    EXPECT_EQ(images[2]->codeSize, 8);
+    EXPECT_EQ(images[3]->flags, 0x80);  // 2 entries
     EXPECT_EQ(images[3]->codeSize, 2);
+    EXPECT_EQ(images[4]->flags, 0x00);  // its 128 colours lead the global table
+    EXPECT_EQ(images[4]->codeSize, 7);
     const GifAnimation back = DecodeGif(file, "x");
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(back.frames[i].picture.SamePixels(frames[i].picture)) << i;
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(back.frames[i].picture.SamePixels(frames[i].picture)) << i;
+}
+
+// A frame drawn with a few colours of a large shared global table is coded with just enough
+// bits for the highest index it uses, not the table's depth.
+TEST(GifWriter, CodeSizeCoversTheHighestIndexAFrameUses) {
+    const struct {
+        int later;  // colours of each later frame, all among the first frame's 256
+        int codeSize;
+    } cases[] = {{1, 2}, {2, 2}, {4, 2}, {5, 3}, {8, 3}, {9, 4}, {100, 7}, {129, 8}};
+    for (const auto& c : cases) {
+        GifFrameList frames;
+        frames.Add(Frame(WithColours(256)));
+        frames.Add(Frame(WithColours(c.later, 16)));
+        frames.Add(Frame(WithColours(c.later, 8), 3, 2));
+        const Bytes file = EncodeGif(frames, GifInfo{});
+        const GifStructure g = ParseGif(file);
+        ASSERT_EQ(g.table.size(), 256u) << c.later;
+        const auto images = g.Images();
+        ASSERT_EQ(images.size(), 3u);
+        EXPECT_EQ(images[0]->codeSize, 8) << c.later;
+        for (std::size_t i = 1; i < 3; ++i) {
+            EXPECT_EQ(images[i]->flags, 0x00) << c.later;  // the global table, no table of its own
+            EXPECT_EQ(images[i]->codeSize, c.codeSize) << c.later;
+        }
+        const GifAnimation back = DecodeGif(file, "x");
+        ASSERT_EQ(back.frames.Count(), 3u);
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_TRUE(back.frames[i].picture.SamePixels(frames[i].picture)) << c.later << " " << i;
+    }
+}
+
+// The global table of an animation lists the colours most frames use first; the background
+// and transparent indexes still name their colours.
+TEST(GifWriter, GlobalTableOfAnAnimationPutsCommonColoursFirst) {
+    const ColourRef rare = MakeColour(10, 20, 30), clear = MakeColour(1, 2, 3);
+    Picture first = WithColours(200);
+    test::SetPixel(first, 0, 0, rare);
+    test::SetPixel(first, 1, 0, clear);
+    GifFrameList frames;
+    frames.Add(Frame(std::move(first)));
+    for (int i = 0; i < 3; ++i) {
+        Picture p = Solid(6, 5, kRed);
+        test::SetPixel(p, 1, 1, kGreen);
+        test::SetPixel(p, 2, 2, clear);
+        frames.Add(Frame(std::move(p), i, i, 10, 1, clear));
+    }
+    GifInfo info;
+    info.backgroundColour = rare;
+    const Bytes file = EncodeGif(frames, info);
+    const GifStructure g = ParseGif(file);
+    ASSERT_EQ(g.table.size(), 256u);
+    // The transparent colour is in all four frames, red and green in three; red has more pixels.
+    std::vector<ColourRef> head(g.table.begin(), g.table.begin() + 3);
+    EXPECT_EQ(head, (std::vector<ColourRef>{clear, kRed, kGreen}));
+    EXPECT_EQ(g.table[std::size_t(g.background)], rare);
+    const auto images = g.Images();
+    ASSERT_EQ(images.size(), 4u);
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(images[i]->flags, 0x00);
+        EXPECT_EQ(images[i]->codeSize, 2);
+    }
+    const GifAnimation back = DecodeGif(file, "x");
+    ASSERT_EQ(back.frames.Count(), 4u);
+    EXPECT_EQ(back.info.backgroundColour, rare);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(back.frames[i].picture.SamePixels(frames[i].picture)) << i;
+        EXPECT_EQ(back.frames[i].transparentColour, frames[i].transparentColour) << i;
+    }
 }
 
 TEST(GifWriter, ScreenOfAnAnimation) {
