@@ -1,6 +1,8 @@
 #pragma once
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace lp {
 
@@ -28,5 +30,23 @@ class InnerError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// Runs a codec step and turns what its inner steps throw into the codec's
+/// exception: InnerError keeps its text, running out of memory says
+/// noMemoryText; an ImpExpException passes through unchanged.
+template <class Fn>
+decltype(auto) WithImpExpErrors(const std::string& where, const char* title, const char* noMemoryText, Fn&& fn) {
+    try {
+        return std::forward<Fn>(fn)();
+    } catch (const InnerError& e) {
+        throw ImpExpException(where, e.what(), title);
+    } catch (const std::bad_alloc&) {
+        throw ImpExpException(where, noMemoryText, title);
+    }
+}
+template <class Fn>
+decltype(auto) WithImpExpErrors(const std::string& where, const char* title, Fn&& fn) {
+    return WithImpExpErrors(where, title, "Not Enough Memory", std::forward<Fn>(fn));
+}
 
 }  // namespace lp

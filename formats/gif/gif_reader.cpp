@@ -365,19 +365,6 @@ std::uint64_t GifDecoder::DecodePixels(const ImageDescriptor& d, const ColourTab
     return decoded;
 }
 
-/// Runs the decoder and turns inner failures into the reader's exception.
-template <typename Fn>
-auto WithGifErrors(const std::string& where, Fn&& fn) -> decltype(fn()) {
-    try {
-        return fn();
-    } catch (const ImpExpException&) {
-        throw;
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
-}
 
 std::vector<std::uint8_t> ReadGifFile(const std::filesystem::path& path) { return ReadWholeFile(path, kOpenError); }
 
@@ -385,7 +372,7 @@ std::vector<std::uint8_t> ReadGifFile(const std::filesystem::path& path) { retur
 
 GifAnimation DecodeGif(std::span<const std::uint8_t> file, const std::string& where, ProgressSink* progress,
                        const GifReadOptions& options) {
-    return WithGifErrors(where, [&] {
+    return WithImpExpErrors(where, kTitle, [&] {
         GifDecoder decoder(file, options, progress, ReadMode::AllFrames);
         decoder.Run();
         return GifAnimation{std::move(decoder.Frames()), std::move(decoder.Info())};
@@ -394,13 +381,13 @@ GifAnimation DecodeGif(std::span<const std::uint8_t> file, const std::string& wh
 
 GifAnimation LoadGif(const std::filesystem::path& path, ProgressSink* progress, const GifReadOptions& options) {
     const std::string where = path.string();
-    const auto bytes = WithGifErrors(where, [&] { return ReadGifFile(path); });
+    const auto bytes = WithImpExpErrors(where, kTitle, [&] { return ReadGifFile(path); });
     return DecodeGif(bytes, where, progress, options);
 }
 
 GifFrame DecodeGifFirstFrame(std::span<const std::uint8_t> file, const std::string& where, ProgressSink* progress,
                              GifInfo* info, const GifReadOptions& options) {
-    return WithGifErrors(where, [&] {
+    return WithImpExpErrors(where, kTitle, [&] {
         GifDecoder decoder(file, options, progress, ReadMode::FirstFrame);
         decoder.Run();
         if (info) *info = std::move(decoder.Info());
@@ -411,7 +398,7 @@ GifFrame DecodeGifFirstFrame(std::span<const std::uint8_t> file, const std::stri
 GifFrame LoadGifFirstFrame(const std::filesystem::path& path, ProgressSink* progress, GifInfo* info,
                            const GifReadOptions& options) {
     const std::string where = path.string();
-    const auto bytes = WithGifErrors(where, [&] { return ReadGifFile(path); });
+    const auto bytes = WithImpExpErrors(where, kTitle, [&] { return ReadGifFile(path); });
     return DecodeGifFirstFrame(bytes, where, progress, info, options);
 }
 

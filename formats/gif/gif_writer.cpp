@@ -526,21 +526,9 @@ std::vector<std::uint8_t> GifEncoder::Encode(std::span<const FrameSource> frames
     return std::move(m_out);
 }
 
-template <typename Fn>
-auto WithGifErrors(const std::string& where, Fn&& fn) -> decltype(fn()) {
-    try {
-        return fn();
-    } catch (const ImpExpException&) {
-        throw;
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
-}
 
 void WriteGifFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    WithGifErrors(path.string(),
+    WithImpExpErrors(path.string(), kTitle,
                   [&] { WriteFileAtomically(path, bytes, "Unable to open file", "Unable to write file"); });
 }
 
@@ -559,7 +547,7 @@ std::string GifCommentWithSignature(std::string_view comment) {
 
 std::vector<std::uint8_t> EncodeGif(const Picture& picture, ColourRef background, ProgressSink* progress,
                                     std::string_view caption, const std::string& where) {
-    return WithGifErrors(where, [&] {
+    return WithImpExpErrors(where, kTitle, [&] {
         const FrameSource source{&picture, nullptr};
         return GifEncoder(progress, caption).Encode({&source, 1}, nullptr, background);
     });
@@ -567,7 +555,7 @@ std::vector<std::uint8_t> EncodeGif(const Picture& picture, ColourRef background
 
 std::vector<std::uint8_t> EncodeGif(const GifFrameList& frames, const GifInfo& info, ProgressSink* progress,
                                     std::string_view caption, const std::string& where) {
-    return WithGifErrors(where, [&] {
+    return WithImpExpErrors(where, kTitle, [&] {
         std::vector<FrameSource> sources;
         sources.reserve(frames.Count());
         for (const auto& f : frames) sources.push_back({&f.picture, &f});

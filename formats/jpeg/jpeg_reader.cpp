@@ -173,24 +173,12 @@ Picture Decode(std::span<const std::uint8_t> data, ProgressSink* progress, const
 
 Picture DecodeJpeg(std::span<const std::uint8_t> file, const std::string& where, ProgressSink* progress,
                    const JpegReadOptions& options) {
-    try {
-        return Decode(file, progress, options);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
+    return WithImpExpErrors(where, kTitle, [&] { return Decode(file, progress, options); });
 }
 
 Picture LoadJpeg(const std::filesystem::path& path, ProgressSink* progress, const JpegReadOptions& options) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = ReadWholeFile(path, "Error Opening File\n" + path.string());
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(path.string(), "Not Enough Memory", kTitle);
-    }
+    const std::vector<std::uint8_t> bytes = WithImpExpErrors(
+        path.string(), kTitle, [&] { return ReadWholeFile(path, "Error Opening File\n" + path.string()); });
     return DecodeJpeg(bytes, path.string(), progress, options);
 }
 

@@ -124,22 +124,11 @@ void Encode(const Picture& picture, int quality, ProgressSink* progress, std::st
     Guarded(cinfo.err(), [&] { jpeg_finish_compress(cinfo.get()); });
 }
 
-template <class Fn>
-auto Wrapped(const std::string& where, Fn&& fn) {
-    try {
-        return fn();
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality, ProgressSink* progress,
                                      std::string_view caption) {
-    return Wrapped("", [&] {
+    return WithImpExpErrors("", kTitle, [&] {
         std::vector<std::uint8_t> bytes;
         ByteSinkDestination sink;
         sink.out = &bytes;
@@ -149,7 +138,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality, Progre
 }
 
 std::uint64_t MeasureJpegSize(const Picture& picture, int quality) {
-    return Wrapped("", [&] {
+    return WithImpExpErrors("", kTitle, [&] {
         ByteSinkDestination sink;
         Encode(picture, quality, nullptr, {}, sink);
         return sink.count;
@@ -158,7 +147,7 @@ std::uint64_t MeasureJpegSize(const Picture& picture, int quality) {
 
 void SaveJpeg(const Picture& picture, const std::filesystem::path& path, int quality, ProgressSink* progress,
               std::string_view caption) {
-    Wrapped(path.string(), [&] {
+    WithImpExpErrors(path.string(), kTitle, [&] {
         std::vector<std::uint8_t> bytes;
         ByteSinkDestination sink;
         sink.out = &bytes;

@@ -175,25 +175,13 @@ Picture Decode(std::span<const std::uint8_t> data, ColourRef background, Progres
 
 Picture DecodePng(std::span<const std::uint8_t> file, const std::string& where, ColourRef background,
                   ProgressSink* progress, const ImageLimits& limits) {
-    try {
-        return Decode(file, background, progress, limits);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
+    return WithImpExpErrors(where, kTitle, [&] { return Decode(file, background, progress, limits); });
 }
 
 Picture LoadPng(const std::filesystem::path& path, ColourRef background, ProgressSink* progress,
                 const ImageLimits& limits) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = ReadWholeFile(path, "Error Opening File\n" + path.string());
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(path.string(), "Not Enough Memory", kTitle);
-    }
+    const std::vector<std::uint8_t> bytes = WithImpExpErrors(
+        path.string(), kTitle, [&] { return ReadWholeFile(path, "Error Opening File\n" + path.string()); });
     return DecodePng(bytes, path.string(), background, progress, limits);
 }
 

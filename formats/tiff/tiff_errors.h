@@ -14,13 +14,7 @@ inline constexpr const char* kTiffNoMemory = "Not enough memory!";
 
 template <class Fn>
 decltype(auto) WithTiffErrors(const std::string& where, Fn&& fn) {
-    try {
-        return std::forward<Fn>(fn)();
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTiffTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, kTiffNoMemory, kTiffTitle);
-    }
+    return WithImpExpErrors(where, kTiffTitle, kTiffNoMemory, std::forward<Fn>(fn));
 }
 
 }  // namespace lp
