@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "document/picture_document.h"
 #include "optimize/transfer_info.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/error_log.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 
 namespace lp {
 

@@ -20,7 +20,7 @@
 #include "formats/tiff/tiff_writer.h"
 #include "imaging/colour_count.h"
 #include "imaging/console_progress.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
 #include "optimize/gif_optimizer.h"
 

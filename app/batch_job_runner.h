@@ -5,7 +5,7 @@
 
 #include "app/batch_command_line.h"
 #include "app/error_log.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 
 namespace lp {

@@ -3,7 +3,7 @@
 #include <span>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace lp {
 

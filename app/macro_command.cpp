@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "batch/apply_batch_macro.h"
 #include "batch/batch_macro.h"
 #include "batch/batch_report.h"

@@ -13,7 +13,7 @@
 #include "app/thumbnails_command.h"
 #include "app/vectorize_command.h"
 #include "app/qt/qsettings_store.h"
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <cstdio>
 #include <filesystem>

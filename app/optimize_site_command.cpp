@@ -7,8 +7,8 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "batch/apply_batch_macro.h"
 #include "batch/batch_macro.h"
 #include "web/batch_site_images.h"

@@ -1,6 +1,6 @@
 #include "app/thumbnails_command.h"
 
-#include "app/data_folders.h"
+#include "base/data_folders.h"
 #include "browser/picture_catalog.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <span>
 #include <string>

@@ -8,7 +8,7 @@
 
 #include "formats/file_types.h"
 #include "formats/format_table.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "vector/vector_file.h"
 #include "vector/vectorizer.h"
 

@@ -5,9 +5,9 @@
 #include <new>
 #include <system_error>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
-#include "app/temp_file.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
+#include "base/temp_file.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
 #include "formats/gif/gif_colours.h"
@@ -17,7 +17,7 @@
 #include "formats/jpeg/jpeg_writer.h"
 #include "imaging/colour_count.h"
 #include "imaging/colour_reduce.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/palette_map.h"
 #include "imaging/resize.h"
 #include "optimize/gif_optimizer.h"

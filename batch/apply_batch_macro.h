@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "batch/batch_macro.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 

@@ -4,10 +4,10 @@
 #include <cctype>
 #include <fstream>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
-#include "formats/io/atomic_file.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
+#include "base/atomic_file.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 
 namespace lp {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/printf_text.h"
-#include "formats/io/atomic_file.h"
+#include "base/printf_text.h"
+#include "base/atomic_file.h"
 
 namespace lp {
 

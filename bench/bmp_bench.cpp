@@ -17,7 +17,7 @@
 #include "formats/bmp/bmp_reader.h"
 #include "formats/bmp/bmp_writer.h"
 #include "formats/format_table.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 
 namespace {

@@ -20,8 +20,8 @@
 
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "formats/gif/gif_colours.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "optimize/gif_optimizer.h"
 
 namespace {

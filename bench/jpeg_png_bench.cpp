@@ -33,7 +33,7 @@
 #include "formats/png/png_reader.h"
 #include "formats/png/png_writer.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 
 namespace {

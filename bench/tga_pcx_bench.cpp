@@ -12,7 +12,7 @@
 #include "formats/pcx/pcx_writer.h"
 #include "formats/tga/tga_reader.h"
 #include "formats/tga/tga_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 
 #include <benchmark/benchmark.h>

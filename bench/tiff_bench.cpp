@@ -17,7 +17,7 @@
 
 #include "formats/tiff/tiff_reader.h"
 #include "formats/tiff/tiff_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 
 namespace {

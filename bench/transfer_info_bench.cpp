@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/analyze_command.h"
-#include "app/prompter.h"
-#include "app/settings.h"
+#include "base/prompter.h"
+#include "base/settings.h"
 #include "document/picture_document.h"
 #include "formats/bmp/bmp_writer.h"
 #include "formats/gif/gif_writer.h"

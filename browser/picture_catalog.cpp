@@ -4,7 +4,7 @@
 #include "formats/file_types.h"
 #include "formats/gif/gif_reader.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "browser/thumbnail_cache.h"
 
-#include "app/data_folders.h"
-#include "formats/io/atomic_file.h"
+#include "base/data_folders.h"
+#include "base/atomic_file.h"
 #include "formats/io/bounded_reader.h"
 #include "formats/jpeg/jpeg_reader.h"
 #include "formats/jpeg/jpeg_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

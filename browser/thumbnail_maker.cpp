@@ -7,7 +7,7 @@
 #include "formats/io/bounded_reader.h"
 #include "formats/jpeg/jpeg_reader.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
 
 #include <algorithm>

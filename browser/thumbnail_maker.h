@@ -1,5 +1,5 @@
 #pragma once
-#include "app/settings.h"
+#include "base/settings.h"
 #include "browser/error_listing.h"
 #include "browser/thumbnail_cache.h"
 #include "imaging/picture.h"

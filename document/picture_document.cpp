@@ -9,8 +9,8 @@
 #include <new>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
 #include "formats/gif/gif_colours.h"
@@ -20,7 +20,7 @@
 #include "formats/png/png_reader.h"
 #include "formats/png/png_writer.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "tools/palette.h"
 
 namespace lp {

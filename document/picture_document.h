@@ -12,7 +12,7 @@
 #include <string_view>
 #include <thread>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "batch/batch_macro.h"
 #include "document/picture_clipboard.h"
 #include "formats/gif/gif_records.h"

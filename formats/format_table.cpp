@@ -16,7 +16,7 @@
 #include "formats/tiff/tiff_reader.h"
 #include "formats/tiff/tiff_writer.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <array>
 #include <string>

@@ -9,7 +9,7 @@
 
 #include "formats/bmp/bmp_reader.h"
 #include "formats/bmp/bmp_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace {
 

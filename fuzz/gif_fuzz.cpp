@@ -8,7 +8,7 @@
 
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "formats/jpeg/jpeg_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     lp::JpegReadOptions options;

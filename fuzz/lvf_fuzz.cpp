@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the LVF reader. Whatever reads must write and read
 // back to the same objects.
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "vector/lvf_format.h"
 
 #include <cstdint>

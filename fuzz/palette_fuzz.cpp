@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the ".pal" parser. Whatever parses must encode and
 // parse again to the same name and entries.
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "tools/palette.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 
 #include "formats/png/png_reader.h"
 #include "formats/png/png_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     lp::ImageLimits limits;

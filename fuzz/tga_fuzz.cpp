@@ -2,7 +2,7 @@
 // decodes must survive our writer and read back to the same pixels.
 #include "formats/tga/tga_reader.h"
 #include "formats/tga/tga_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <cstdint>
 #include <cstdlib>

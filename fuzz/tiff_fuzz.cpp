@@ -8,7 +8,7 @@
 #include "formats/tiff/tiff_file.h"
 #include "formats/tiff/tiff_reader.h"
 #include "formats/tiff/tiff_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     lp::ImageLimits limits;

@@ -1,6 +1,6 @@
 #include "imaging/colour_count.h"
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <bitset>
 #include <memory>

@@ -1,5 +1,5 @@
 #pragma once
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 

@@ -1,6 +1,6 @@
 #include "imaging/image_size.h"
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <string>
 

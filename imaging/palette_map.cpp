@@ -1,7 +1,7 @@
 #include "imaging/palette_map.h"
 
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <array>
 #include <string>

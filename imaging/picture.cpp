@@ -1,7 +1,7 @@
 #include "imaging/picture.h"
 
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "imaging/quantize_perceptual.h"
 
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <algorithm>
 #include <array>

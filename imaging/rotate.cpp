@@ -1,6 +1,6 @@
 #include "imaging/rotate.h"
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // pixels its box touches. Source boxes of neighbouring destination pixels may
 // share a column or row when the scale is fractional (5 -> 2: columns 0..2 and
 // 2..4); that shared pixel counts in both.
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 #include "imaging/resize.h"

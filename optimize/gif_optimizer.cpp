@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "formats/gif/gif_writer.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/colour_reduce.h"
 #include "imaging/image_size.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

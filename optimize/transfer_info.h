@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "formats/gif/gif_records.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 

@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 
 #include <array>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "tools/palette.h"
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/io/bounded_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/data_folders.h"
-#include "imaging/colour.h"
+#include "base/data_folders.h"
+#include "base/colour.h"
 #include "imaging/palette_map.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"

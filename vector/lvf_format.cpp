@@ -6,7 +6,7 @@
 #include <new>
 
 #include "formats/io/bounded_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "vector/little_endian_bytes.h"
 
 namespace lp {

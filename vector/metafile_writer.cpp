@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <limits>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "vector/little_endian_bytes.h"
 
 namespace lp {

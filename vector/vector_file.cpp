@@ -4,8 +4,8 @@
 #include <string>
 
 #include "formats/file_types.h"
-#include "formats/io/atomic_file.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/atomic_file.h"
+#include "base/imp_exp_exception.h"
 #include "vector/lvf_format.h"
 #include "vector/metafile_writer.h"
 #include "vector/vector_text_writers.h"

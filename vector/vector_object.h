@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "tools/contour_follower.h"
 
 namespace lp {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 #include "vector/vector_object.h"

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "web/url_fetch.h"
 
 namespace lp {

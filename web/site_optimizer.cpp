@@ -6,9 +6,9 @@
 #include <iterator>
 #include <span>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "formats/gif/gif_reader.h"
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/jpeg/jpeg_reader.h"
 #include "formats/png/png_reader.h"
 #include "web/site_paths.h"

@@ -5,9 +5,9 @@
 #include <span>
 #include <vector>
 
-#include "app/printf_text.h"
-#include "formats/io/atomic_file.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/printf_text.h"
+#include "base/atomic_file.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 namespace {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <utility>
 
-#include "app/prompter.h"
-#include "formats/io/atomic_file.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/prompter.h"
+#include "base/atomic_file.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/qt/qsettings_store.h"
 
-#include "app/data_folders.h"
+#include "base/data_folders.h"
 
 #include <QSettings>
 #include <QString>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/settings.h"
-#include "shell/ui/command_router.h"
+#include "base/data_folders.h"
+#include "base/settings.h"
+#include "guikit/ui/command_router.h"
 
 namespace lp {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 class QWidget;
 

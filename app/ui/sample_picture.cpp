@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "formats/format_table.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "shell/ui/command_ids.h"
+#include "guikit/ui/command_ids.h"
 #include "shell/ui/tool_icons.h"
 
 namespace lp {

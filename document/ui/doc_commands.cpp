@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include "document/picture_document.h"
-#include "shell/ui/command_ids.h"
-#include "shell/ui/file_chooser.h"
+#include "guikit/ui/command_ids.h"
+#include "guikit/ui/file_chooser.h"
 
 namespace lp {
 

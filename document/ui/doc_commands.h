@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/ui/command_router.h"
+#include "guikit/ui/command_router.h"
 
 class QWidget;
 

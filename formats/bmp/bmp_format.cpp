@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "formats/bmp/bmp_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 
 namespace lp::bmp {
 

@@ -9,7 +9,7 @@
 
 #include "formats/bmp/bmp_format.h"
 #include "formats/io/bounded_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

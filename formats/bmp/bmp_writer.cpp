@@ -8,9 +8,9 @@
 
 #include "formats/bmp/bmp_format.h"
 #include "formats/bmp/bmp_reader.h"
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "imaging/image_size.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <new>
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/tiff/tiff_writer.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/colour_count.h"
 #include "imaging/colour_reduce.h"
 

@@ -10,8 +10,8 @@
 
 #include "formats/gif/gif_lzw.h"
 #include "formats/io/bounded_reader.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

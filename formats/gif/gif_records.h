@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 
 namespace lp {

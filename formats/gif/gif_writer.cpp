@@ -9,8 +9,8 @@
 #include <string>
 
 #include "formats/gif/gif_lzw.h"
-#include "formats/io/atomic_file.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/atomic_file.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

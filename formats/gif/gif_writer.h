@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "formats/gif/gif_records.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -10,7 +10,7 @@
 
 #include <csetjmp>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 // clang-format off
 #include <cstddef>

@@ -5,7 +5,7 @@
 
 #include "formats/io/bounded_reader.h"
 #include "formats/jpeg/jpeg_glue.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

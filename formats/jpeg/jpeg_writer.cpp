@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/jpeg/jpeg_glue.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -1,9 +1,9 @@
 #include "formats/pcx/pcx_writer.h"
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/pcx/pcx_format.h"
 #include "formats/pcx/pcx_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <new>
 

@@ -13,7 +13,7 @@
 
 #include <csetjmp>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp::png_detail {
 

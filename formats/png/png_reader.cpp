@@ -6,7 +6,7 @@
 
 #include "formats/io/bounded_reader.h"
 #include "formats/png/png_glue.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/image_size.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"

@@ -7,10 +7,10 @@
 #include <new>
 #include <vector>
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/png/png_glue.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

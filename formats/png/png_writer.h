@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 

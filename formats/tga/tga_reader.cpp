@@ -2,7 +2,7 @@
 
 #include "formats/io/bounded_reader.h"
 #include "formats/tga/tga_format.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #include "formats/tga/tga_writer.h"
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/tga/tga_format.h"
 #include "formats/tga/tga_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <cstring>
 #include <new>

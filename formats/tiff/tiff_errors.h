@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

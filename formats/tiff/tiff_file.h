@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
 

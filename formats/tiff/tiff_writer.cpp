@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <optional>
 
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/tiff/tiff_errors.h"
 #include "formats/tiff/tiff_file.h"
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/ui/command_ids.h"
+#include "guikit/ui/command_ids.h"
 
 namespace lp {
 

@@ -8,10 +8,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "document/ui/doc_commands.h"
 #include "imaging/ui/qimage_convert.h"
-#include "shell/ui/command_ids.h"
+#include "guikit/ui/command_ids.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/status_progress.h"

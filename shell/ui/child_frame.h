@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "document/picture_document.h"
-#include "shell/ui/command_router.h"
+#include "guikit/ui/command_router.h"
 
 class QFrame;
 class QSplitter;

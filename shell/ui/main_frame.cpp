@@ -18,11 +18,11 @@
 #include <QWidgetAction>
 #include <cmath>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "document/ui/doc_commands.h"
 #include "shell/ui/child_frame.h"
-#include "shell/ui/command_ids.h"
-#include "shell/ui/command_table.h"
+#include "guikit/ui/command_ids.h"
+#include "guikit/ui/command_table.h"
 #include "shell/ui/control_panel.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/position_selector.h"

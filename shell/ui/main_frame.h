@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "shell/ui/beginners_hint.h"
-#include "shell/ui/command_router.h"
+#include "guikit/ui/command_router.h"
 
 class QAction;
 class QMdiArea;

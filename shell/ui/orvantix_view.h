@@ -2,7 +2,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 
-#include "shell/ui/command_router.h"
+#include "guikit/ui/command_router.h"
 
 namespace lp {
 

@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPolygon>
 
-#include "shell/ui/command_ids.h"
+#include "guikit/ui/command_ids.h"
 
 namespace lp {
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <ostream>
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

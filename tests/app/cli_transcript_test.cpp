@@ -11,7 +11,7 @@
 #include "formats/bmp/bmp_reader.h"
 #include "formats/bmp/bmp_writer.h"
 #include "formats/format_table.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "test_support.h"
 
 namespace lp {

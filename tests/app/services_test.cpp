@@ -1,6 +1,6 @@
-#include "app/data_folders.h"
-#include "app/prompter.h"
-#include "app/temp_file.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
+#include "base/temp_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

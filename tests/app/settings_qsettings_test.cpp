@@ -1,5 +1,5 @@
 #include "app/qt/qsettings_store.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
 #include "formats/gif/gif_reader.h"

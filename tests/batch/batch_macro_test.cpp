@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "test_support.h"
 
 namespace lp {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "batch/batch_macro.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/png/png_writer.h"

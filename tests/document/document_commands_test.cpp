@@ -7,8 +7,8 @@
 
 #include "app/analyze_command.h"
 #include "app/convert_command.h"
-#include "app/prompter.h"
-#include "app/settings.h"
+#include "base/prompter.h"
+#include "base/settings.h"
 #include "document/picture_document.h"
 #include "formats/format_table.h"
 #include "formats/gif/gif_reader.h"

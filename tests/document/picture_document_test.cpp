@@ -10,13 +10,13 @@
 #include <mutex>
 #include <thread>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "formats/format_table.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 #include "tools/palette.h"
 

@@ -31,7 +31,7 @@
 
 #include "bmp_test_support.h"
 #include "formats/bmp/bmp_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

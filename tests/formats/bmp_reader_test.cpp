@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "bmp_test_support.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

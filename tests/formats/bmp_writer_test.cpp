@@ -16,8 +16,8 @@
 #include "formats/bmp/bmp_format.h"
 #include "formats/bmp/bmp_reader.h"
 #include "formats/format_table.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

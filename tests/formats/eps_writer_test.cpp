@@ -8,8 +8,8 @@
 
 #include "formats/format_table.h"
 #include "formats/tiff/tiff_reader.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 #include "tiff_test_support.h"
 

@@ -10,7 +10,7 @@
 
 #include "formats/gif/gif_reader.h"
 #include "gif_test_support.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "gif_test_support.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "formats/gif/gif_records.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 
 namespace lp::test::gif {

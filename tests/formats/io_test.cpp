@@ -1,4 +1,4 @@
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 #include "formats/io/bounded_reader.h"
 #include "test_support.h"
 

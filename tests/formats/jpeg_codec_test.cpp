@@ -19,8 +19,8 @@
 #include "formats/format_table.h"
 #include "formats/jpeg/jpeg_reader.h"
 #include "formats/jpeg/jpeg_writer.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

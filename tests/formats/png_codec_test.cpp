@@ -25,8 +25,8 @@
 #include "formats/format_table.h"
 #include "formats/png/png_reader.h"
 #include "formats/png/png_writer.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

@@ -1,8 +1,8 @@
 #include "formats/format_table.h"
 #include "formats/tga/tga_reader.h"
 #include "formats/tga/tga_writer.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "tga_pcx_test_support.h"
 #include "test_support.h"
 

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "formats/tiff/tiff_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 #include "tiff_test_support.h"
 

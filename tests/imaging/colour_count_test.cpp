@@ -1,7 +1,7 @@
 #include "imaging/colour_count.h"
 
 #include "formats/bmp/bmp_reader.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "imaging/colour_count.h"
 #include "imaging/colour_reduce.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

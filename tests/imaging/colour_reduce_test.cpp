@@ -3,7 +3,7 @@
 #include "formats/bmp/bmp_reader.h"
 #include "formats/bmp/bmp_writer.h"
 #include "imaging/colour_count.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/picture.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
 #include "test_support.h"
 

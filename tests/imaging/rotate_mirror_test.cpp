@@ -1,4 +1,4 @@
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "imaging/rotate.h"
 #include "test_support.h"
 

@@ -11,7 +11,7 @@
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
 #include "formats/gif_test_support.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "optimize/gif_optimizer_test_support.h"
 #include "test_support.h"
 

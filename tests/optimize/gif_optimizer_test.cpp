@@ -14,8 +14,8 @@
 
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
-#include "imaging/colour.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/colour.h"
+#include "base/imp_exp_exception.h"
 #include "optimize/gif_optimizer_test_support.h"
 #include "test_support.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "formats/gif/gif_records.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 #include "test_support.h"

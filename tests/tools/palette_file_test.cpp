@@ -1,6 +1,6 @@
 #include "tools/palette.h"
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 #include "formats/format_table.h"
 #include "shell/ui/beginners_hint.h"
 #include "shell/ui/child_frame.h"
-#include "shell/ui/command_ids.h"
-#include "shell/ui/file_chooser.h"
+#include "guikit/ui/command_ids.h"
+#include "guikit/ui/file_chooser.h"
 #include "shell/ui/main_frame.h"
 #include "ui/ui_test_support.h"
 

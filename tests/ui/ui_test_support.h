@@ -3,11 +3,11 @@
 #include <deque>
 #include <memory>
 
-#include "app/prompter.h"
-#include "app/settings.h"
+#include "base/prompter.h"
+#include "base/settings.h"
 #include "app/ui/lumaprism_app.h"
 #include "document/picture_clipboard.h"
-#include "shell/ui/file_chooser.h"
+#include "guikit/ui/file_chooser.h"
 #include "test_support.h"
 
 namespace lp::test {

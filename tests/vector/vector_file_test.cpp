@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "formats/file_types.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "vector/lvf_format.h"
 #include "vector/metafile_writer.h"
 #include "vector/vector_text_writers.h"

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <map>
 
-#include "app/data_folders.h"
-#include "app/prompter.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
 #include "batch/batch_macro.h"
 #include "test_support.h"
 #include "web/batch_site_images.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "test_support.h"
 #include "web/test_http_server.h"
 

@@ -1,4 +1,4 @@
-#include "app/printf_text.h"
+#include "base/printf_text.h"
 
 #include <cstdarg>
 #include <cstdio>

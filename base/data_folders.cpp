@@ -1,4 +1,4 @@
-#include "app/data_folders.h"
+#include "base/data_folders.h"
 
 #include <cstdlib>
 

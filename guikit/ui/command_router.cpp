@@ -1,4 +1,4 @@
-#include "shell/ui/command_router.h"
+#include "guikit/ui/command_router.h"
 
 namespace lp {
 

@@ -1,4 +1,4 @@
-#include "app/temp_file.h"
+#include "base/temp_file.h"
 
 #include <stdexcept>
 #include <stdlib.h>

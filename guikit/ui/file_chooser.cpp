@@ -1,4 +1,4 @@
-#include "shell/ui/file_chooser.h"
+#include "guikit/ui/file_chooser.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

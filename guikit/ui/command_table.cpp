@@ -1,8 +1,8 @@
-#include "shell/ui/command_table.h"
+#include "guikit/ui/command_table.h"
 
 #include <array>
 
-#include "shell/ui/command_ids.h"
+#include "guikit/ui/command_ids.h"
 
 namespace lp {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <array>
 
-#include "shell/ui/command_table.h"
+#include "guikit/ui/command_table.h"
 
 namespace lp {
 

@@ -1,6 +1,6 @@
-#include "formats/io/atomic_file.h"
+#include "base/atomic_file.h"
 
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 
 #include <cerrno>
 #include <fcntl.h>
