@@ -5,6 +5,7 @@
 #include "app/batch_command_line.h"
 #include "app/batch_job_runner.h"
 #include "app/analyze_command.h"
+#include "imaging/image_size.h"
 #include "app/convert_command.h"
 #include "app/error_log.h"
 #include "app/ui/gui_entry.h"
@@ -184,6 +185,7 @@ int main(int argc, char** argv) {
     // any start, and only the exit keys are written back (the window's keys stay as they were).
     lp::QSettingsStore store;
     const lp::AppSettings settings = lp::LoadSettings(store);
+    lp::ApplyPictureBudgetSetting(settings.pictureBudget);
     lp::RunBatchJobs(info.Jobs(), log);
     lp::WriteSettingsAtExit(settings, store);
     if (log.HasErrors()) std::fputs("Refer to Error.log\n", stderr);

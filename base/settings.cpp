@@ -68,6 +68,7 @@ constexpr IntKey kIntKeys[] = {
     {"Overlap", &AppSettings::overlap, 0, 1, WriteRule::Always},
     {"Merge Gap X", &AppSettings::mergeGapX, 0, kIntMax, WriteRule::Always},
     {"Merge Gap Y", &AppSettings::mergeGapY, 0, kIntMax, WriteRule::Always},
+    {"PictureBudget", &AppSettings::pictureBudget, 1, kIntMax, WriteRule::Always},
     // Window positions may be negative on a desktop of several screens.
     {"TMPosX", &AppSettings::tmPosX, kIntMin, kIntMax, WriteRule::Always},
     {"TMPosY", &AppSettings::tmPosY, kIntMin, kIntMax, WriteRule::Always},

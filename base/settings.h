@@ -53,6 +53,9 @@ struct AppSettings {
     std::int32_t overlap = 0;
     std::int32_t mergeGapX = 0;
     std::int32_t mergeGapY = 0;
+    /// MiB of pixel data one file may make (all its frames); the environment variable
+    /// LUMAPRISM_PICTURE_BUDGET_MB wins over it.
+    std::int32_t pictureBudget = 1024;
     /// Free-hand rotation step in degrees; stored as hundredths of a degree.
     double stepRotation = 0.5;
     std::int32_t tmPosX = 510, tmPosY = 125;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/analyze_command.h"
+#include "imaging/image_size.h"
 #include "app/convert_command.h"
 #include "app/macro_command.h"
 #include "app/optimize_site_command.h"
@@ -15,7 +16,9 @@ namespace {
 
 AppSettings UserSettings() {
     const QSettingsStore store;
-    return LoadSettings(store);
+    AppSettings settings = LoadSettings(store);
+    ApplyPictureBudgetSetting(settings.pictureBudget);
+    return settings;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/ui/qt_prompter.h"
 #include "app/ui/sample_picture.h"
 #include "app/ui/welcome_dialog.h"
+#include "imaging/image_size.h"
 #include "document/picture_document.h"
 #include "document/ui/qt_picture_clipboard.h"
 #include "shell/ui/child_frame.h"
@@ -30,6 +31,7 @@ CLumaprismApp::CLumaprismApp(Services services)
     : m_services(std::move(services)), m_folders(DataFolders::FromEnvironment()) {
     // 1-2: the store and every setting (a damaged store gives defaults, key by key).
     m_settings = LoadSettings(*m_services.store);
+    ApplyPictureBudgetSetting(m_settings.pictureBudget);
 
     if (m_services.prompter) {
         m_prompter = m_services.prompter;

@@ -46,6 +46,7 @@ std::map<std::string, std::string> FirstStartKeys() {
         {"Settings/Overlap", "0"},
         {"Settings/Merge Gap X", "0"},
         {"Settings/Merge Gap Y", "0"},
+        {"Settings/PictureBudget", "1024"},
         {"Settings/Step Rotation", "50"},
         {"Settings/TMPosX", "510"},
         {"Settings/TMPosY", "125"},
