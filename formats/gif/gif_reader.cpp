@@ -109,6 +109,49 @@ void ReadColourTable(BoundedReader& r, int sizeBits, ColourTable& table) {
     table.count = count;
 }
 
+// Most pixels LZW data of this many bytes can make: with no clear code, the n-th code
+// yields at most n pixels until the table is full, then at most the longest entry.
+// Codes are taken as narrow as they can be, so the bound is generous.
+std::uint64_t GifLzwMostPixels(std::uint64_t bytes, int codeSize) {
+    std::uint64_t bits = bytes * 8;
+    int width = codeSize + 1;
+    std::uint32_t next = (1u << codeSize) + 2;
+    std::uint64_t length = 0;
+    std::uint64_t pixels = 0;
+    while (bits >= std::uint64_t(width)) {
+        bits -= std::uint64_t(width);
+        pixels += ++length;
+        if (next >= 4096) return pixels + bits / 12 * (length + 1);
+        if (++next > (1u << width) && width < 12) ++width;
+    }
+    return pixels;
+}
+
+// A colour none of the table's entries has, near wanted.
+ColourRef UnusedColour(ColourRef wanted, const std::vector<std::array<std::uint8_t, 3>>& lut) {
+    std::vector<ColourRef> taken;
+    taken.reserve(lut.size());
+    for (const auto& c : lut) taken.push_back(MakeColour(c[2], c[1], c[0]));
+    std::sort(taken.begin(), taken.end());
+    for (std::uint32_t k = 1;; ++k) {
+        const ColourRef candidate = static_cast<ColourRef>((std::uint32_t(wanted) ^ k) & 0xFFFFFFu);
+        if (!std::binary_search(taken.begin(), taken.end(), candidate)) return candidate;
+    }
+}
+
+void ReplaceColour(Picture& picture, ColourRef from, ColourRef to) {
+    const std::uint8_t fb = BlueOf(from), fg = GreenOf(from), fr = RedOf(from);
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t* p = picture.RowFromTop(y).data();
+        for (int x = 0; x < picture.Width(); ++x, p += 3)
+            if (p[0] == fb && p[1] == fg && p[2] == fr) {
+                p[0] = BlueOf(to);
+                p[1] = GreenOf(to);
+                p[2] = RedOf(to);
+            }
+    }
+}
+
 std::string FrameText(const GifReadOptions& options, int frameNumber) {
     if (!options.caption.empty()) return options.caption;
     char text[64];
@@ -149,6 +192,7 @@ private:
     ColourTable m_global;
     Control m_control;
     std::uint64_t m_totalPixels = 0;
+    PictureBudget m_budget{m_options.limits.picture.maxBytes};
     int m_imagesSeen = 0;
     std::vector<std::uint8_t> m_data;  // the current image's joined sub-blocks
 };
@@ -163,7 +207,7 @@ void GifDecoder::ReadHeader() {
     const std::uint8_t flags = m_reader.U8();
     const std::uint8_t background = m_reader.U8();
     m_reader.U8();  // aspect
-    CheckImageSize(width, height, m_options.limits.picture);
+    // The logical screen is no picture: only the frames are checked against the limits.
     if (flags & 0x80) ReadColourTable(m_reader, flags & 7, m_global);
 
     m_info.backgroundColour = m_global.count > 0 ? m_global.Colour(background) : 0;
@@ -186,6 +230,16 @@ void GifDecoder::Run() {
         if (!more) break;
     }
     if (m_frames.Empty() && m_mode != ReadMode::Probe) throw InnerError(kNoImage);
+    if (m_mode != ReadMode::Probe && (m_info.screenWidth == 0 || m_info.screenHeight == 0)) {
+        // A screen of 0 holds nothing: the one that covers every frame, as the writer makes it.
+        int width = 0, height = 0;
+        for (const GifFrame& f : m_frames) {
+            width = std::max(width, f.left + f.picture.Width());
+            height = std::max(height, f.top + f.picture.Height());
+        }
+        m_info.screenWidth = std::min(width, 65535);
+        m_info.screenHeight = std::min(height, 65535);
+    }
 }
 
 bool GifDecoder::ReadBlock() {
@@ -294,6 +348,14 @@ void GifDecoder::ReadImage() {
     m_data.clear();
     const bool complete = ReadSubBlocksInto(m_reader, m_data);
     const std::uint64_t dataEnd = m_reader.Position();
+    // A few bytes cannot make a large frame: refuse it before allocating. A cut stream
+    // keeps the frames before it, as a truncated file does.
+    if (PictureBytes24(d.width, d.height) > kFillCheckBytes &&
+        pixels > GifLzwMostPixels(m_data.size(), d.codeSize)) {
+        if (!complete) m_reader.ThrowTruncated();
+        throw InnerError(kNotEnoughImageData);
+    }
+    m_budget.Charge(d.width, d.height);
 
     const ColourTable& table = hasLocal ? local : m_global;
     GifFrame frame;
@@ -335,7 +397,23 @@ std::uint64_t GifDecoder::DecodePixels(const ImageDescriptor& d, const ColourTab
     for (int i = 0; i < table.count; ++i)
         lut[std::size_t(i)] = {table.rgb[std::size_t(i) * 3 + 2], table.rgb[std::size_t(i) * 3 + 1],
                                table.rgb[std::size_t(i) * 3]};
-    const ColourRef fill = frame.transparentColour != kNoColour ? frame.transparentColour : m_info.backgroundColour;
+    // When another entry has the transparent entry's colour, the key pixels get a colour of
+    // their own while decoding; it stays only if the frame shows that other entry.
+    const ColourRef key = frame.transparentColour;
+    const int keyIndex = m_control.transparentIndex;
+    ColourRef provisional = kNoColour;
+    if (key != kNoColour) {
+        const std::array<std::uint8_t, 3> keyBgr = {BlueOf(key), GreenOf(key), RedOf(key)};
+        bool shared = false;
+        for (std::size_t i = 0; i < lutSize && !shared; ++i) shared = i != std::size_t(keyIndex) && lut[i] == keyBgr;
+        if (shared) {
+            provisional = UnusedColour(key, lut);
+            lut[std::size_t(keyIndex)] = {BlueOf(provisional), GreenOf(provisional), RedOf(provisional)};
+        }
+    }
+    std::vector<std::uint8_t> used(provisional != kNoColour ? lutSize : 0, 0);
+
+    const ColourRef fill = key != kNoColour ? (provisional != kNoColour ? provisional : key) : m_info.backgroundColour;
     const std::array<std::uint8_t, 3> fillBgr = {BlueOf(fill), GreenOf(fill), RedOf(fill)};
 
     GifLzwDecoder lzw(d.codeSize, data);
@@ -348,6 +426,8 @@ std::uint64_t GifDecoder::DecodePixels(const ImageDescriptor& d, const ColourTab
         const std::size_t n = lzw.Finished() ? 0 : lzw.Read(indexes);
         decoded += n;
         std::uint8_t* out = frame.picture.RowFromTop(y).data();
+        if (!used.empty())
+            for (std::size_t x = 0; x < n; ++x) used[indexes[x]] = 1;
         for (std::size_t x = 0; x < n; ++x, out += 3) {
             const auto& c = lut[indexes[x]];
             out[0] = c[0];
@@ -361,6 +441,16 @@ std::uint64_t GifDecoder::DecodePixels(const ImageDescriptor& d, const ColourTab
                 out[2] = fillBgr[2];
             }
         scope.Step(i + 1);
+    }
+    if (provisional != kNoColour) {
+        const std::array<std::uint8_t, 3> keyBgr = {BlueOf(key), GreenOf(key), RedOf(key)};
+        bool keyVisible = false;
+        for (std::size_t i = 0; i < lutSize && !keyVisible; ++i)
+            keyVisible = used[i] && i != std::size_t(keyIndex) && lut[i] == keyBgr;
+        if (keyVisible)
+            frame.transparentColour = provisional;
+        else
+            ReplaceColour(frame.picture, provisional, key);
     }
     return decoded;
 }

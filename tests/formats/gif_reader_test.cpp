@@ -272,8 +272,6 @@ TEST(GifReader, BadFilesFailWithTheReadersTexts) {
         {"local table cut", header(2, 2).Raw(Ext({0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x82, 1, 2})).Get(),
          "Premature end of input file"},
         {"data cut before any pixel", header(2, 2).Image(0, 0, 2, 2, 2).Get(), "Premature end of input file"},
-        {"screen 0 wide", header(0, 2).Get(), "Invalid picture size"},
-        {"screen 0 high", header(2, 0).Get(), "Invalid picture size"},
         {"frame 0 wide", header(2, 2).Image(0, 0, 0, 2, 2).Raw(RootsOnly({0}, 2)).Trailer().Get(),
          "Invalid picture size"},
         {"frame 0 high", header(2, 2).Image(0, 0, 2, 0, 2).Raw(RootsOnly({0}, 2)).Trailer().Get(),
@@ -305,6 +303,102 @@ TEST(GifReader, LimitsAreCheckedBeforeAllocating) {
     EXPECT_EQ(DecodeError(many.Get(), total), "Animation too large: its frames hold more than 19 pixels");
     total.limits.maxTotalPixels = 20;
     EXPECT_EQ(DecodeGif(many.Get(), "x", nullptr, total).frames.Count(), 5u);
+}
+
+// The logical screen is no picture: a screen of 0 is rebuilt from the frames, and one over
+// the limits does not matter while the frames are small.
+TEST(GifReader, OnlyFramesAreCheckedAgainstTheLimits) {
+    struct Case {
+        const char* name;
+        int screenWidth, screenHeight;
+        int wantWidth, wantHeight;
+    };
+    const Case cases[] = {
+        {"0 x 0", 0, 0, 5, 4}, {"0 wide", 0, 9, 5, 4}, {"0 high", 9, 0, 5, 4}, {"over the cap", 65535, 65535, 65535, 65535},
+    };
+    for (const auto& c : cases) {
+        GifBuilder b;
+        b.Screen(c.screenWidth, c.screenHeight, kPalette);
+        AddImage(b, {0, 1, 2, 3}, 2, 2, 0, 0);
+        AddImage(b, {3, 3, 3, 3}, 2, 2, 3, 2).Trailer();
+        GifReadOptions options;
+        options.limits.picture.maxPixels = 1000;
+        const GifAnimation a = DecodeGif(b.Get(), "x", nullptr, options);
+        ASSERT_EQ(a.frames.Count(), 2u) << c.name;
+        EXPECT_EQ(a.info.screenWidth, c.wantWidth) << c.name;
+        EXPECT_EQ(a.info.screenHeight, c.wantHeight) << c.name;
+        EXPECT_EQ(a.info.fileScreenWidth, c.screenWidth) << c.name;
+        EXPECT_EQ(Pixels(a.frames[0].picture), (std::vector<ColourRef>{kRed, kGreen, kBlue, kWhite})) << c.name;
+    }
+}
+
+// A common padding: entry 0 is the transparent black, entry 1 an opaque black. The pixels of
+// entry 1 must stay visible, so the key takes a colour the frame does not show.
+TEST(GifReader, KeySharingAVisibleColourGetsAColourOfItsOwn) {
+    constexpr ColourRef kBlack = MakeColour(0, 0, 0);
+    std::vector<int> px(8 * 4, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 8; ++x) px[std::size_t(y * 8 + x)] = x < 4 ? 0 : 1;
+    GifBuilder b;
+    b.Screen(8, 4, {kBlack, kBlack, kWhite, kWhite}).Control(0, 0, 0);
+    AddImage(b, px, 8, 4).Trailer();
+    const GifAnimation a = DecodeGif(b.Get(), "x");
+    ASSERT_EQ(a.frames.Count(), 1u);
+    const GifFrame& f = a.frames[0];
+    ASSERT_NE(f.transparentColour, kNoColour);
+    EXPECT_NE(f.transparentColour, kBlack);
+    EXPECT_NE(f.transparentColour, kWhite);
+    const std::vector<ColourRef> got = Pixels(f.picture);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const ColourRef want = y >= 2 ? kWhite : x < 4 ? f.transparentColour : kBlack;
+            EXPECT_EQ(got[std::size_t(y * 8 + x)], want) << x << "," << y;
+        }
+
+    // The same table where the frame never shows entry 1: the key keeps its own colour.
+    for (int& v : px)
+        if (v == 1) v = 2;
+    GifBuilder unused;
+    unused.Screen(8, 4, {kBlack, kBlack, kWhite, kWhite}).Control(0, 0, 0);
+    AddImage(unused, px, 8, 4).Trailer();
+    const GifAnimation u = DecodeGif(unused.Get(), "x");
+    EXPECT_EQ(u.frames[0].transparentColour, kBlack);
+    EXPECT_EQ(Pixels(u.frames[0].picture)[0], kBlack);
+    EXPECT_EQ(Pixels(u.frames[0].picture)[4], kWhite);
+}
+
+// Frames larger than their data could ever make are refused before they are allocated; all
+// frames of a file share one budget of pixel bytes.
+TEST(GifReader, FramesTheDataCannotFillAndTheBudget) {
+    GifBuilder bomb;
+    bomb.Screen(4096, 4096, kPalette);
+    for (int i = 0; i < 3; ++i) bomb.Image(0, 0, 4096, 4096, 2).Raw(RootsOnly({0, 1, 2}, 2));
+    bomb.Trailer();
+    EXPECT_EQ(DecodeError(bomb.Get()), "Not enough image data");
+
+    // A cut stream keeps the frames before the cut, as any truncated file.
+    GifBuilder cut;
+    cut.Screen(4096, 4096, kPalette);
+    AddImage(cut, {0, 1, 2, 3});
+    cut.Image(0, 0, 4096, 4096, 2).Raw(Bytes{5, 1, 2, 3});
+    const GifAnimation kept = DecodeGif(cut.Get(), "x");
+    EXPECT_EQ(kept.frames.Count(), 1u);
+
+    // A small frame with short data still fills the rest with the background.
+    GifBuilder shortData;
+    shortData.Screen(300, 300, kPalette).Image(0, 0, 300, 300, 2).Raw(RootsOnly({1}, 2)).Trailer();
+    EXPECT_EQ(DecodeGif(shortData.Get(), "x").frames[0].picture.Width(), 300);
+
+    // Three 2 x 2 frames take 3 x 8 bytes of 24-bit rows.
+    GifBuilder three;
+    three.Screen(2, 2, kPalette);
+    for (int i = 0; i < 3; ++i) AddImage(three, {0, 1, 2, 3});
+    three.Trailer();
+    GifReadOptions budget;
+    budget.limits.picture.maxBytes = 23;
+    EXPECT_EQ(DecodeError(three.Get(), budget).rfind("Picture too large", 0), 0u) << DecodeError(three.Get(), budget);
+    budget.limits.picture.maxBytes = 24;
+    EXPECT_EQ(DecodeGif(three.Get(), "x", nullptr, budget).frames.Count(), 3u);
 }
 
 // The stream ends inside the second frame's data: the first frame stays whole, the
