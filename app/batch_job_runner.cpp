@@ -139,7 +139,7 @@ void RunGifJob(const BatchJob& job, const std::filesystem::path& input, Progress
         frame.left = ClampToGifCoordinate(scaleX(frame.left) + (first ? 0 : offsetX));
         frame.top = ClampToGifCoordinate(scaleY(frame.top) + (first ? 0 : offsetY));
 
-        const int target = job.colours > 0 ? std::min(job.colours, 256) : std::min(Count15BitCells(frame.picture), 256);
+        const int target = job.colours > 0 ? std::min(job.colours, 256) : std::min(CountGifFrameCells(frame), 256);
         ReduceGifFrameColours(frame, std::max(target, 1), progress);
 
         screenWidth = std::max<std::int64_t>(screenWidth, frame.left + std::int64_t(frame.picture.Width()));

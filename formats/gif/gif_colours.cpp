@@ -14,16 +14,42 @@ namespace {
 
 ColourRef ColourAt(const std::uint8_t* p) { return MakeColour(p[2], p[1], p[0]); }
 
-/// A colour near wanted that is not in the palette (a palette of at most 255 entries leaves one free).
+/// A colour near wanted that is not in the palette; of the palette's size + 1 candidates
+/// one is always free.
 ColourRef FreeColour(ColourRef wanted, const std::vector<ColourEntry>& palette) {
-    const auto used = [&](ColourRef c) {
-        return std::any_of(palette.begin(), palette.end(), [&](const ColourEntry& e) { return e.ToColour() == c; });
-    };
-    for (std::uint32_t k = 0; k < 0x1000000u; ++k) {
+    std::vector<ColourRef> used;
+    used.reserve(palette.size());
+    for (const ColourEntry& e : palette) used.push_back(e.ToColour() & 0xFFFFFF);
+    std::sort(used.begin(), used.end());
+    for (std::uint32_t k = 0;; ++k) {
         const ColourRef candidate = static_cast<ColourRef>((std::uint32_t(wanted) ^ k) & 0xFFFFFFu);
-        if (!used(candidate)) return candidate;
+        if (!std::binary_search(used.begin(), used.end(), candidate)) return candidate;
     }
-    return wanted;  // unreachable: the palette has fewer than 2^24 entries
+}
+
+/// The visible pixels of a frame packed row after row into a picture of the frame's width;
+/// the last row is completed by repeating the first visible pixels.
+Picture VisiblePixels(const Picture& picture, const std::vector<std::uint8_t>& transparent, std::size_t visible) {
+    const int width = picture.Width();
+    const int rows = static_cast<int>((visible + std::size_t(width) - 1) / std::size_t(width));
+    Picture packed;
+    packed.Create(width, rows);
+    std::size_t k = 0;
+    const auto put = [&](const std::uint8_t* p) {
+        std::uint8_t* q = packed.RowFromTop(int(k / std::size_t(width))).data() + (k % std::size_t(width)) * 3;
+        q[0] = p[0];
+        q[1] = p[1];
+        q[2] = p[2];
+        ++k;
+    };
+    const std::size_t total = std::size_t(rows) * std::size_t(width);
+    while (k < total)
+        for (int y = 0; y < picture.Height() && k < total; ++y) {
+            const std::uint8_t* p = picture.RowFromTop(y).data();
+            for (int x = 0; x < width && k < total; ++x, p += 3)
+                if (!transparent[std::size_t(y) * std::size_t(width) + std::size_t(x)]) put(p);
+        }
+    return packed;
 }
 
 }  // namespace
@@ -59,8 +85,26 @@ bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progr
         ReduceColours(picture, targetCount, {}, progress);
         return true;
     }
-    // The transparent entry takes one slot of the table.
-    const std::vector<ColourEntry> palette = ReduceColours(picture, std::max(targetCount - 1, 1), {}, progress);
+    // Only the visible pixels are counted and reduced; the transparent entry takes one slot.
+    std::size_t visible = 0;
+    for (std::uint8_t t : transparent) visible += t == 0;
+    std::vector<ColourEntry> palette;
+    if (visible > 0) {
+        Picture packed = VisiblePixels(picture, transparent, visible);
+        palette = ReduceColours(packed, std::max(targetCount - 1, 1), {}, progress);
+        std::size_t k = 0;
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* p = picture.RowFromTop(y).data();
+            for (int x = 0; x < width; ++x, p += 3) {
+                if (transparent[std::size_t(y) * std::size_t(width) + std::size_t(x)]) continue;
+                const std::uint8_t* q = packed.RowFromTop(int(k / std::size_t(width))).data() + (k % std::size_t(width)) * 3;
+                p[0] = q[0];
+                p[1] = q[1];
+                p[2] = q[2];
+                ++k;
+            }
+        }
+    }
     const ColourRef key = FreeColour(frame.transparentColour, palette);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* p = picture.RowFromTop(y).data();
@@ -73,6 +117,28 @@ bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progr
     }
     frame.transparentColour = key;
     return true;
+}
+
+int CountGifFrameCells(const GifFrame& frame) {
+    const Picture& picture = frame.picture;
+    if (picture.IsEmpty()) return 0;
+    if (frame.transparentColour == kNoColour) return Count15BitCells(picture);
+    std::vector<std::uint8_t> seen(kCellCount, 0);
+    int cells = 0;
+    bool anyTransparent = false;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* p = picture.RowFromTop(y).data();
+        for (int x = 0; x < picture.Width(); ++x, p += 3) {
+            if (ColourAt(p) == frame.transparentColour) {
+                anyTransparent = true;
+                continue;
+            }
+            std::uint8_t& s = seen[std::size_t(CellIndex(p[2], p[1], p[0]))];
+            cells += s == 0;
+            s = 1;
+        }
+    }
+    return cells + (anyTransparent ? 1 : 0);
 }
 
 bool FitGifColours(GifFrame& frame, ProgressSink* progress) {

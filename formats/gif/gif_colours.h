@@ -15,6 +15,9 @@ bool FitGifColours(GifFrame& frame, ProgressSink* progress = nullptr);
 /// transparent pixels exact; with transparency the visible colours get targetCount - 1
 /// entries (at least 1). Returns false only for an empty frame.
 bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progress = nullptr);
+/// The table entries a frame needs without merging: its visible pixels' 15-bit cells, plus one
+/// for the transparent colour when the frame shows it.
+int CountGifFrameCells(const GifFrame& frame);
 /// Every frame of the list; returns the number of frames changed.
 int FitGifColours(GifFrameList& frames, ProgressSink* progress = nullptr);
 /// A single picture (no transparency).

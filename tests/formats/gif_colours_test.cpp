@@ -1,0 +1,102 @@
+// Colour reduction of GIF frames with a transparent colour: only the visible pixels are
+// counted and reduced, and the key comes back as a colour outside the visible palette.
+#include "formats/gif/gif_colours.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "imaging/colour.h"
+#include "test_support.h"
+
+namespace lp {
+namespace {
+
+// A frame whose visible pixels are `visible` distinct cell corners, with a transparent hole
+// in every fifth pixel.
+GifFrame HoledFrame(int visible, ColourRef key) {
+    const int width = 32;
+    const int height = (visible * 5 / 4 + width - 1) / width + 1;
+    GifFrame frame;
+    frame.picture.Create(width, height);
+    int next = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int k = y * width + x;
+            if (k % 5 == 4) {
+                test::SetPixel(frame.picture, x, y, key);
+                continue;
+            }
+            const int v = next++ % visible;
+            // Cell corners (low 3 bits 0) in cells far from the key's.
+            test::SetPixel(frame.picture, x, y, MakeColour(std::uint8_t(8 * (v % 32)), std::uint8_t(8 * (v / 32)), 128));
+        }
+    frame.transparentColour = key;
+    return frame;
+}
+
+std::set<ColourRef> VisibleColours(const GifFrame& f) {
+    std::set<ColourRef> colours;
+    for (int y = 0; y < f.picture.Height(); ++y)
+        for (int x = 0; x < f.picture.Width(); ++x)
+            if (test::PixelAt(f.picture, x, y) != f.transparentColour) colours.insert(test::PixelAt(f.picture, x, y));
+    return colours;
+}
+
+// Reducing to the frame's own cell count (what a resize job asks for) keeps every visible
+// colour: the key's slot is not taken from them.
+TEST(GifColours, OwnCellCountKeepsEveryVisibleColour) {
+    const ColourRef key = MakeColour(1, 2, 3);
+    for (int visible : {3, 100, 255}) {
+        GifFrame frame = HoledFrame(visible, key);
+        const Picture before = frame.picture;
+        const int cells = CountGifFrameCells(frame);
+        EXPECT_EQ(cells, visible + 1) << visible;
+        ASSERT_TRUE(ReduceGifFrameColours(frame, std::min(cells, 256)));
+        ASSERT_NE(frame.transparentColour, kNoColour);
+        for (int y = 0; y < before.Height(); ++y)
+            for (int x = 0; x < before.Width(); ++x) {
+                const bool hole = test::PixelAt(before, x, y) == key;
+                if (hole)
+                    EXPECT_EQ(test::PixelAt(frame.picture, x, y), frame.transparentColour) << visible;
+                else
+                    EXPECT_EQ(test::PixelAt(frame.picture, x, y), test::PixelAt(before, x, y))
+                        << visible << " at " << x << "," << y;
+            }
+        EXPECT_EQ(VisibleColours(frame).count(frame.transparentColour), 0u);
+    }
+}
+
+// A smaller target: the visible pixels get target - 1 colours, the holes stay exact.
+TEST(GifColours, SmallTargetLeavesOneSlotForTheKey) {
+    const ColourRef key = MakeColour(1, 2, 3);
+    for (int target : {2, 16, 64}) {
+        GifFrame frame = HoledFrame(200, key);
+        const Picture before = frame.picture;
+        ASSERT_TRUE(ReduceGifFrameColours(frame, target));
+        const auto colours = VisibleColours(frame);
+        EXPECT_LE(int(colours.size()), target - 1) << target;
+        EXPECT_EQ(colours.count(frame.transparentColour), 0u);
+        for (int y = 0; y < before.Height(); ++y)
+            for (int x = 0; x < before.Width(); ++x)
+                EXPECT_EQ(test::PixelAt(before, x, y) == key,
+                          test::PixelAt(frame.picture, x, y) == frame.transparentColour)
+                    << target << " at " << x << "," << y;
+    }
+}
+
+// The key shares its cell with a visible colour: it still counts as one more entry.
+TEST(GifColours, KeyInAVisibleCellCountsOnce) {
+    GifFrame frame;
+    frame.picture.Create(3, 1);
+    test::SetPixel(frame.picture, 0, 0, MakeColour(0, 0, 0));
+    test::SetPixel(frame.picture, 1, 0, MakeColour(1, 1, 1));
+    test::SetPixel(frame.picture, 2, 0, MakeColour(200, 0, 0));
+    frame.transparentColour = MakeColour(1, 1, 1);
+    EXPECT_EQ(CountGifFrameCells(frame), 3);
+    frame.transparentColour = kNoColour;
+    EXPECT_EQ(CountGifFrameCells(frame), 2);
+}
+
+}  // namespace
+}  // namespace lp
