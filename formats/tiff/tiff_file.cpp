@@ -325,6 +325,24 @@ void ReadTiffRows(const TiffFile& file, const TiffImage& image, const TiffRowCal
     const std::span<const std::uint8_t> data = file.Data();
     RowUnpacker unpacker(file, layout);
     const std::size_t rowBytes = unpacker.RowBytes();
+    // Data that cannot hold its rows fails before the first row, so that a few bytes
+    // declaring a huge picture never make the caller allocate it. Each strip runs to
+    // the end of the file at most; the decoders' largest expansions bound what it gives.
+    {
+        std::uint32_t first = 0;
+        for (std::uint64_t strip = 0; strip < strips; ++strip) {
+            const std::uint32_t offset = file.Value(*offsets, static_cast<std::uint32_t>(strip));
+            if (offset > data.size()) throw TiffStatusError(kTiffEndOfFile);
+            const std::uint64_t available = data.size() - offset;
+            const std::uint32_t rows = std::min(layout.height - first, rowsPerStrip);
+            first += rows;
+            const std::uint64_t most = compression == kCompressionNone ? available
+                                       : compression == kCompressionLzw
+                                           ? TiffLzwMostBytes(available)
+                                           : available / 2 * 128 + 128;
+            if (std::uint64_t(rows) * rowBytes > most) throw TiffStatusError(kTiffEndOfFile);
+        }
+    }
     // One decoder for all strips: its table is big enough to be worth keeping.
     std::optional<TiffLzwDecoder> lzw;
     if (compression == kCompressionLzw) lzw.emplace();

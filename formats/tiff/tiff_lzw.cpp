@@ -311,8 +311,29 @@ void TiffLzwEncoder::Encode(std::span<const std::uint8_t> strip, std::vector<std
         prefix = byte;
     }
     writer.Put(prefix, width);
+    // Reading that last code the decoder adds the entry assigned last; when that entry is
+    // 510, 1022 or 2046 it widens before the end code, so the end code is wider too.
+    const std::uint32_t lastAssigned = nextFree - 1;
+    if (lastAssigned == 510 || lastAssigned == 1022 || lastAssigned == 2046) ++width;
     writer.Put(kEndCode, width);
     writer.Finish();
+}
+
+std::uint64_t TiffLzwMostBytes(std::uint64_t bytes) {
+    // Without a clear code the n-th code gives at most n bytes until the table is full,
+    // then at most the longest entry; codes are taken as narrow as they can be.
+    std::uint64_t bits = bytes * 8;
+    int width = 9;
+    std::uint32_t next = kFirstFree;
+    std::uint64_t length = 0;
+    std::uint64_t out = 0;
+    while (bits >= std::uint64_t(width)) {
+        bits -= std::uint64_t(width);
+        out += ++length;
+        if (next >= 4096) return out + bits / kMaxWidth * (length + 1);
+        if (++next > (1u << width) && width < kMaxWidth) ++width;
+    }
+    return out;
 }
 
 void TiffLzwEncode(std::span<const std::uint8_t> strip, std::vector<std::uint8_t>& out) {

@@ -89,6 +89,9 @@ private:
 };
 
 /// Convenience for one strip.
+/// Most bytes LZW data of this size can decode to (a generous bound).
+std::uint64_t TiffLzwMostBytes(std::uint64_t bytes);
+
 void TiffLzwEncode(std::span<const std::uint8_t> strip, std::vector<std::uint8_t>& out);
 
 }  // namespace lp

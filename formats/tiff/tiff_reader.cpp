@@ -135,13 +135,16 @@ Picture DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& where
         if (std::uint64_t(layout.width) * layout.samplesPerPixel * layout.height > limits.maxPixels * 4)
             throw TiffStatusError(kTiffBlockTooBig);
         Picture picture;
-        try {
-            picture.Create(static_cast<std::int32_t>(layout.width), static_cast<std::int32_t>(layout.height));
-        } catch (const ImpExpException&) {
-            throw InnerError(kTiffNoMemory);
-        }
         ProgressScope scope(progress, 0, 100, "Loading TIFF File");
         ReadTiffRows(file, image, [&](std::uint32_t row, const TiffSamples& samples) {
+            // Made at the first row: the strips are checked against their rows before it.
+            if (row == 0) {
+                try {
+                    picture.Create(static_cast<std::int32_t>(layout.width), static_cast<std::int32_t>(layout.height));
+                } catch (const ImpExpException&) {
+                    throw InnerError(kTiffNoMemory);
+                }
+            }
             scope.Step(static_cast<long>(std::uint64_t(row) * 100 / layout.height));
             const auto dst = picture.RowFromTop(static_cast<int>(row));
             if (!samples.bytes.empty())

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include <functional>
 #include <random>
 #include <string>
@@ -598,6 +600,79 @@ TEST(TiffLzw, EncoderWritesTheExpectedCodes) {
     std::vector<std::uint8_t> encoded;
     TiffLzwEncode(std::vector<std::uint8_t>{'A', 'B', 'A', 'B'}, encoded);
     EXPECT_EQ(encoded, PackCodes({{256, 9}, {'A', 9}, {'B', 9}, {258, 9}, {257, 9}}));
+}
+
+// Walks an encoded strip as a strict decoder does (the width grows once entry 510, 1022 or
+// 2046 is added) and returns how many bits come before the end of the end code, or -1 when
+// the stream holds no end code at the width the decoder reads it.
+long StrictEndCodeBits(const std::vector<std::uint8_t>& stream) {
+    const std::uint64_t total = std::uint64_t(stream.size()) * 8;
+    std::uint64_t pos = 0;
+    int width = 9;
+    int next = 258;
+    bool previous = false;
+    while (pos + std::uint64_t(width) <= total) {
+        int code = 0;
+        for (int b = 0; b < width; ++b, ++pos) code = code << 1 | ((stream[pos / 8] >> (7 - pos % 8)) & 1);
+        if (code == 257) return long(pos);
+        if (code == 256) {
+            width = 9;
+            next = 258;
+            previous = false;
+            continue;
+        }
+        if (code > next) return -1;
+        if (previous && next < 4096) {
+            const int added = next++;
+            if (added == (1 << width) - 2 && width < 12) ++width;
+        }
+        previous = true;
+    }
+    return -1;
+}
+
+// The end code has the width a decoder reads it at, whatever entry was assigned last: the
+// 340 x 1 fixture (bytes (i*i+i)/2 mod 256) ends right after entry 510, and every length up
+// to 3000 of the same sequence passes entries 1022 and 2046 too.
+TEST(TiffLzw, EndCodeHasTheDecodersWidth) {
+    std::vector<std::uint8_t> sequence(3000);
+    for (std::size_t i = 0; i < sequence.size(); ++i) sequence[i] = std::uint8_t((i * i + i) / 2 % 256);
+    const std::vector<std::uint8_t> fixture(sequence.begin(), sequence.begin() + 1020);
+    std::vector<std::uint8_t> encoded;
+    TiffLzwEncode(fixture, encoded);
+    const long bits = StrictEndCodeBits(encoded);
+    ASSERT_GT(bits, 0);
+    EXPECT_EQ((std::uint64_t(bits) + 7) / 8, encoded.size());
+    for (std::size_t n = 1; n <= sequence.size(); ++n) {
+        encoded.clear();
+        TiffLzwEncode(std::span(sequence).first(n), encoded);
+        const long b = StrictEndCodeBits(encoded);
+        ASSERT_GT(b, 0) << n;
+        ASSERT_EQ((std::uint64_t(b) + 7) / 8, encoded.size()) << n;
+    }
+}
+
+// A few bytes declaring 16384 x 16384 fail before the picture is allocated, whatever the
+// compression: the strips cannot hold the rows.
+TEST(TiffReader, StripsThatCannotHoldTheirRowsFailBeforeAllocating) {
+    struct Case {
+        const char* name;
+        std::uint32_t compression;
+        std::uint32_t rowsPerStrip;
+    };
+    const Case cases[] = {{"none", 1, 16384}, {"LZW", 5, 16384}, {"PackBits", 32773, 16384}, {"LZW, strips of 64 rows", 5, 64}};
+    for (const auto& c : cases) {
+        TiffLayout layout;
+        layout.pixels = {0x80, 0x00, 0x81, 0x00, 0x11, 0x22};
+        auto dir = SimpleImage(16384, 16384, 8, 3, 2, 6, c.compression);
+        SetEntry(dir, {278, 4, {c.rowsPerStrip}});
+        if (c.rowsPerStrip == 64) {
+            SetEntry(dir, {273, 4, std::vector<std::uint32_t>(256, 8)});
+            SetEntry(dir, {279, 4, std::vector<std::uint32_t>(256, 6)});
+        }
+        layout.directories.push_back(dir);
+        EXPECT_EQ(DecodeError(BuildTiff(layout)), "End of file") << c.name;
+    }
 }
 
 // Pictures made by libtiff's tiffcp (see make_fixtures.py) against the pixels
