@@ -350,11 +350,25 @@ void DecodeRle(const Layout& layout, std::span<const std::uint8_t> data, Picture
     }
 }
 
+// Most rows the data present can reach. Run-length data is bounded generously: an end of
+// line per 2 bytes, a delta of 255 rows per 4 bytes, runs of 255 pixels per 2 bytes.
+std::uint64_t ReachableRows(const Layout& layout, std::uint64_t bytes) {
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4)
+        return bytes / 4 * 255 + bytes / 2 + bytes * 255 / (2 * std::uint64_t(layout.width)) + 1;
+    const std::uint64_t rowBytes = PackedRowBytes(layout.width, layout.bits);
+    return (bytes + rowBytes - 1) / rowBytes;
+}
+
 Picture DecodeChecked(std::span<const std::uint8_t> file, const ProgressScope& scope, const ImageLimits& limits) {
     const Layout layout = ReadLayout(file, limits);
+    const auto data = file.subspan(std::min<std::uint64_t>(layout.pixelStart, file.size()));
+    // A large picture is made only when its data reaches at least half its rows: a cut
+    // file still opens with the rest zero, a header over a few bytes does not.
+    if (PictureBytes24(layout.width, layout.height) > kFillCheckBytes &&
+        ReachableRows(layout, data.size()) * 2 < std::uint64_t(layout.height))
+        throw InnerError(kNotEnoughImageData);
     Picture picture;
     picture.Create(layout.width, layout.height);
-    const auto data = file.subspan(std::min<std::uint64_t>(layout.pixelStart, file.size()));
     if (layout.compression == kBiRle8 || layout.compression == kBiRle4)
         DecodeRle(layout, data, picture, scope);
     else
@@ -365,15 +379,9 @@ Picture DecodeChecked(std::span<const std::uint8_t> file, const ProgressScope& s
 
 Picture DecodeInScope(std::span<const std::uint8_t> file, const std::string& where, const ProgressScope& scope,
                       const ImageLimits& limits) {
-    try {
-        return DecodeChecked(file, scope, limits);
-    } catch (const ImpExpException& e) {  // from Picture::Create
-        throw ImpExpException(where, e.Message(), kTitle);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, BmpErrorText(kNoMemory), kTitle);
-    }
+    // Picture::Create reports with its own where and title: the file's are used.
+    return WithImpExpErrors(where, kTitle, BmpErrorText(kNoMemory), InnerImpExp::Adopt,
+                            [&] { return DecodeChecked(file, scope, limits); });
 }
 
 }  // namespace
@@ -391,14 +399,8 @@ Picture LoadBmp(const std::filesystem::path& path, ProgressSink* progress) {
 Picture LoadBmp(const std::filesystem::path& path, ProgressSink* progress, const ImageLimits& limits) {
     std::filesystem::path name = path;
     if (path.filename().string().find('.') == std::string::npos) name += ".bmp";
-    std::vector<std::uint8_t> file;
-    try {
-        file = ReadWholeFile(name, BmpErrorText(kOpenFailed));
-    } catch (const InnerError& e) {
-        throw ImpExpException(name.string(), e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(name.string(), BmpErrorText(kNoMemory), kTitle);
-    }
+    const std::vector<std::uint8_t> file = WithImpExpErrors(
+        name.string(), kTitle, BmpErrorText(kNoMemory), [&] { return ReadWholeFile(name, BmpErrorText(kOpenFailed)); });
     const ProgressScope scope(progress, 0, 100, "Loading BMP file");
     return DecodeInScope(file, name.string(), scope, limits);
 }

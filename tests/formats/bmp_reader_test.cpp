@@ -331,6 +331,40 @@ TEST(BmpReader, RefusesSizesOverTheLimitBeforeAllocating) {
     EXPECT_EQ(DecodeError(BuildBmp(layout)).rfind("Picture too large", 0), 0u);
 }
 
+// A header declaring a huge picture over a few bytes of data is refused before the picture
+// is allocated; a large file cut after half its rows still opens (the rest stays black), and
+// small files keep the zero-filled rows of a truncated file.
+TEST(BmpReader, DataMustReachHalfTheRowsOfALargePicture) {
+    struct Case {
+        const char* name;
+        std::int32_t width, height;
+        std::uint16_t bits;
+        std::uint32_t compression;
+        std::size_t dataBytes;
+        bool loads;
+    };
+    const std::uint64_t row24 = PackedRowBytes(2000, 24);
+    const Case cases[] = {
+        {"24-bit 16384 square, 64 bytes", 16384, 16384, 24, 0, 64, false},
+        {"1-bit 16384 square, 64 bytes", 16384, 16384, 1, 0, 64, false},
+        {"RLE8 16384 square, 10 bytes", 16384, 16384, 8, 1, 10, false},
+        {"24-bit 2000 x 2000, half the rows", 2000, 2000, 24, 0, std::size_t(row24 * 1000), true},
+        {"24-bit 2000 x 2000, under half", 2000, 2000, 24, 0, std::size_t(row24 * 999), false},
+        {"small picture, no data", 100, 100, 24, 0, 0, true},
+    };
+    for (const auto& c : cases) {
+        BmpLayout layout;
+        layout.width = c.width;
+        layout.height = c.height;
+        layout.bits = c.bits;
+        layout.compression = c.compression;
+        if (c.bits <= 8) layout.palette = {0x000000, 0xFFFFFF};
+        layout.data.assign(c.dataBytes, 0x11);
+        const std::string got = DecodeError(BuildBmp(layout));
+        EXPECT_EQ(got, c.loads ? "decoded" : "Not enough image data") << c.name;
+    }
+}
+
 // Run-length files: a palette where index i is MakeColour(i, 0, 0)-ish
 // colours, and the codes given as bytes.
 std::vector<std::uint8_t> RleFile(int width, int height, bool rle4, std::vector<std::uint8_t> codes) {
