@@ -145,7 +145,7 @@ private:
             if (length > 256 || m_header.mapFirst != 0) Fail(kBadParameters);
             if (m_header.mapEntryBits == 24)
                 entryBytes = 3;
-            else if (m_header.mapEntryBits == 16)
+            else if (m_header.mapEntryBits == 16 || m_header.mapEntryBits == 15)  // 15: 16 without the attribute bit
                 entryBytes = 2;
             else
                 Fail(kUnknownColourMapEntry);
@@ -243,21 +243,15 @@ private:
 
 Picture DecodeTarga(std::span<const std::uint8_t> file, const std::string& where, ProgressSink* progress,
                     const ImageLimits& limits) {
-    try {
+    return WithImpExpErrors(where, kTargaErrorTitle, TargaErrorText(kNoMemory), [&] {
         TargaReader reader(file, limits);
         return reader.Read(progress);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTargaErrorTitle);
-    }
+    });
 }
 
 Picture LoadTarga(const std::filesystem::path& path, ProgressSink* progress, const ImageLimits& limits) {
-    std::vector<std::uint8_t> file;
-    try {
-        file = ReadWholeFile(path, TargaErrorText(kErrorOpening));
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kTargaErrorTitle);
-    }
+    const std::vector<std::uint8_t> file = WithImpExpErrors(path.string(), kTargaErrorTitle, TargaErrorText(kNoMemory),
+                                                            [&] { return ReadWholeFile(path, TargaErrorText(kErrorOpening)); });
     return DecodeTarga(file, path.string(), progress, limits);
 }
 

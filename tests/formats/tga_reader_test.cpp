@@ -264,7 +264,7 @@ TEST(TargaReader, RightToLeftRowsAreMirrored) {
     EXPECT_EQ(PixelAt(p, 2, 0), MakeColour(1, 1, 1));
 }
 
-TEST(TargaReader, ColourMapsOf16And24BitsAndIndexesPastTheMap) {
+TEST(TargaReader, ColourMapsOf15And16And24BitsAndIndexesPastTheMap) {
     TgaSpec s;
     s.idLength = 3;
     s.mapType = 1;
@@ -285,6 +285,18 @@ TEST(TargaReader, ColourMapsOf16And24BitsAndIndexesPastTheMap) {
     s.body = {/*map*/ 0x00, 0x7C, 0x1F, 0x00, /*run of 3 of index 1*/ 0x82, 1};
     p = Decode(MakeTga(s));
     for (int x = 0; x < 3; ++x) EXPECT_EQ(PixelAt(p, x, 0), MakeColour(0, 0, 255));
+
+    // 15-bit entries are read as the 16-bit ones, for a colour-mapped picture and for a
+    // true-colour one that carries an unused map.
+    s.mapBits = 15;
+    p = Decode(MakeTga(s));
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(PixelAt(p, x, 0), MakeColour(0, 0, 255));
+    TgaSpec trueColour;
+    trueColour.mapType = 1;
+    trueColour.mapLength = 2;
+    trueColour.mapBits = 15;
+    trueColour.body = {/*map*/ 0x00, 0x7C, 0x1F, 0x00, /*pixel*/ 10, 20, 30};
+    EXPECT_EQ(PixelAt(Decode(MakeTga(trueColour)), 0, 0), MakeColour(30, 20, 10));
 
     // A colour-mapped file with an empty map is all black.
     s.mapLength = 0;
@@ -328,7 +340,6 @@ TEST(TargaReader, BadHeadersFailWithTheirCode) {
         {"map of 257", with([](TgaSpec& s) { s.mapType = 1, s.mapLength = 257, s.mapBits = 24; }), kBadParams},
         {"map from entry 1", with([](TgaSpec& s) { s.mapType = 1, s.mapLength = 1, s.mapFirst = 1, s.mapBits = 24; }),
          kBadParams},
-        {"15-bit map entries", with([](TgaSpec& s) { s.mapType = 1, s.mapLength = 1, s.mapBits = 15; }), kMapEntry},
         {"32-bit map entries", with([](TgaSpec& s) { s.mapType = 1, s.mapLength = 1, s.mapBits = 32; }), kMapEntry},
         {"map cut short", with([](TgaSpec& s) {
              s.mapType = 1, s.mapLength = 2, s.mapBits = 24, s.body = {1, 2, 3};
