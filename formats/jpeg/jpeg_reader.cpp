@@ -127,6 +127,26 @@ Picture Decode(std::span<const std::uint8_t> data, ProgressSink* progress, const
     // The library allocates per full-size row (and, for progressive files, for
     // the whole image) whatever the output scale, so check both sizes.
     CheckImageSize(cinfo->image_width, cinfo->image_height, options.limits);
+    // Sequential Huffman data spends at least 2 bits on every 8 x 8 block (a DC code and an
+    // end of block), so a file under half that for a large picture is mostly missing: refused
+    // before allocating. Progressive and arithmetic-coded data have no such floor (runs of
+    // empty blocks cost almost nothing), and smaller pictures keep what a cut file decoded.
+    if (!cinfo->progressive_mode && !cinfo->arith_code &&
+        PictureBytes24(cinfo->image_width, cinfo->image_height) > kFillCheckBytes) {
+        std::uint64_t blocks = 0;
+        for (int c = 0; c < cinfo->num_components; ++c) {
+            const jpeg_component_info& comp = cinfo->comp_info[c];
+            const std::uint64_t w = (std::uint64_t(cinfo->image_width) * comp.h_samp_factor +
+                                     std::uint64_t(cinfo->max_h_samp_factor) * 8 - 1) /
+                                    (std::uint64_t(cinfo->max_h_samp_factor) * 8);
+            const std::uint64_t h = (std::uint64_t(cinfo->image_height) * comp.v_samp_factor +
+                                     std::uint64_t(cinfo->max_v_samp_factor) * 8 - 1) /
+                                    (std::uint64_t(cinfo->max_v_samp_factor) * 8);
+            blocks += w * h;
+        }
+        const std::uint64_t leastBytes = blocks / 4;
+        if (std::uint64_t(data.size()) * 2 < leastBytes) throw InnerError(kNotEnoughImageData);
+    }
 
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     const bool invertedCmyk = cmyk && cinfo->saw_Adobe_marker;
