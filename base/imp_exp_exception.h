@@ -31,18 +31,34 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// What becomes of an ImpExpException thrown by a step that a codec wraps (a picture
+/// allocation, a colour count, the atomic file writer).
+enum class InnerImpExp {
+    Keep,         // passes through unchanged
+    NameTheFile,  // takes the codec's where, keeps its text and title
+    Adopt,        // takes the codec's where and title, keeps its text
+};
+
 /// Runs a codec step and turns what its inner steps throw into the codec's
 /// exception: InnerError keeps its text, running out of memory says
-/// noMemoryText; an ImpExpException passes through unchanged.
+/// noMemoryText; an ImpExpException is handled as `inner` says.
 template <class Fn>
-decltype(auto) WithImpExpErrors(const std::string& where, const char* title, const char* noMemoryText, Fn&& fn) {
+decltype(auto) WithImpExpErrors(const std::string& where, const char* title, const char* noMemoryText,
+                                InnerImpExp inner, Fn&& fn) {
     try {
         return std::forward<Fn>(fn)();
     } catch (const InnerError& e) {
         throw ImpExpException(where, e.what(), title);
     } catch (const std::bad_alloc&) {
         throw ImpExpException(where, noMemoryText, title);
+    } catch (const ImpExpException& e) {
+        if (inner == InnerImpExp::Keep) throw;
+        throw ImpExpException(where, e.Message(), inner == InnerImpExp::Adopt ? std::string(title) : e.Title());
     }
+}
+template <class Fn>
+decltype(auto) WithImpExpErrors(const std::string& where, const char* title, const char* noMemoryText, Fn&& fn) {
+    return WithImpExpErrors(where, title, noMemoryText, InnerImpExp::Keep, std::forward<Fn>(fn));
 }
 template <class Fn>
 decltype(auto) WithImpExpErrors(const std::string& where, const char* title, Fn&& fn) {

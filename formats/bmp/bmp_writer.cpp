@@ -285,13 +285,7 @@ std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression c
 
 template <typename Fn>
 auto WithBmpErrors(const std::string& where, Fn&& fn) {
-    try {
-        return fn();
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, BmpErrorText(kNoMemory), kTitle);
-    }
+    return WithImpExpErrors(where, kTitle, BmpErrorText(kNoMemory), std::forward<Fn>(fn));
 }
 
 }  // namespace

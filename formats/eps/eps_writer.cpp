@@ -82,7 +82,7 @@ std::string EpsPostScript(const Picture& picture, bool endComment, ProgressSink*
 
 std::vector<std::uint8_t> EncodeEps(const Picture& picture, bool preview, ProgressSink* progress,
                                     const std::string& where) {
-    try {
+    return WithImpExpErrors(where, kTitle, kWriteError, [&]() -> std::vector<std::uint8_t> {
         if (picture.IsEmpty()) throw InnerError(kWriteError);
         const std::string postScript = EpsPostScript(picture, preview, progress);
         if (!preview) return {postScript.begin(), postScript.end()};
@@ -104,21 +104,13 @@ std::vector<std::uint8_t> EncodeEps(const Picture& picture, bool preview, Progre
         out.insert(out.end(), postScript.begin(), postScript.end());
         out.insert(out.end(), tiff.begin(), tiff.end());
         return out;
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, kWriteError, kTitle);
-    }
+    });
 }
 
 void SaveEps(const Picture& picture, const std::filesystem::path& path, bool preview, ProgressSink* progress) {
     const std::string where = path.string();
     const std::vector<std::uint8_t> bytes = EncodeEps(picture, preview, progress, where);
-    try {
-        WriteFileAtomically(path, bytes, kOpenError, kWriteError);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    }
+    WithImpExpErrors(where, kTitle, kWriteError, [&] { WriteFileAtomically(path, bytes, kOpenError, kWriteError); });
 }
 
 void SaveEpsWithPreview(const Picture& picture, const std::filesystem::path& path, ProgressSink* progress) {

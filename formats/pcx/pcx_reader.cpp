@@ -191,21 +191,15 @@ private:
 
 Picture DecodePcx(std::span<const std::uint8_t> file, const std::string& where, ProgressSink* progress,
                   const ImageLimits& limits) {
-    try {
+    return WithImpExpErrors(where, kPcxErrorTitle, PcxErrorText(kNoMemory), [&] {
         PcxReader reader(file, limits);
         return reader.Read(progress);
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kPcxErrorTitle);
-    }
+    });
 }
 
 Picture LoadPcx(const std::filesystem::path& path, ProgressSink* progress, const ImageLimits& limits) {
-    std::vector<std::uint8_t> file;
-    try {
-        file = ReadWholeFile(path, PcxErrorText(kErrorOpening));
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kPcxErrorTitle);
-    }
+    const std::vector<std::uint8_t> file = WithImpExpErrors(
+        path.string(), kPcxErrorTitle, PcxErrorText(kNoMemory), [&] { return ReadWholeFile(path, PcxErrorText(kErrorOpening)); });
     return DecodePcx(file, path.string(), progress, limits);
 }
 

@@ -86,16 +86,10 @@ std::vector<std::uint8_t> EncodePcx(const Picture& picture, ProgressSink* progre
 }
 
 void SavePcx(const Picture& picture, const std::filesystem::path& path, ProgressSink* progress) {
-    try {
+    WithImpExpErrors(path.string(), kPcxErrorTitle, PcxErrorText(kNoMemory), InnerImpExp::NameTheFile, [&] {
         const std::vector<std::uint8_t> bytes = EncodePcx(picture, progress);
         WriteFileAtomically(path, bytes, PcxErrorText(kErrorOpening), PcxErrorText(kErrorWriting));
-    } catch (const ImpExpException& e) {
-        throw ImpExpException(path.string(), e.Message(), e.Title());
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kPcxErrorTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(path.string(), PcxErrorText(kNoMemory), kPcxErrorTitle);
-    }
+    });
 }
 
 }  // namespace lp

@@ -205,16 +205,8 @@ void Encode(const Picture& picture, ColourRef background, ProgressSink* progress
 
 template <class Fn>
 auto Wrapped(const std::string& where, Fn&& fn) {
-    try {
-        return fn();
-    } catch (const InnerError& e) {
-        throw ImpExpException(where, e.what(), kTitle);
-    } catch (const ImpExpException& e) {
-        // Colour collection reports its own failures; keep the text, take our title.
-        throw ImpExpException(where, e.Message(), kTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(where, "Not Enough Memory", kTitle);
-    }
+    // Colour collection reports its own failures; keep the text, take our title.
+    return WithImpExpErrors(where, kTitle, "Not Enough Memory", InnerImpExp::Adopt, std::forward<Fn>(fn));
 }
 
 }  // namespace

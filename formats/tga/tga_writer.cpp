@@ -99,16 +99,10 @@ std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, Pro
 }
 
 void SaveTarga(const Picture& picture, const std::filesystem::path& path, bool compress, ProgressSink* progress) {
-    try {
+    WithImpExpErrors(path.string(), kTargaErrorTitle, TargaErrorText(kNoMemory), InnerImpExp::NameTheFile, [&] {
         const std::vector<std::uint8_t> bytes = EncodeTarga(picture, compress, progress);
         WriteFileAtomically(path, bytes, TargaErrorText(kErrorOpening), TargaErrorText(kErrorWriting));
-    } catch (const ImpExpException& e) {
-        throw ImpExpException(path.string(), e.Message(), e.Title());
-    } catch (const InnerError& e) {
-        throw ImpExpException(path.string(), e.what(), kTargaErrorTitle);
-    } catch (const std::bad_alloc&) {
-        throw ImpExpException(path.string(), TargaErrorText(kNoMemory), kTargaErrorTitle);
-    }
+    });
 }
 
 }  // namespace lp
