@@ -13,7 +13,7 @@
 #include "formats/format_table.h"
 #include "formats/gif/gif_reader.h"
 #include "imaging/image_size.h"
-#include "imaging/imp_exp_exception.h"
+#include "base/imp_exp_exception.h"
 #include "test_support.h"
 
 namespace lp {

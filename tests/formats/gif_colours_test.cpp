@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "test_support.h"
 
 namespace lp {
