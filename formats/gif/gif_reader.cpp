@@ -111,18 +111,23 @@ void ReadColourTable(BoundedReader& r, int sizeBits, ColourTable& table) {
 
 // Most pixels LZW data of this many bytes can make: with no clear code, the n-th code
 // yields at most n pixels until the table is full, then at most the longest entry.
-// Codes are taken as narrow as they can be, so the bound is generous.
+// Codes widen as a decoder widens them, no earlier, so the bound is generous.
 std::uint64_t GifLzwMostPixels(std::uint64_t bytes, int codeSize) {
     std::uint64_t bits = bytes * 8;
     int width = codeSize + 1;
     std::uint32_t next = (1u << codeSize) + 2;
     std::uint64_t length = 0;
     std::uint64_t pixels = 0;
+    bool first = true;  // the first code adds no entry
     while (bits >= std::uint64_t(width)) {
         bits -= std::uint64_t(width);
         pixels += ++length;
+        if (first) {
+            first = false;
+            continue;
+        }
         if (next >= 4096) return pixels + bits / 12 * (length + 1);
-        if (++next > (1u << width) && width < 12) ++width;
+        if (++next >= (1u << width) && width < 12) ++width;
     }
     return pixels;
 }
