@@ -1,6 +1,7 @@
 // The GIF reader on hand-made files: records, extensions, interlacing, colour
 // tables, errors, limits, truncation and progress.
 #include "formats/gif/gif_reader.h"
+#include "formats/gif/gif_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -383,6 +384,13 @@ TEST(GifReader, FramesTheDataCannotFillAndTheBudget) {
     cut.Image(0, 0, 4096, 4096, 2).Raw(Bytes{5, 1, 2, 3});
     const GifAnimation kept = DecodeGif(cut.Get(), "x");
     EXPECT_EQ(kept.frames.Count(), 1u);
+
+    // The data of one flat colour packs as tight as LZW can: it is never refused.
+    Picture flat;
+    flat.Create(2048, 2048);
+    const GifAnimation dense = DecodeGif(EncodeGif(flat, 0), "x");
+    ASSERT_EQ(dense.frames.Count(), 1u);
+    EXPECT_EQ(dense.frames[0].picture.Width(), 2048);
 
     // A small frame with short data still fills the rest with the background.
     GifBuilder shortData;
