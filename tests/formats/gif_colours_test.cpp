@@ -1,6 +1,8 @@
 // Colour reduction of GIF frames with a transparent colour: only the visible pixels are
 // counted and reduced, and the key comes back as a colour outside the visible palette.
 #include "formats/gif/gif_colours.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/gif/gif_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,50 @@ TEST(GifColours, KeyInAVisibleCellCountsOnce) {
     EXPECT_EQ(CountGifFrameCells(frame), 3);
     frame.transparentColour = kNoColour;
     EXPECT_EQ(CountGifFrameCells(frame), 2);
+}
+
+// The job that showed the fault: an animation whose frames have their own tables, 255 visible
+// colours each and transparent holes, resized to its own width, comes back pixel for pixel.
+TEST(GifColours, ResizeJobAtTheOwnWidthKeepsEveryPixel) {
+    test::ScratchDir dir;
+    const ColourRef key = MakeColour(1, 2, 3);
+    GifFrameList frames;
+    for (int f = 0; f < 3; ++f) {
+        GifFrame frame = HoledFrame(255, key);
+        // Each frame its own colours, so that each needs its own table.
+        for (int y = 0; y < frame.picture.Height(); ++y)
+            for (int x = 0; x < frame.picture.Width(); ++x) {
+                const ColourRef c = test::PixelAt(frame.picture, x, y);
+                if (c != key) test::SetPixel(frame.picture, x, y, MakeColour(RedOf(c), GreenOf(c), std::uint8_t(64 + 8 * f)));
+            }
+        frame.delay = 10;
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    info.screenWidth = frames[0].picture.Width();
+    info.screenHeight = frames[0].picture.Height();
+    SaveGif(frames, info, dir / "in.gif");
+    const GifAnimation in = LoadGif(dir / "in.gif");
+
+    const auto run = test::RunLumaprism({"-iin.gif", "-oout.gif", "-w" + std::to_string(info.screenWidth)}, dir.Path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const GifAnimation out = LoadGif(dir / "out.gif");
+    ASSERT_EQ(out.frames.Count(), in.frames.Count());
+    for (std::size_t f = 0; f < in.frames.Count(); ++f) {
+        const GifFrame& a = in.frames[f];
+        const GifFrame& b = out.frames[f];
+        ASSERT_EQ(b.picture.Width(), a.picture.Width());
+        ASSERT_EQ(b.picture.Height(), a.picture.Height());
+        int wrong = 0;
+        for (int y = 0; y < a.picture.Height(); ++y)
+            for (int x = 0; x < a.picture.Width(); ++x) {
+                const bool hole = test::PixelAt(a.picture, x, y) == a.transparentColour;
+                const bool holeAfter = test::PixelAt(b.picture, x, y) == b.transparentColour;
+                if (hole != holeAfter || (!hole && test::PixelAt(a.picture, x, y) != test::PixelAt(b.picture, x, y)))
+                    ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << "frame " << f;
+    }
 }
 
 }  // namespace
