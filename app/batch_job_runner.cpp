@@ -7,17 +7,11 @@
 #include <limits>
 #include <new>
 
-#include "formats/bmp/bmp_writer.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
+#include "formats/write_prep.h"
 #include "formats/gif/gif_colours.h"
-#include "formats/gif/gif_reader.h"
-#include "formats/gif/gif_writer.h"
 #include "formats/jpeg/jpeg_writer.h"
-#include "formats/pcx/pcx_writer.h"
-#include "formats/png/png_writer.h"
-#include "formats/tga/tga_writer.h"
-#include "formats/tiff/tiff_writer.h"
 #include "imaging/colour_count.h"
 #include "imaging/console_progress.h"
 #include "base/imp_exp_exception.h"
@@ -37,65 +31,28 @@ std::int64_t Scaled(std::int64_t value, std::int64_t multiplier, std::int64_t di
     return divisor == 0 ? keep : value * multiplier / divisor;
 }
 
-// ---------------------------------------------------------------------------
-// Saving: the output is written in the input's format, whatever its name says.
-// One row per input type; a format's own options (JPEG quality, PNG palette
-// by colour count, GIF frames, ...) belong in its row.
-
-using JobSaveFn = void (*)(const Picture& picture, const BatchJob& job, const std::filesystem::path& output,
-                          ProgressSink* progress);
-
-struct JobWriter {
-    PictureFileType input;
-    JobSaveFn save;
-};
-
-constexpr int kDefaultJpegQuality = 75;
-
-void SaveAsJpeg(const Picture& picture, const BatchJob& job, const std::filesystem::path& output,
-                ProgressSink* progress) {
-    SaveJpeg(picture, output, job.quality > 0 ? job.quality : kDefaultJpegQuality, progress);
+// Saving: the output is written in the input's format, whatever its name says, by
+// that format's row with the job's options (JPEG quality; PNG as a palette picture
+// when it has at most 256 colours).
+EncodeOptions JobEncodeOptions(const BatchJob& job, ProgressSink* progress) {
+    EncodeOptions options;
+    options.jpegQuality = job.quality > 0 ? job.quality : kDefaultJpegQuality;
+    options.progress = progress;
+    options.where = job.output;
+    return options;
 }
-void SaveAsPng(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    const PngColourMode mode = CountColours(picture) <= 256 ? PngColourMode::Palette : PngColourMode::TrueColour;
-    SavePng(picture, output, kNoColour, progress, {}, mode);
-}
-void SaveAsBmp(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    SaveBmp(picture, output, BmpCompression::None, 24, progress);
-}
-void SaveAsRle(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    SaveBmp(picture, output, BmpCompression::Rle4, 4, progress);
-}
-void SaveAsDib(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    SaveBmp(picture, output, BmpCompression::Rle8, 8, progress);
-}
-void SaveAsPcx(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    SavePcx(picture, output, progress);
-}
-void SaveAsTarga(const Picture& picture, const BatchJob&, const std::filesystem::path& output,
-                 ProgressSink* progress) {
-    SaveTarga(picture, output, true, progress);
-}
-void SaveAsTiff(const Picture& picture, const BatchJob&, const std::filesystem::path& output, ProgressSink* progress) {
-    SaveTiff(picture, output, progress);
-}
-
-// GIF inputs take their own path (RunGifJob): every frame is kept.
-constexpr std::array kJobWriters{
-    JobWriter{PictureFileType::Jpeg, &SaveAsJpeg}, JobWriter{PictureFileType::Png, &SaveAsPng},
-    JobWriter{PictureFileType::Bmp, &SaveAsBmp},   JobWriter{PictureFileType::Rle, &SaveAsRle},
-    JobWriter{PictureFileType::Dib, &SaveAsDib},   JobWriter{PictureFileType::Pcx, &SaveAsPcx},
-    JobWriter{PictureFileType::Targa, &SaveAsTarga}, JobWriter{PictureFileType::Tiff, &SaveAsTiff},
-};
 
 void SaveJobOutput(const Picture& picture, const BatchJob& job, PictureFileType inputType, ProgressSink* progress) {
-    const std::filesystem::path output(job.output);
-    const auto row = std::find_if(kJobWriters.begin(), kJobWriters.end(),
-                                  [inputType](const JobWriter& w) { return w.input == inputType; });
-    if (row == kJobWriters.end())
+    const FormatRow* row = FindFormat(inputType);
+    if (!row || !row->CanWrite())
         throw ImpExpException(job.output, std::string("Writing ") + FileTypeName(inputType) + " files is not supported",
                               "Format Error");
-    row->save(picture, job, output, progress);
+    GifFrameList frames;
+    GifFrame frame;
+    frame.picture = picture;
+    frame.transparentColour = kNoColour;
+    frames.Add(std::move(frame));
+    SaveWithRow(*row, std::move(frames), nullptr, std::filesystem::path(job.output), JobEncodeOptions(job, progress));
 }
 
 std::int32_t ClampToGifCoordinate(std::int64_t value) {
@@ -106,8 +63,8 @@ std::int32_t ClampToGifCoordinate(std::int64_t value) {
 /// first frame's factors (size and position), shifted by the canvas offset, and reduced
 /// to the job's colour count (or its own 15-bit cell count, at most 256), so the
 /// animation composited afterwards looks like the input composited and resized.
-void RunGifJob(const BatchJob& job, const std::filesystem::path& input, ProgressSink* progress) {
-    GifAnimation animation = LoadGif(input);
+void RunGifJob(const BatchJob& job, const PictureFile& input, ProgressSink* progress) {
+    DecodedPicture animation = DecodePictureFile(input);
     GifFrameList& frames = animation.frames;
     GifInfo& info = animation.info;
     if (frames.Empty()) throw ImpExpException(job.input, "No frames in the file", "GIF Error");
@@ -141,6 +98,7 @@ void RunGifJob(const BatchJob& job, const std::filesystem::path& input, Progress
 
         const int target = job.colours > 0 ? std::min(job.colours, 256) : std::min(CountGifFrameCells(frame), 256);
         ReduceGifFrameColours(frame, std::max(target, 1), progress);
+        frame.colourCount = std::max(target, 1);  // at most this many now: nothing to fit when saving
 
         screenWidth = std::max<std::int64_t>(screenWidth, frame.left + std::int64_t(frame.picture.Width()));
         screenHeight = std::max<std::int64_t>(screenHeight, frame.top + std::int64_t(frame.picture.Height()));
@@ -149,7 +107,8 @@ void RunGifJob(const BatchJob& job, const std::filesystem::path& input, Progress
     info.screenHeight = ClampToGifCoordinate(screenHeight);
     // -gc then -gt: cut frames down to their changes, then clear what is unchanged.
     OptimizeGifJobFrames(frames, info, job.gifCutOut, job.gifTransparency, progress);
-    SaveGif(frames, info, std::filesystem::path(job.output), progress);
+    SaveWithRow(*FindFormat(PictureFileType::Gif), std::move(frames), &info, std::filesystem::path(job.output),
+                JobEncodeOptions(job, progress));
 }
 
 }  // namespace
@@ -228,8 +187,10 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
             log.Write(job.input, problem);
             return false;
         }
-        const std::filesystem::path input(job.input);
-        const PictureFileType type = SniffFileType(input);
+        // One read: the bytes that are sniffed are the bytes that are decoded. A file that
+        // cannot be read says why (no such file, permission denied).
+        const PictureFile input = ReadPictureFile(std::filesystem::path(job.input));
+        const PictureFileType type = input.type;
         if (type == PictureFileType::Unknown) {
             log.Write(job.input, "Unknown file format");
             return false;
@@ -243,7 +204,9 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
             RunGifJob(job, input, &progress);
             return true;
         }
-        Picture picture = LoadPicture(input, type, nullptr);
+        DecodeOptions options;
+        options.firstFrameOnly = true;
+        Picture picture = std::move(DecodePictureFile(input, options).frames[0].picture);
         ComposeJobPicture(picture, ComputeTargetSize(job, picture.Width(), picture.Height()), job.background,
                           job.smart != 0);
         SaveJobOutput(picture, job, type, &progress);

@@ -6,6 +6,7 @@
 
 #include "base/prompter.h"
 #include "document/picture_document.h"
+#include "formats/format_table.h"
 
 namespace lp {
 
@@ -81,6 +82,9 @@ int RunConvert(std::span<const std::string> args, const AppSettings& settings, s
     services.prompter = &prompter;
     services.settings = &settings;
     services.measureSizes = false;  // nothing here shows sizes
+    // A one-picture target needs only the first frame of an animation.
+    const FormatRow* target = FindFormatForPath(names[1]);
+    services.firstFrameOnly = target && target->accepts.maxFrames == 1;
     COrvantixDoc document(std::move(services));
     if (!document.Open(names[0])) return 1;
     if (quality != 0) document.SetJpegQuality(quality);

@@ -119,7 +119,9 @@ int RunVectorizeCommand(std::span<const std::string> args) {
     }
 
     try {
-        const Picture picture = LoadPicture(*input, SniffFileType(*input));
+        DecodeOptions options;
+        options.firstFrameOnly = true;
+        const Picture picture = std::move(DecodePictureFile(ReadPictureFile(*input), options).frames[0].picture);
         CVectorizer vectorizer(settings);
         const VectorizeResult result = vectorizer.Run(picture);
         if (!result.Complete())

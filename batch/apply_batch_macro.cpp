@@ -10,6 +10,7 @@
 #include "base/temp_file.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
+#include "formats/write_prep.h"
 #include "formats/gif/gif_colours.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_records.h"
@@ -31,23 +32,29 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kCaption = "Lumaprism";
 
-struct ExtensionType {
-    std::string_view extension;
-    MacroPictureType type;
+// The batch engine's own type numbers, stored in reports; the format facts come from the table.
+struct MacroTypeOfFile {
     PictureFileType fileType;
+    MacroPictureType type;
 };
-constexpr ExtensionType kLoadable[] = {
-    {".PCX", MacroPictureType::Pcx, PictureFileType::Pcx},     {".GIF", MacroPictureType::Gif, PictureFileType::Gif},
-    {".TGA", MacroPictureType::Targa, PictureFileType::Targa}, {".TIF", MacroPictureType::Tiff, PictureFileType::Tiff},
-    {".BMP", MacroPictureType::Bmp, PictureFileType::Bmp},     {".JPG", MacroPictureType::Jpeg, PictureFileType::Jpeg},
-    {".JPEG", MacroPictureType::Jpeg, PictureFileType::Jpeg},  {".RLE", MacroPictureType::Rle, PictureFileType::Rle},
-    {".DIB", MacroPictureType::Dib, PictureFileType::Dib},     {".PNG", MacroPictureType::Png, PictureFileType::Png},
+constexpr MacroTypeOfFile kMacroTypes[] = {
+    {PictureFileType::Pcx, MacroPictureType::Pcx},   {PictureFileType::Gif, MacroPictureType::Gif},
+    {PictureFileType::Targa, MacroPictureType::Targa}, {PictureFileType::Tiff, MacroPictureType::Tiff},
+    {PictureFileType::Bmp, MacroPictureType::Bmp},   {PictureFileType::Jpeg, MacroPictureType::Jpeg},
+    {PictureFileType::Rle, MacroPictureType::Rle},   {PictureFileType::Dib, MacroPictureType::Dib},
+    {PictureFileType::Png, MacroPictureType::Png},
 };
 
-const ExtensionType* FindLoadable(std::string_view upperExtension) {
-    for (const auto& e : kLoadable)
-        if (e.extension == upperExtension) return &e;
-    return nullptr;
+MacroPictureType MacroTypeOf(PictureFileType type) {
+    for (const auto& e : kMacroTypes)
+        if (e.fileType == type) return e.type;
+    return MacroPictureType::Unsupported;
+}
+
+/// The row that reads files of this extension, or null.
+const FormatRow* FindLoadable(std::string_view extension) {
+    const FormatRow* row = FindFormatByExtension(extension);
+    return row && row->CanRead() && MacroTypeOf(row->type) != MacroPictureType::Unsupported ? row : nullptr;
 }
 
 bool IsJpegExtension(std::string_view ext) { return ext == ".JPG" || ext == ".JPEG"; }
@@ -155,7 +162,7 @@ void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchCon
 }  // namespace
 
 MacroPictureType MacroTypeOfExtension(std::string_view upperExtension) {
-    if (const auto* e = FindLoadable(upperExtension)) return e->type;
+    if (const FormatRow* row = FindLoadable(upperExtension)) return MacroTypeOf(row->type);
     return MacroPictureType::Unsupported;
 }
 
@@ -297,8 +304,8 @@ bool LoadSource(const fs::path& path, BatchContext& context, BatchFileResult& re
     result.sourcePath = real;
     result.sourceBytes = FileBytes(real);
     const std::string ext = UpperExtension(real);
-    const ExtensionType* type = FindLoadable(ext);
-    if (!type) {
+    const FormatRow* row = FindLoadable(ext);
+    if (!row) {
         unsupported = true;
         result.sourceType = MacroPictureType::Unsupported;
         const std::string text = Printf("Unsupported\\Don't know to load %s format", ext);
@@ -306,17 +313,21 @@ bool LoadSource(const fs::path& path, BatchContext& context, BatchFileResult& re
         Fail(result, text);
         return false;
     }
-    result.sourceType = type->type;
+    result.sourceType = MacroTypeOf(row->type);
     try {
-        if (type->type == MacroPictureType::Gif) {
-            GifAnimation animation = LoadGif(real, context.progress);
-            source.frames = std::move(animation.frames);
-            source.info = std::move(animation.info);
-            source.isGif = true;
-            if (source.frames.Empty()) throw ImpExpException(real.string(), "Premature end of input file", "GIF Error");
+        // The extension decides the reader; the file is read once.
+        PictureFile file = ReadPictureFile(real);
+        file.type = row->type;
+        DecodeOptions options;
+        options.progress = context.progress;
+        DecodedPicture decoded = DecodePictureFile(file, options);
+        source.isGif = row->type == PictureFileType::Gif;
+        if (source.isGif) {
+            source.frames = std::move(decoded.frames);
+            source.info = std::move(decoded.info);
         } else {
             GifFrame frame;
-            frame.picture = LoadPicture(real, type->fileType, context.progress);
+            frame.picture = std::move(decoded.frames[0].picture);
             frame.transparentColour = kNoColour;
             source.info.screenWidth = frame.picture.Width();
             source.info.screenHeight = frame.picture.Height();
@@ -339,18 +350,22 @@ bool LoadSource(const fs::path& path, BatchContext& context, BatchFileResult& re
     }
 }
 
-/// Writes one output file (a picture or the whole frame list) to target.
-void WriteOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList, const fs::path& target,
-                 ProgressSink* progress) {
-    const std::string ext = UpperExtension(target);
-    auto transparentFor = [&](const GifFrame& frame) -> ColourRef {
-        switch (macro.transparentMode) {
-            case kTransparentNone: return kNoColour;
-            case kTransparentKeep: return frame.transparentColour;
-            default: return macro.transparentColor;
-        }
-    };
-    if (ext == ".GIF") {
+/// Encodes one output (a picture or the whole frame list) for the target's format: the
+/// bytes that are written, and measured, for that output.
+std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList,
+                                       const FormatRow& row, const fs::path& target, ProgressSink* progress) {
+    EncodeOptions options;
+    options.jpegQuality = macro.quality;
+    options.progress = progress;
+    options.where = target.string();
+    if (row.accepts.maxFrames != 1) {
+        auto transparentFor = [&](const GifFrame& frame) -> ColourRef {
+            switch (macro.transparentMode) {
+                case kTransparentNone: return kNoColour;
+                case kTransparentKeep: return frame.transparentColour;
+                default: return macro.transparentColor;
+            }
+        };
         GifFrameList list;
         if (wholeList) {
             for (const GifFrame& f : source.frames) list.Add(f);
@@ -363,17 +378,12 @@ void WriteOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, 
             if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
             if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
         }
-        FitGifColours(list, progress);
+        // Counts may be stale after the optimizer: the preparation counts again.
+        for (GifFrame& f : list) f.colourCount = 0;
         GifInfo info = source.info;
-        SaveGif(list, info, target, progress);
-        return;
+        return EncodeSaveable(row, std::move(list), &info, options);
     }
-    const Picture& picture = source.frames[std::size_t(frameIndex)].picture;
-    if (IsJpegExtension(ext)) {
-        SaveJpeg(picture, target, macro.quality, progress);
-        return;
-    }
-    SavePictureByExtension(picture, target, progress);
+    return EncodeSaveable(row, source.frames[std::size_t(frameIndex)].picture, options);
 }
 
 /// The whole per-file procedure; the variant decides the differences.
@@ -510,7 +520,8 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         default: extension = result.sourcePath.extension().string(); break;
     }
     const std::string upperExt = UpperExtension(fs::path("x" + extension));
-    const bool writable = upperExt == ".GIF" || IsJpegExtension(upperExt) || FindWriter(upperExt) != nullptr;
+    const FormatRow* outputRow = FindFormatByExtension(upperExt);
+    const bool writable = outputRow && outputRow->CanWrite();
     const std::string stem = result.sourcePath.stem().string();
     const bool keepIfSmaller = variant != MacroVariant::Full;
 
@@ -525,36 +536,32 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
             continue;
         }
         const int frameIndex = static_cast<int>(outputs > 1 ? k - 1 : 0);
-        const bool wholeList = upperExt == ".GIF" && oneFile;
+        const bool wholeList = outputRow->accepts.maxFrames != 1 && oneFile;
         try {
+            const std::vector<std::uint8_t> bytes =
+                EncodeOutput(macro, source, frameIndex, wholeList, *outputRow, target, context.progress);
             if (!keepIfSmaller) {
-                WriteOutput(macro, source, frameIndex, wholeList, target, context.progress);
+                WriteWithRow(*outputRow, target, bytes);
                 result.outputPath = target.string();
-                result.outputBytes = FileBytes(target);
+                result.outputBytes = bytes.size();
+                result.outputs.push_back({target, result.outputType, result.outputBytes});
+            } else if (!bytes.empty() && bytes.size() < result.sourceBytes) {
+                // Compared in memory; the target (which may be the source) is replaced by one
+                // atomic write only when the result is smaller.
+                WriteWithRow(*outputRow, target, bytes);
+                result.status = std::string(kStatusOptimized);
+                result.outputPath = target.string();
+                result.outputBytes = bytes.size();
                 result.outputs.push_back({target, result.outputType, result.outputBytes});
             } else {
-                // The result goes to a unique file beside the target and replaces
-                // the target by one rename only when smaller, so the source (which
-                // may be the target) survives any failure or interruption.
-                UniqueTempFile temp(extension, dir.empty() ? fs::path(".") : dir);
-                WriteOutput(macro, source, frameIndex, wholeList, temp.Path(), context.progress);
-                const std::uint64_t bytes = FileBytes(temp.Path());
-                if (bytes > 0 && bytes < result.sourceBytes) {
-                    fs::rename(temp.Path(), target);
-                    result.status = std::string(kStatusOptimized);
-                    result.outputPath = target.string();
-                    result.outputBytes = bytes;
-                    result.outputs.push_back({target, result.outputType, bytes});
-                } else {
-                    result.status = std::string(kStatusAlreadyOptimized);
-                    result.outputPath = result.sourcePath.string();
-                    result.outputType = result.sourceType;
-                    result.outputBytes = result.sourceBytes;
-                    result.widthAfter = result.widthBefore;
-                    result.heightAfter = result.heightBefore;
-                    result.colorsAfter = result.colorsBefore;
-                    if (context.keepPictures) result.pictureAfter = result.pictureBefore;
-                }
+                result.status = std::string(kStatusAlreadyOptimized);
+                result.outputPath = result.sourcePath.string();
+                result.outputType = result.sourceType;
+                result.outputBytes = result.sourceBytes;
+                result.widthAfter = result.widthBefore;
+                result.heightAfter = result.heightBefore;
+                result.colorsAfter = result.colorsBefore;
+                if (context.keepPictures) result.pictureAfter = result.pictureBefore;
             }
         } catch (const ImpExpException& e) {
             Show(context, e.Message(), e.Title());

@@ -2,61 +2,66 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <set>
+
+#include "formats/format_table.h"
 
 namespace lp {
 
 namespace {
 
 struct TypeRow {
-    std::string_view name;
-    std::array<std::string_view, 2> extensions;  // second may be empty
+    PictureFileType type;
+    std::string name;
+    std::vector<std::string> extensions;  // upper case, as the filter compares them
 };
 
-// In the order of the "Filters" dialog.
-constexpr std::array<TypeRow, 10> kTypes = {{
-    {"Windows Bitmap", {".BMP", ""}},
-    {"GIF Picture", {".GIF", ""}},
-    {"Tiff Picture", {".TIF", ""}},
-    {"Jpeg Picture", {".JPG", ".JPEG"}},
-    {"PNG Picture", {".PNG", ""}},
-    {"Targa Picture", {".TGA", ""}},
-    {"Pcx Picture", {".PCX", ""}},
-    {"RLE Picture", {".RLE", ""}},
-    {"DIB Picture", {".DIB", ""}},
-    {"Shortcut", {".LNK", ""}},
-}};
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// In the order of the "Filters" dialog; names and extensions come from the format table.
+const std::vector<TypeRow>& Types() {
+    static const std::vector<TypeRow> types = [] {
+        constexpr PictureFileType kOrder[] = {PictureFileType::Bmp, PictureFileType::Gif,   PictureFileType::Tiff,
+                                              PictureFileType::Jpeg, PictureFileType::Png,  PictureFileType::Targa,
+                                              PictureFileType::Pcx, PictureFileType::Rle,   PictureFileType::Dib};
+        std::vector<TypeRow> v;
+        for (PictureFileType type : kOrder) {
+            const FormatRow* row = FindFormat(type);
+            TypeRow t{type, std::string(row->browserName), {}};
+            for (int i = 0; i < row->shownExtensions; ++i) t.extensions.push_back(Upper(row->extensions[std::size_t(i)]));
+            v.push_back(std::move(t));
+        }
+        v.push_back({PictureFileType::Unknown, "Shortcut", {".LNK"}});
+        return v;
+    }();
+    return types;
+}
 
 }  // namespace
 
 std::string_view TypeNameForExtension(std::string_view upperExtension) {
     if (upperExtension.empty()) return {};
-    for (const TypeRow& row : kTypes)
-        for (std::string_view ext : row.extensions)
+    for (const TypeRow& row : Types())
+        for (const std::string& ext : row.extensions)
             if (ext == upperExtension) return row.name;
     return {};
 }
 
 std::string_view CanonicalExtension(PictureFileType type) {
-    switch (type) {
-        case PictureFileType::Jpeg: return ".JPG";
-        case PictureFileType::Gif: return ".GIF";
-        case PictureFileType::Png: return ".PNG";
-        case PictureFileType::Bmp: return ".BMP";
-        case PictureFileType::Pcx: return ".PCX";
-        case PictureFileType::Targa: return ".TGA";
-        case PictureFileType::Tiff: return ".TIF";
-        case PictureFileType::Rle: return ".RLE";
-        case PictureFileType::Dib: return ".DIB";
-        case PictureFileType::Unknown: break;
-    }
+    for (const TypeRow& row : Types())
+        if (row.type == type && type != PictureFileType::Unknown) return row.extensions[0];
     return {};
 }
 
 const std::vector<std::string>& AvailableTypeNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> v;
-        for (const TypeRow& row : kTypes) v.emplace_back(row.name);
+        for (const TypeRow& row : Types()) v.emplace_back(row.name);
         return v;
     }();
     return names;
@@ -64,7 +69,7 @@ const std::vector<std::string>& AvailableTypeNames() {
 
 std::vector<std::string> FileTypeFilter::SelectedTypeNames() const {
     std::vector<std::string> names;
-    for (const TypeRow& row : kTypes)
+    for (const TypeRow& row : Types())
         if (Admits(row.extensions[0])) names.emplace_back(row.name);
     return names;
 }
@@ -72,10 +77,9 @@ std::vector<std::string> FileTypeFilter::SelectedTypeNames() const {
 FileTypeFilter FileTypeFilter::FromTypeNames(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
-        for (const TypeRow& row : kTypes) {
+        for (const TypeRow& row : Types()) {
             if (row.name != name) continue;
-            for (std::string_view ext : row.extensions) {
-                if (ext.empty()) continue;
+            for (const std::string& ext : row.extensions) {
                 text += ext;
                 text += ';';
             }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -13,12 +14,11 @@
 #include "base/prompter.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
+#include "formats/write_prep.h"
 #include "formats/gif/gif_colours.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
 #include "formats/jpeg/jpeg_writer.h"
-#include "formats/png/png_reader.h"
-#include "formats/png/png_writer.h"
 #include "imaging/colour_count.h"
 #include "base/imp_exp_exception.h"
 #include "tools/palette.h"
@@ -64,11 +64,6 @@ int FormatTabForExtension(const std::string& upperExt) {
 std::int32_t ToInt32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<std::int32_t>::max()));
 }
-
-// Save-dialog filters in the order of kSaveFileFilter, by their first extension.
-constexpr std::array<std::string_view, 11> kSaveFilterExtensions{
-    ".jpg", ".jpg", ".gif", ".png", ".bmp", ".tif", ".tga", ".pcx", ".rle", ".dib", ".eps",
-};
 
 }  // namespace
 
@@ -116,7 +111,21 @@ void COrvantixDoc::ShowError(std::string_view text, std::string_view caption) {
 // --- Loading -----------------------------------------------------------------------------------
 
 bool COrvantixDoc::LoadPicture(const std::filesystem::path& path) {
-    const PictureFileType type = SniffFileType(path);
+    // One read: the bytes that are sniffed are the bytes that are decoded.
+    PictureFile file;
+    int openError = 0;
+    try {
+        file = ReadPictureFile(path, &openError);
+    } catch (const ImpExpException& e) {
+        if (m_observer) Observer()->Beep();
+        if (m_services.prompter)
+            m_services.prompter->Message(
+                openError == ENOENT ? Format1("%s - not Found\n Please verify the correct file name", path.string())
+                                    : e.Message(),
+                kAppCaption, PromptIcon::Exclamation);
+        return false;
+    }
+    const PictureFileType type = file.type;
     if (type == PictureFileType::Unknown) {
         if (m_observer) Observer()->Beep();
         if (m_services.prompter)
@@ -129,26 +138,20 @@ bool COrvantixDoc::LoadPicture(const std::filesystem::path& path) {
     // Read into a separate record first: a failing read leaves the document as it was.
     LoadedContent content;
     content.type = type;
-    ProgressSink* progress = m_services.progress;
-    const ColourRef background = m_services.settings->Background();
+    DecodeOptions options;
+    options.firstFrameOnly = m_services.firstFrameOnly;
+    // RLE and DIB files load without progress, as they always have.
+    options.progress = type == PictureFileType::Rle || type == PictureFileType::Dib ? nullptr : m_services.progress;
+    // Only PNG composites transparency, over the user's background.
+    if (type == PictureFileType::Png) options.background = m_services.settings->Background();
     try {
-        switch (type) {
-            case PictureFileType::Gif: {
-                GifAnimation animation = LoadGif(path, progress);
-                content.frames = std::move(animation.frames);
-                content.info = std::move(animation.info);
-                break;
-            }
-            case PictureFileType::Png:
-                content.frames.Add(NewFrameRecord(LoadPng(path, background, progress)));
-                break;
-            case PictureFileType::Rle:
-            case PictureFileType::Dib:
-                content.frames.Add(NewFrameRecord(lp::LoadPicture(path, type, nullptr)));
-                break;
-            default:
-                content.frames.Add(NewFrameRecord(lp::LoadPicture(path, type, progress)));
-                break;
+        DecodedPicture decoded = DecodePictureFile(file, options);
+        file.bytes = {};
+        if (type == PictureFileType::Gif) {
+            content.frames = std::move(decoded.frames);
+            content.info = std::move(decoded.info);
+        } else {
+            content.frames.Add(NewFrameRecord(std::move(decoded.frames[0].picture)));
         }
     } catch (const ImpExpException& e) {
         ShowError(e.Message(), e.Title());
@@ -235,8 +238,8 @@ void COrvantixDoc::RecountColours() {
 
 bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
     const std::string ext = UpperExtension(path);
-    const WriterEntry* writer = FindWriter(ext);
-    if (!writer || !writer->save) {
+    const FormatRow* row = FindFormatForPath(path);
+    if (!row || !row->CanWrite()) {
         if (m_observer) Observer()->Beep();
         if (m_services.prompter)
             m_services.prompter->Message(Format1("Unsupported Format. Don't know to save as %s.", ext), kAppCaption,
@@ -249,25 +252,17 @@ bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
         return false;
     }
 
-    ProgressSink* progress = m_services.progress;
-    const ColourRef background = m_services.settings->Background();
+    EncodeOptions options;
+    options.progress = m_services.progress;
+    options.background = m_services.settings->Background();
+    options.jpegQuality = m_jpegQuality;
+    options.where = path.string();
     std::int64_t writtenBytes = -1;
     try {
-        if (ext == ".GIF") {
+        if (row->accepts.maxFrames != 1) {
             // The frames are fitted on copies: the document takes the reduced pictures only once
             // the file is safely written.
             GifFrameList out = m_frames;
-            for (std::size_t i = 0; i < out.Count(); ++i) {
-                GifFrame& frame = out[i];
-                if (frame.colourCount == 0) {
-                    frame.colourCount = ToInt32(CountColours(frame.picture, progress));
-                    m_frames[i].colourCount = frame.colourCount;
-                }
-                if (frame.colourCount > 256) {
-                    FitGifColours(frame, progress);
-                    frame.colourCount = 256;
-                }
-            }
             GifInfo info = m_info;
             if (info.valid) {
                 for (const GifFrame& frame : out) {
@@ -275,9 +270,11 @@ bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
                     info.screenHeight = std::max(info.screenHeight, frame.top + frame.picture.Height());
                 }
             }
-            info.backgroundColour = background;
-            SaveGif(out, info, path, progress);
-            writtenBytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+            info.backgroundColour = options.background;
+            PrepareForWrite(*row, out, options);
+            const std::vector<std::uint8_t> bytes = EncodeWithRow(*row, out, &info, options);
+            WriteWithRow(*row, path, bytes);
+            writtenBytes = static_cast<std::int64_t>(bytes.size());
             for (std::size_t i = 0; i < out.Count(); ++i) m_frames[i] = std::move(out[i]);
             m_info.screenWidth = info.screenWidth;
             m_info.screenHeight = info.screenHeight;
@@ -285,17 +282,20 @@ bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
             m_info.valid = 1;
             m_colourCount = m_frames[m_current].colourCount;
             if (m_observer) Observer()->PictureReplaced();
-        } else if (ext == ".PNG") {
-            if (m_colourCount == 0) RecountColours();
-            const PngColourMode mode =
-                m_colourCount > 0 && m_colourCount < 257 ? PngColourMode::Palette : PngColourMode::TrueColour;
-            SavePng(*picture, path, background, progress, {}, mode);
-            writtenBytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
-        } else if (ext == ".JPG" || ext == ".JPEG") {
-            SaveJpeg(*picture, path, m_jpegQuality, progress);
-            writtenBytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
         } else {
-            writer->save(*picture, path, progress);
+            if (row->type == PictureFileType::Png) {
+                if (m_colourCount == 0) RecountColours();
+                options.knownColours = m_colourCount;
+            } else {
+                // Formats other than PNG keep the background out of the file, as they always have.
+                options.background = kNoColour;
+            }
+            GifFrameList one;
+            one.Add(NewFrameRecord(*picture));
+            PrepareForWrite(*row, one, options);
+            const std::vector<std::uint8_t> bytes = EncodeWithRow(*row, one, nullptr, options);
+            WriteWithRow(*row, path, bytes);
+            writtenBytes = static_cast<std::int64_t>(bytes.size());
         }
     } catch (const ImpExpException& e) {
         ShowError(e.Message(), e.Title());
@@ -335,19 +335,15 @@ bool COrvantixDoc::SaveAs(const std::filesystem::path& path) {
 }
 
 int COrvantixDoc::SaveAsFilterIndex() const {
-    if (m_frames.Count() >= 2) return 2;  // "GIF Files"
-    std::string ext = m_path.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".jpeg") return 1;
-    for (std::size_t i = 1; i < kSaveFilterExtensions.size(); ++i)
-        if (ext == kSaveFilterExtensions[i]) return static_cast<int>(i);
-    return 0;
+    if (m_frames.Count() >= 2) return SaveFilterIndexForExtension(".gif");
+    return SaveFilterIndexForExtension(m_path.extension().string());
 }
 
 std::filesystem::path COrvantixDoc::WithFilterExtension(const std::filesystem::path& path, int filterIndex) {
-    if (path.has_extension() || filterIndex < 0 || filterIndex >= int(kSaveFilterExtensions.size())) return path;
+    if (path.has_extension() || filterIndex < 0 || filterIndex >= SaveFilterCount()) return path;
+    // "Graphics Files" gives the first format's extension.
     std::filesystem::path out = path;
-    out += std::string(kSaveFilterExtensions[std::size_t(filterIndex)]);
+    out += SaveFilterExtension(std::max(filterIndex, 1));
     return out;
 }
 
@@ -528,17 +524,19 @@ std::size_t COrvantixDoc::AddFrames(std::span<const std::filesystem::path> files
         Picture picture;
         std::int64_t colours = 0;
         try {
-            const PictureFileType type = SniffFileType(file);
-            if (type == PictureFileType::Unknown) {
+            const PictureFile bytes = ReadPictureFile(file);
+            if (bytes.type == PictureFileType::Unknown) {
                 if (m_services.prompter)
                     m_services.prompter->Message(
                         Format1("Unsupported\\Don't know to load %s format", file.extension().string()), kAppCaption,
                         PromptIcon::Exclamation);
                 continue;
             }
-            picture = type == PictureFileType::Png
-                          ? LoadPng(file, m_services.settings->Background(), m_services.progress)
-                          : lp::LoadPicture(file, type, m_services.progress);
+            DecodeOptions options;
+            options.firstFrameOnly = true;
+            options.progress = m_services.progress;
+            if (bytes.type == PictureFileType::Png) options.background = m_services.settings->Background();
+            picture = std::move(DecodePictureFile(bytes, options).frames[0].picture);
             colours = CountColours(picture);
             if (colours > 256) {
                 if (m_services.prompter)

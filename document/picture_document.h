@@ -63,6 +63,8 @@ struct DocumentServices {
     std::function<void(const std::filesystem::path&)> registerFileType;
     /// False: the document never measures its sizes (conversions that only save).
     bool measureSizes = true;
+    /// True: an animation is read up to its first frame only (conversions to a one-picture format).
+    bool firstFrameOnly = false;
 };
 
 /// A rectangle of the picture, counted from the top-left as displayed.

@@ -32,7 +32,9 @@ std::string UpperExtension(const std::filesystem::path& path);
 
 const char* FileTypeName(PictureFileType type);
 
-/// File dialog filters, exactly as the dialogs show them.
+/// File dialog filters, exactly as the dialogs show them, built from the format table.
+const std::string& OpenFileFilter();
+const std::string& SaveFileFilter();
 extern const char* const kOpenFileFilter;
 extern const char* const kSaveFileFilter;
 

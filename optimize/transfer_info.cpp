@@ -7,10 +7,9 @@
 #include <system_error>
 
 #include "formats/file_types.h"
-#include "formats/gif/gif_colours.h"
-#include "formats/gif/gif_writer.h"
+#include "formats/format_table.h"
 #include "formats/jpeg/jpeg_writer.h"
-#include "formats/png/png_writer.h"
+#include "formats/write_prep.h"
 #include "imaging/colour_count.h"
 
 namespace lp {
@@ -55,8 +54,6 @@ std::int32_t EstimatePaletteSize(const TransferInfo* master, std::int32_t measur
     const double base = measured * (0.629 * std::exp(r) + 1 - kGifScaleOffset);
     return ClampToInt32(base / ColourCurve(e) * ColourCurve(d));
 }
-
-bool IsJpegExtension(const std::string& ext) { return ext == ".JPG" || ext == ".JPEG"; }
 
 std::int64_t FileSizeOrZero(const std::filesystem::path& path) {
     std::error_code ec;
@@ -136,9 +133,11 @@ double TransferSecondsForKb(double kilobytes, double bitsPerSecond) {
 
 // --- Measurement -------------------------------------------------------------------------------
 
+// Every measured size is the size of what saving writes: the same row, the same
+// preparation, the same options.
 std::int64_t MeasureGifBytes(const Picture& picture, const GifFrame* frame, const GifInfo* info, ColourRef background) {
-    // Exactly what saving a document of this one frame writes: the frame-list writer with the
-    // animation record, the frame's own transparency, the colours fitted to 256.
+    // A document of this one frame: the frame-list writer with the animation record, the
+    // frame's own transparency, the colours fitted to 256.
     GifFrameList list;
     GifFrame copy;
     if (frame) {
@@ -150,43 +149,55 @@ std::int64_t MeasureGifBytes(const Picture& picture, const GifFrame* frame, cons
         copy.delay = 50;
     }
     copy.picture = picture;
-    FitGifColours(copy);
     list.Add(std::move(copy));
     GifInfo record = info ? *info : GifInfo{};
     record.backgroundColour = background;
-    return static_cast<std::int64_t>(EncodeGif(list, record).size());
+    return static_cast<std::int64_t>(
+        EncodeSaveable(*FindFormat(PictureFileType::Gif), std::move(list), &record, EncodeOptions{}).size());
 }
 
 std::int64_t MeasurePngBytes(const Picture& picture, ColourRef background) {
-    const bool fits = CountColours(picture) <= 256;
-    return static_cast<std::int64_t>(
-        MeasurePngSize(picture, background, fits ? PngColourMode::Palette : PngColourMode::TrueColour));
+    EncodeOptions options;
+    options.background = background;
+    return static_cast<std::int64_t>(EncodeSaveable(*FindFormat(PictureFileType::Png), picture, options).size());
 }
 
 void MeasureSizes(TransferInfo& info, const MeasureInput& input) {
     if (!input.picture || input.picture->IsEmpty()) return;
     const Picture& picture = *input.picture;
-    const std::string ext = input.path.empty() ? std::string() : UpperExtension(input.path);
+    // The file's own format is measured by its size on disk.
+    const FormatRow* ownRow = input.path.empty() ? nullptr : FindFormatForPath(input.path);
+    const PictureFileType own = ownRow ? ownRow->type : PictureFileType::Unknown;
+    const bool ownJpeg = own == PictureFileType::Jpeg;
+    const bool ownStillGif = own == PictureFileType::Gif && input.frameCount == 1;
+    const bool ownPng = own == PictureFileType::Png;
 
     const std::int64_t colours = CountColours(picture, input.progress);
     info.colors0 = ClampToInt32(colours);
     info.width0 = picture.Width();
     info.height0 = picture.Height();
 
-    if (!IsJpegExtension(ext)) {
+    if (!ownJpeg) {
+        EncodeOptions options;
+        options.jpegQuality = kDefaultJpegQuality;
+        options.progress = input.progress;
+        options.caption = kMeasureJpegText;
         info.jpegBytes0 = ClampToInt32(static_cast<std::int64_t>(
-            EncodeJpeg(picture, kDefaultJpegQuality, input.progress, kMeasureJpegText).size()));
+            EncodeSaveable(*FindFormat(PictureFileType::Jpeg), picture, options).size()));
     }
-    if (!(ext == ".GIF" && input.frameCount == 1)) {
+    if (!ownStillGif) {
         ProgressScope scope(input.progress, 0, 1, kMeasureGifText);
         info.gifBytes0 = ClampToInt32(MeasureGifBytes(picture, input.frame, input.animationInfo, input.background));
     }
-    if (ext != ".PNG") {
+    if (!ownPng) {
         if (input.usePng) {
-            const bool fits = colours <= 256;
+            EncodeOptions options;
+            options.background = input.background;
+            options.knownColours = colours;
+            options.progress = input.progress;
+            options.caption = kMeasurePngText;
             const std::vector<std::uint8_t> bytes =
-                EncodePng(picture, input.background, input.progress, kMeasurePngText,
-                          fits ? PngColourMode::Palette : PngColourMode::TrueColour);
+                EncodeSaveable(*FindFormat(PictureFileType::Png), picture, options);
             info.pngBytes0 = ClampToInt32(static_cast<std::int64_t>(bytes.size()));
         } else {
             info.pngBytes0 = 0;
@@ -194,9 +205,9 @@ void MeasureSizes(TransferInfo& info, const MeasureInput& input) {
     }
 
     const std::int64_t ownSize = input.path.empty() ? 0 : FileSizeOrZero(input.path);
-    if (IsJpegExtension(ext)) info.jpegBytes0 = ClampToInt32(ownSize);
-    if (ext == ".GIF" && input.frameCount == 1) info.gifBytes0 = ClampToInt32(ownSize);
-    if (ext == ".PNG") info.pngBytes0 = ClampToInt32(ownSize);
+    if (ownJpeg) info.jpegBytes0 = ClampToInt32(ownSize);
+    if (ownStillGif) info.gifBytes0 = ClampToInt32(ownSize);
+    if (ownPng) info.pngBytes0 = ClampToInt32(ownSize);
 
     info.fileBytes =
         input.path.empty() ? ClampToInt32(std::int64_t(picture.Width()) * picture.Height() * 3) : ClampToInt32(ownSize);

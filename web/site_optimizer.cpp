@@ -6,11 +6,9 @@
 #include <iterator>
 #include <span>
 
-#include "base/prompter.h"
-#include "formats/gif/gif_reader.h"
 #include "base/atomic_file.h"
-#include "formats/jpeg/jpeg_reader.h"
-#include "formats/png/png_reader.h"
+#include "base/prompter.h"
+#include "formats/format_table.h"
 #include "web/site_paths.h"
 
 namespace lp {
@@ -196,7 +194,7 @@ void CSiteOptimizer::ProcessPage(const std::string& url, CUrlFetch& fetch) {
         m_failures.push_back(url + ": refused: the path would leave the output folder");
         return;
     }
-    if (!OneOf(UpperExtension(local->filename().string()), kDownloadedExtensions)) return;
+    if (!OneOf(UpperExtension(std::string_view(local->filename().string())), kDownloadedExtensions)) return;
 
     Status("Creating appropriate path...");
     std::error_code ec;
@@ -299,16 +297,13 @@ std::optional<std::pair<int, int>> CSiteOptimizer::ImageSize(std::string_view sr
     std::optional<std::pair<int, int>> size;
     std::error_code ec;
     if (std::filesystem::is_regular_file(*local, ec)) {
-        const std::string extension = UpperExtension(local->filename().string());
+        // Only the size is needed: the header tells it without decoding a pixel.
+        const FormatRow* row = FindFormatForPath(*local);
         try {
-            Picture picture;
-            if (extension == ".GIF")
-                picture = LoadGifPicture(*local, nullptr);
-            else if (extension == ".JPG" || extension == ".JPEG")
-                picture = LoadJpeg(*local, nullptr);
-            else if (extension == ".PNG")
-                picture = LoadPng(*local, MakeColour(255, 255, 255), nullptr);
-            if (picture.Width() > 0 && picture.Height() > 0) size = std::pair(picture.Width(), picture.Height());
+            if (row && row->header) {
+                const PictureFile file = ReadPictureFile(*local);
+                if (const auto header = row->header(file.bytes)) size = std::pair(header->width, header->height);
+            }
         } catch (const std::exception&) {
             // An image that cannot be read leaves its tags without WIDTH and HEIGHT.
         }

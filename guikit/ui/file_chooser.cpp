@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "formats/file_types.h"
+#include "formats/format_table.h"
 
 namespace lp {
 
@@ -39,10 +40,8 @@ std::vector<QString> QtNameFilters(const char* windowsFilter) {
 }
 
 std::string OpenFilterExtension(int filterIndex) {
-    static constexpr std::array<std::string_view, 10> kExtensions = {".jpg", ".gif", ".png", ".bmp", ".tif",
-                                                                     ".tga", ".pcx", ".rle", ".dib", ".eps"};
-    if (filterIndex < 1 || filterIndex > int(kExtensions.size())) return {};
-    return std::string(kExtensions[std::size_t(filterIndex - 1)]);
+    // The typed-name extensions run in the order of the save filters.
+    return SaveFilterExtension(filterIndex);
 }
 
 std::filesystem::path WithOpenFilterExtension(const std::filesystem::path& path, int filterIndex) {

@@ -214,7 +214,7 @@ TEST(CliTranscript, FailingJobsKeepOldOutputAndTheNextJobRuns) {
     EXPECT_GT(lines[0].size(), std::string("ERROR: corrupt.bmp ").size());
     EXPECT_TRUE(lines[1].starts_with("ERROR: good.bmp ")) << lines[1];
     EXPECT_EQ(lines[2], "ERROR: notes.txt Unknown file format");
-    EXPECT_EQ(lines[3], "ERROR: missing.bmp Unknown file format");
+    EXPECT_EQ(lines[3], "ERROR: missing.bmp Error Opening File: No such file or directory");
     EXPECT_EQ(lines[4], "ERROR: good.bmp Width must be at least 1");
     // Every line is echoed on standard error, followed by the pointer to the log.
     EXPECT_EQ(r.err, log + "Refer to Error.log\n");

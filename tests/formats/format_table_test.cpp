@@ -1,0 +1,403 @@
+// Every row of the format table, read and written through the same door the program uses.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/batch_job_runner.h"
+#include "base/data_folders.h"
+#include "base/prompter.h"
+#include "app/error_log.h"
+#include "batch/apply_batch_macro.h"
+#include "formats/bmp/bmp_writer.h"
+#include "formats/eps/eps_writer.h"
+#include "formats/format_table.h"
+#include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_writer.h"
+#include "formats/pcx/pcx_writer.h"
+#include "formats/png/png_writer.h"
+#include "formats/tga/tga_writer.h"
+#include "formats/tiff/tiff_writer.h"
+#include "formats/write_prep.h"
+#include "imaging/colour_count.h"
+#include "base/imp_exp_exception.h"
+#include "optimize/transfer_info.h"
+#include "test_support.h"
+
+namespace lp {
+namespace {
+
+namespace fs = std::filesystem;
+
+Picture FewColours(int width, int height) {
+    Picture p;
+    p.Create(width, height);
+    const std::int32_t colours[] = {MakeColour(0, 0, 0), MakeColour(255, 255, 255), MakeColour(255, 0, 0),
+                                    MakeColour(0, 0, 255)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) test::SetPixel(p, x, y, colours[(x / 2 + y) % 4]);
+    return p;
+}
+
+GifFrameList OneFrame(Picture picture) {
+    GifFrameList frames;
+    GifFrame frame;
+    frame.picture = std::move(picture);
+    frames.Add(std::move(frame));
+    return frames;
+}
+
+std::string RowName(const FormatRow& row) { return std::string(row.name); }
+
+bool SamePixels(const Picture& a, const Picture& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (test::PixelAt(a, x, y) != test::PixelAt(b, x, y)) return false;
+    return true;
+}
+
+// --- Reading ------------------------------------------------------------------------------------
+
+TEST(FormatTable, EveryReadableRowSniffsDecodesAndTellsItsSizeFromTheHeader) {
+    const Picture source = FewColours(13, 7);
+    int readable = 0;
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanRead()) continue;
+        SCOPED_TRACE(RowName(row));
+        ++readable;
+        ASSERT_TRUE(row.CanWrite());
+        const std::vector<std::uint8_t> bytes = EncodeSaveable(row, source, EncodeOptions{});
+        const std::string name = "x" + row.CanonicalExtension();
+
+        EXPECT_EQ(SniffBytes(bytes, name), row.type);
+        const auto header = row.header(bytes);
+        ASSERT_TRUE(header.has_value());
+        EXPECT_EQ(header->width, 13);
+        EXPECT_EQ(header->height, 7);
+        EXPECT_EQ(header->frames, 1);
+
+        DecodedPicture decoded = row.decode(bytes, name, DecodeOptions{});
+        ASSERT_EQ(decoded.frames.Count(), 1u);
+        EXPECT_EQ(decoded.frames[0].picture.Width(), 13);
+        EXPECT_EQ(decoded.frames[0].picture.Height(), 7);
+        // Lossless rows give back every pixel; JPEG only its size.
+        if (row.type != PictureFileType::Jpeg) EXPECT_TRUE(SamePixels(decoded.frames[0].picture, source));
+
+        // A cut file is a clean error or a picture, never a crash; its header never lies about a size.
+        for (std::size_t keep : {std::size_t(0), std::size_t(5), bytes.size() / 2}) {
+            const std::span<const std::uint8_t> cut(bytes.data(), keep);
+            try {
+                DecodedPicture part = row.decode(cut, name, DecodeOptions{});
+                EXPECT_FALSE(part.frames.Empty());
+            } catch (const ImpExpException& e) {
+                EXPECT_FALSE(e.Message().empty());
+            }
+            if (const auto h = row.header(cut)) EXPECT_EQ(h->width, 13);
+        }
+    }
+    EXPECT_EQ(readable, 9);
+}
+
+TEST(FormatTable, RoundTripsEveryLosslessRowThroughFiles) {
+    test::ScratchDir dir;
+    const Picture source = test::PatternPicture(40, 9);
+    for (const FormatRow& row : FormatRows()) {
+        // JPEG loses detail; the BMP RLE rows map onto 16 or 256 colours; EPS is not read.
+        if (!row.CanRead() || row.type == PictureFileType::Jpeg || row.type == PictureFileType::Rle ||
+            row.type == PictureFileType::Dib)
+            continue;
+        SCOPED_TRACE(RowName(row));
+        GifFrameList frames = OneFrame(source);  // a GIF is fitted to 256 colours first
+        EncodeOptions options;
+        PrepareForWrite(row, frames, options);
+        const fs::path path = dir / ("round" + row.CanonicalExtension());
+        SaveWithRow(row, frames, nullptr, path, options);
+        const PictureFile file = ReadPictureFile(path);
+        EXPECT_EQ(file.type, row.type);
+        DecodedPicture back = DecodePictureFile(file);
+        EXPECT_TRUE(SamePixels(back.frames[0].picture, frames[0].picture)) << "encode(decode(x)) == x";
+        // And once more: decoding what was written and writing it again gives the same bytes.
+        EXPECT_EQ(EncodeWithRow(row, back.frames, nullptr, options), file.bytes);
+    }
+}
+
+TEST(FormatTable, GifHeaderCountsFramesAndRebuildsAnEmptyScreen) {
+    GifFrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrame frame;
+        frame.picture = FewColours(5, 4);
+        frame.left = i * 10;
+        frame.top = i;
+        frame.delay = 10;
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    std::vector<std::uint8_t> bytes = EncodeGif(frames, info);
+    const FormatRow& gif = *FindFormat(PictureFileType::Gif);
+    auto header = gif.header(bytes);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->frames, 3);
+    EXPECT_EQ(header->width, 25);
+    EXPECT_EQ(header->height, 6);
+    bytes[6] = bytes[7] = bytes[8] = bytes[9] = 0;  // logical screen 0 x 0
+    header = gif.header(bytes);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->width, 25) << "rebuilt from the frames";
+    EXPECT_EQ(header->height, 6);
+}
+
+// --- Writing ------------------------------------------------------------------------------------
+
+TEST(FormatTable, AFailedSaveKeepsTheOldFileForEveryWriter) {
+    test::ScratchDir dir;
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        SCOPED_TRACE(RowName(row));
+        const fs::path target = dir / ("old" + row.CanonicalExtension());
+        test::WriteFileBytes(target, {1, 2, 3});
+        try {
+            SaveWithRow(row, OneFrame(Picture{}), nullptr, target, EncodeOptions{});
+            ADD_FAILURE() << "an empty picture was written";
+        } catch (const ImpExpException& e) {
+            EXPECT_EQ(e.Where(), target.string());
+            EXPECT_FALSE(e.Message().empty());
+        }
+        EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path())) ++files;
+        EXPECT_EQ(files, 1u) << "no temporary file is left";
+        fs::remove(target);
+    }
+}
+
+TEST(FormatTable, EveryWriterTakesWhatItsRowAcceptsAndRefusesTheRest) {
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        SCOPED_TRACE(RowName(row));
+        const std::string title(row.errorTitle);
+        const auto refused = [&](const GifFrameList& frames, const char* what) {
+            try {
+                EncodeWithRow(row, frames, nullptr, EncodeOptions{});
+                ADD_FAILURE() << what << " was accepted";
+            } catch (const ImpExpException& e) {
+                EXPECT_EQ(e.Title(), title) << what << ": " << e.Message();
+            }
+        };
+        if (row.accepts.maxSide != 0) {
+            EXPECT_NO_THROW(EncodeWithRow(row, OneFrame(FewColours(row.accepts.maxSide, 1)), nullptr, {}));
+            refused(OneFrame(FewColours(row.accepts.maxSide + 1, 1)), "a picture past the largest side");
+        }
+        if (row.accepts.maxColours != 0) {
+            Picture many = test::PatternPicture(32, 32);
+            ASSERT_GT(CountColours(many), row.accepts.maxColours);
+            refused(OneFrame(many), "a frame over the colour limit");
+            EXPECT_NO_THROW(EncodeWithRow(row, OneFrame(FewColours(8, 8)), nullptr, {}));
+        }
+        GifFrameList two = OneFrame(FewColours(4, 4));
+        two.Add(two[0]);
+        if (row.accepts.maxFrames == 1) {
+            refused(two, "two frames");
+        } else {
+            GifInfo info;
+            EXPECT_NO_THROW(EncodeWithRow(row, two, &info, {}));
+        }
+        refused(OneFrame(Picture{}), "an empty picture");
+    }
+}
+
+// The table writes files with each format's own texts; a save where no file can be
+// created must fail exactly as the format's own save does.
+TEST(FormatTable, WriteErrorsAreTheFormatsOwn) {
+    test::ScratchDir dir;
+    const Picture p = FewColours(4, 4);
+    const fs::path folder = dir / "no such folder";
+    struct Case {
+        PictureFileType type;
+        std::string extension;
+        void (*save)(const Picture&, const fs::path&);
+    };
+    const Case cases[] = {
+        {PictureFileType::Jpeg, ".jpg", [](const Picture& q, const fs::path& t) { SaveJpeg(q, t, 75); }},
+        {PictureFileType::Gif, ".gif", [](const Picture& q, const fs::path& t) { SaveGifPicture(q, t, nullptr); }},
+        {PictureFileType::Png, ".png", [](const Picture& q, const fs::path& t) { SavePng(q, t); }},
+        {PictureFileType::Bmp, ".bmp",
+         [](const Picture& q, const fs::path& t) { SaveBmp(q, t, BmpCompression::None, 24, nullptr); }},
+        {PictureFileType::Tiff, ".tif", [](const Picture& q, const fs::path& t) { SaveTiff(q, t, nullptr); }},
+        {PictureFileType::Targa, ".tga", [](const Picture& q, const fs::path& t) { SaveTarga(q, t, true, nullptr); }},
+        {PictureFileType::Pcx, ".pcx", [](const Picture& q, const fs::path& t) { SavePcx(q, t, nullptr); }},
+        {PictureFileType::Unknown, ".eps", [](const Picture& q, const fs::path& t) { SaveEpsWithPreview(q, t, nullptr); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension);
+        const fs::path target = folder / ("x" + c.extension);
+        std::string ownMessage, ownTitle;
+        try {
+            c.save(p, target);
+        } catch (const ImpExpException& e) {
+            ownMessage = e.Message();
+            ownTitle = e.Title();
+        }
+        ASSERT_FALSE(ownMessage.empty());
+        try {
+            SavePictureByExtension(p, target);
+            ADD_FAILURE() << "saved into a missing folder";
+        } catch (const ImpExpException& e) {
+            EXPECT_EQ(e.Message(), ownMessage);
+            EXPECT_EQ(e.Title(), ownTitle);
+            EXPECT_EQ(e.Where(), target.string());
+        }
+    }
+}
+
+TEST(FormatTable, SavingAPhotoAsGifFitsItTo256Colours) {
+    test::ScratchDir dir;
+    const Picture photo = test::PatternPicture(64, 48);
+    ASSERT_GT(CountColours(photo), 256);
+    const fs::path target = dir / "photo.gif";
+    ASSERT_NO_THROW(SavePictureByExtension(photo, target));
+    const DecodedPicture back = DecodePictureFile(ReadPictureFile(target));
+    EXPECT_EQ(back.frames[0].picture.Width(), 64);
+    EXPECT_LE(CountColours(back.frames[0].picture), 256);
+}
+
+TEST(FormatTable, AFrameWithATransparentColourKeepsAnExactKeyWhenFitted) {
+    GifFrame frame;
+    frame.picture = test::PatternPicture(40, 40);
+    const ColourRef key = MakeColour(1, 2, 3);
+    for (int x = 0; x < 10; ++x) test::SetPixel(frame.picture, x, 0, key);
+    frame.transparentColour = key;
+    GifFrameList frames;
+    frames.Add(frame);
+    EncodeOptions options;
+    PrepareForWrite(*FindFormat(PictureFileType::Gif), frames, options);
+    const GifFrame& fitted = frames[0];
+    EXPECT_LE(CountColours(fitted.picture), 256);
+    ASSERT_NE(fitted.transparentColour, kNoColour);
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(test::PixelAt(fitted.picture, x, 0), fitted.transparentColour);
+    for (int x = 10; x < 40; ++x) EXPECT_NE(test::PixelAt(fitted.picture, x, 0), fitted.transparentColour);
+}
+
+TEST(FormatTable, PngPaletteModeFollowsTheColourCount) {
+    const FormatRow& png = *FindFormat(PictureFileType::Png);
+    const auto palette = [&](const Picture& p) {
+        GifFrameList frames = OneFrame(p);
+        EncodeOptions options;
+        PrepareForWrite(png, frames, options);
+        return options.pngPalette;
+    };
+    EXPECT_EQ(palette(FewColours(20, 20)), PngPaletteMode::Palette);
+    EXPECT_EQ(palette(test::PatternPicture(64, 64)), PngPaletteMode::TrueColour);
+}
+
+TEST(FormatTable, MeasuredSizesAreTheSizesSavingWrites) {
+    test::ScratchDir dir;
+    for (const Picture& p : {FewColours(30, 20), test::PatternPicture(30, 20)}) {
+        SavePictureByExtension(p, dir / "m.png");
+        EXPECT_EQ(MeasurePngBytes(p, kNoColour), std::int64_t(fs::file_size(dir / "m.png")));
+    }
+}
+
+// --- Dialogs and names --------------------------------------------------------------------------
+
+TEST(FormatTable, DialogFiltersAreBuiltFromTheRowsWithTheirExactTexts) {
+    EXPECT_EQ(OpenFileFilter(),
+              "Graphics Files (*.jpg,*,jpeg,*.gif,*.png,*.bmp,*.tif,*.tga,*.pcx,*.rle,*.dib)|*.jpg;*.jpeg;*.gif;*.png;*.bmp;"
+              "*.tif;*.tga;*.pcx;*.rle;*.dib|Jpeg Files (*.jpg,*.jpeg)|*.jpg;*.jpeg|GIF Files (*.gif)|*.gif|PNG Files "
+              "(*.png)|*.png|Bitmap Files (*.bmp)|*.bmp|Tiff Files (*.tif)|*.tif|Targa Files (*.tga)|*.tga|PCX Files "
+              "(*.pcx)|*.pcx|16 color BMP Files (*.rle)|*.rle|256 color BMP Files (*.dib)|*.dib|All Files (*.*)|*.*||");
+    EXPECT_EQ(SaveFileFilter(),
+              "Graphics Files (*.jpg,*.jpeg,*.gif,*.png,*.bmp,*.tif,*.tga,*.pcx,*.rle,*.dib,*.eps)|*.jpg;*.jpeg;*.gif;*.png;"
+              "*.bmp;*.tif;*.tga;*.pcx;*.rle;*.dib;*.eps|Jpeg Files (*.jpg,*.jpeg)|*.jpg;*.jpeg|GIF Files (*.gif)|*.gif|PNG "
+              "Files (*.png)|*.png|Bitmap Files (*.bmp)|*.bmp|Tiff Files (*.tif)|*.tif|Targa Files (*.tga)|*.tga|PCX Files "
+              "(*.pcx)|*.pcx|16 color BMP Files (*.rle)|*.rle|256 color BMP Files (*.dib)|*.dib|Encapsulated PS Files "
+              "(*.eps)|*.eps||");
+    EXPECT_STREQ(kOpenFileFilter, OpenFileFilter().c_str());
+    // The extension a typed name gets follows the filter order.
+    const std::pair<int, const char*> extensions[] = {{1, ".jpg"}, {2, ".gif"}, {3, ".png"}, {4, ".bmp"},
+                                                      {5, ".tif"}, {6, ".tga"}, {7, ".pcx"}, {8, ".rle"},
+                                                      {9, ".dib"}, {10, ".eps"}, {0, ""},    {11, ""}};
+    for (const auto& [index, ext] : extensions) EXPECT_EQ(SaveFilterExtension(index), ext) << index;
+    EXPECT_EQ(SaveFilterIndexForExtension(".JPEG"), 1);
+    EXPECT_EQ(SaveFilterIndexForExtension(".tiff"), 5);
+    EXPECT_EQ(SaveFilterIndexForExtension(".xyz"), 0);
+}
+
+TEST(FormatTable, TiffLoadsUnderBothExtensionsEverywhere) {
+    EXPECT_EQ(FindFormatByExtension(".TIFF"), FindFormat(PictureFileType::Tiff));
+    EXPECT_EQ(FindFormatByExtension(".tif"), FindFormat(PictureFileType::Tiff));
+    EXPECT_EQ(MacroTypeOfExtension(".TIFF"), MacroPictureType::Tiff);
+    EXPECT_EQ(MacroTypeOfExtension(".TIF"), MacroPictureType::Tiff);
+}
+
+// --- Inputs that cannot be read -----------------------------------------------------------------
+
+TEST(FormatTable, AnInputThatCannotBeOpenedSaysWhy) {
+    test::ScratchDir dir;
+    int error = 0;
+    try {
+        ReadPictureFile(dir / "missing.bmp", &error);
+        ADD_FAILURE() << "read a missing file";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), "Error Opening File: No such file or directory");
+        EXPECT_EQ(e.Where(), (dir / "missing.bmp").string());
+    }
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_THROW(ReadPictureFile(dir.Path()), ImpExpException) << "a folder is no picture";
+
+    const fs::path locked = dir / "locked.bmp";
+    SavePictureByExtension(FewColours(4, 4), locked);
+    fs::permissions(locked, fs::perms::none);
+    if (::access(locked.c_str(), R_OK) == 0) GTEST_SKIP() << "running with rights that read any file";
+    try {
+        ReadPictureFile(locked);
+        ADD_FAILURE() << "read an unreadable file";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), "Error Opening File: Permission denied");
+    }
+}
+
+TEST(FormatTable, AJobWithAMissingInputLogsWhatHappened) {
+    test::ScratchDir dir;
+    BatchJob job;
+    job.input = (dir / "missing.bmp").string();
+    job.output = (dir / "out.bmp").string();
+    ErrorLog log;
+    EXPECT_FALSE(RunBatchJob(job, log));
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0], "ERROR: " + job.input + " Error Opening File: No such file or directory\n");
+}
+
+TEST(FormatTable, TiffNamedTiffLoadsInMacrosAndConversions) {
+    test::ScratchDir dir;
+    const fs::path in = dir / "pic.tiff";
+    SavePictureByExtension(FewColours(12, 5), in);
+    fs::create_directories(dir / "out");
+    DataFolders folders = DataFolders::FromEnvironment();
+    ScriptedPrompter prompter;
+    BatchContext context;
+    context.folders = &folders;
+    context.prompter = &prompter;
+    BatchMacro macro("Test");
+    macro.outputFormat = kOutputPng;
+    macro.outputDir = (dir / "out").string();
+    BatchFileResult result;
+    EXPECT_TRUE(ApplyToFile(macro, in, context, result));
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.sourceType, MacroPictureType::Tiff);
+
+    const auto convert = test::RunLumaprism({"--convert", "pic.tiff", "back.png"}, dir.Path());
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_EQ(DecodePictureFile(ReadPictureFile(dir / "back.png")).frames[0].picture.Width(), 12);
+}
+
+TEST(FormatTable, ConvertingAMissingInputSaysItIsNotFound) {
+    test::ScratchDir dir;
+    const auto convert = test::RunLumaprism({"--convert", "missing.bmp", "x.png"}, dir.Path());
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_NE(convert.err.find("missing.bmp - not Found"), std::string::npos) << convert.err;
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+}
+
+}  // namespace
+}  // namespace lp
