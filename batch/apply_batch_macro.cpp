@@ -399,8 +399,9 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
     if (variant == MacroVariant::Wizard) macro.colors = TargetColorCount(macro, result.colorsBefore);
     if (variant == MacroVariant::Site) {
         const int w = result.widthBefore, h = result.heightBefore;
-        // Only ever down to the size the page shows the image at.
-        if (macro.resizeImages == 1 && declaredWidth > 0 && declaredHeight > 0 && (w > declaredWidth || h > declaredHeight)) {
+        // Only ever down to the size the page shows the image at, and only when
+        // both sides shrink: one growing side would blow the picture up.
+        if (macro.resizeImages == 1 && declaredWidth > 0 && declaredHeight > 0 && w > declaredWidth && h > declaredHeight) {
             macro.resizeMode = kResizeAbsolute;
             macro.width = declaredWidth;
             macro.height = declaredHeight;

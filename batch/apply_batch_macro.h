@@ -148,8 +148,8 @@ BatchFileResult ApplyKeepIfSmaller(const BatchMacro& macro, const std::filesyste
 
 /// The site optimizer's variant: as the wizards', and when macro.resizeImages
 /// is 1 and both declared sizes are positive, an image larger than them in
-/// either dimension is scaled down to exactly declaredWidth x declaredHeight
-/// (never up). A declared size of 0 or less counts as absent.
+/// both dimensions is scaled down to exactly declaredWidth x declaredHeight
+/// (never up in either). A declared size of 0 or less counts as absent.
 BatchFileResult ApplyForSite(const BatchMacro& macro, const std::filesystem::path& path, int declaredWidth,
                              int declaredHeight, BatchContext& context);
 

@@ -115,7 +115,7 @@ DecodedSource DecodeSource(const std::filesystem::path& path, PictureFileType ty
             const ThumbnailSize target = ComputeThumbnailSize(size->first, size->second);
             for (int d : {8, 4, 2}) {
                 if ((size->first + d - 1) / d >= target.width && (size->second + d - 1) / d >= target.height &&
-                    (target.width != size->first && target.height != size->second)) {
+                    (target.width != size->first || target.height != size->second)) {
                     options.scaleDenominator = d;
                     break;
                 }
@@ -198,7 +198,7 @@ Picture ComposeSmallImage(const Picture& thumbnail, bool smooth, bool* usedSmoot
     const int sh = std::max(1, int(th * 0.32));
     Picture scaled;
     const Picture* source = &thumbnail;
-    if (sw != tw && sh != th) {
+    if (sw != tw || sh != th) {
         scaled.CopyFrom(thumbnail);
         Resized(scaled, sw, sh, smooth, nullptr);
         if (usedSmooth) *usedSmooth = smooth;
@@ -292,7 +292,9 @@ ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThum
             const ThumbnailSize size = ComputeThumbnailSize(source.width, source.height);
             thumbnail = std::move(source.picture);
             const bool scaledDecode = source.width != thumbnail.Width() || source.height != thumbnail.Height();
-            if ((size.width != source.width && size.height != source.height) || scaledDecode) {
+            // Either dimension changing needs the resize: a 600 x 1 picture must
+            // shrink to 90 x 1, or the cached file is oversized and refused.
+            if (size.width != source.width || size.height != source.height || scaledDecode) {
                 if (thumbnail.Width() != size.width || thumbnail.Height() != size.height)
                     Resized(thumbnail, size.width, size.height, !opt.fastResize, progress);
                 out.thumbQuality = opt.fastResize ? 0 : kSmoothQuality;

@@ -19,6 +19,9 @@ struct VectorObject {
     /// first point; the first is the outer boundary, the others are holes.
     std::vector<ContourPoint> points;
     std::uint32_t holeCount = 0;  // contours after the first
+    /// Objects enclosing this one (holding it inside their outer boundary);
+    /// valid when the drawing's nestingKnown is set.
+    std::uint32_t depth = 0;
 
     std::vector<std::span<const ContourPoint>> Contours() const { return SplitContours(points); }
 };
@@ -30,6 +33,9 @@ struct VectorDrawing {
     std::int32_t height = 0;
     ColourRef background = kNoColour;  // none: the canvas is white
     std::vector<VectorObject> objects;
+    /// Each object's depth is exact: objects of one depth never overlap, so a
+    /// writer may paint them in any order after the shallower ones.
+    bool nestingKnown = false;
 };
 
 }  // namespace lp

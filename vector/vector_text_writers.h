@@ -12,10 +12,13 @@ namespace lp {
 /// process's locale. Progress: "Writing Objects.." over the objects.
 std::string EncodeVectorEps(const VectorDrawing& drawing, ProgressSink* progress = nullptr);
 
-/// SVG: the canvas in the background colour or white, then one path per
-/// object whose contours combine by the even-odd rule (holes show what lies
-/// beneath), filled and outlined one pixel wide in the object's colour around
-/// pixel centres, so that the drawing covers the pixels it came from.
+/// SVG: the canvas in the background colour or white, then the objects as
+/// paths whose contours combine by the even-odd rule (holes show what lies
+/// beneath), filled and outlined one pixel wide around pixel centres, so that
+/// the drawing covers the pixels it came from. One style class per colour;
+/// path data in relative steps. When the drawing's nesting is known, the
+/// objects of one depth and colour share one path, depth after depth;
+/// otherwise each object has its own path in drawing order.
 std::string EncodeVectorSvg(const VectorDrawing& drawing, ProgressSink* progress = nullptr);
 
 }  // namespace lp

@@ -26,8 +26,10 @@ struct VectorizeResult {
 };
 
 /// Turns a picture into filled polygon objects, one per connected region of
-/// alike colour, found in one row-major scan and traced with the contour
-/// follower. One object serves one run at a time.
+/// alike colour (pixels joined through edges), traced with the contour
+/// follower. Objects come in row-major order of their regions' first pixels,
+/// so an object always comes after every object that encloses it. One object
+/// serves one run at a time.
 class CVectorizer {
 public:
     static constexpr const char* kErrorTitle = "Vector Error";
@@ -49,25 +51,33 @@ public:
     VectorizeResult Run(const Picture& picture, ProgressSink* progress = nullptr);
 
 private:
-    struct StackEntry {
-        ColourRef colour;
-        std::int64_t object;  // index in the object list, -1 for none
-    };
-    // Label of a pixel that was traced as a one-point contour: it is known,
-    // but belongs to no object.
-    static constexpr std::uint32_t kLonePixel = 0xFFFFFFFFu;
+    // Region word of a pixel: the index of its region's first pixel (in
+    // row-major order) in the low 31 bits, and whether a contour of its own
+    // region passed through it in the top bit.
+    static constexpr std::uint32_t kVisited = 0x80000000u;
+    static constexpr std::uint32_t kRegionMask = 0x7FFFFFFFu;
+    // Region of a background pixel left out of the drawing.
+    static constexpr std::uint32_t kNoRegion = kRegionMask;
 
     ColourRef At(std::int32_t x, std::int32_t y) const;
-    std::uint32_t& LabelAt(std::int32_t x, std::int32_t y) {
-        return m_labels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)];
-    }
-    bool SkippedBackground(std::int32_t x, std::int32_t y, ColourRef c) const;
+    std::size_t Index(std::int32_t x, std::int32_t y) const { return std::size_t(y) * std::size_t(m_width) + std::size_t(x); }
+    std::uint32_t RegionAt(std::int32_t x, std::int32_t y) const { return m_regions[Index(x, y)] & kRegionMask; }
     void MarkBorderBackground();
-    void Pop();
-    void Push(ColourRef colour, std::uint32_t label);
-    /// Traces one contour of colour region alike region, labelling with label.
+    /// Joins edge-neighbouring alike pixels into regions, each named by its
+    /// first pixel, so that every region is traced once, from that pixel.
+    void FindRegions();
+    /// Traces one contour of region from (x, y), marking the pixels it leaves.
     /// Returns false when the run must stop (m_stop set).
-    bool Trace(std::int32_t x, std::int32_t y, ColourRef region, std::uint32_t label);
+    bool Trace(std::int32_t x, std::int32_t y, std::uint32_t region);
+
+    struct Traced {
+        std::uint32_t region;    // first pixel of the object's region
+        std::size_t outerSize;   // points of its outer contour
+        std::int64_t parent;     // innermost enclosing object, -1 for none
+    };
+    /// The innermost object enclosing the region whose first pixel is (x, y).
+    std::int64_t EnclosingObject(std::int32_t x, std::int32_t y, const std::vector<Traced>& traced,
+                                 const std::vector<VectorObject>& objects) const;
 
     int m_bucket;
     double m_mergeTolerance;
@@ -78,9 +88,8 @@ private:
     const Picture* m_picture = nullptr;
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    std::vector<std::uint32_t> m_labels;           // 0 none, else object index + 1 (or kLonePixel)
+    std::vector<std::uint32_t> m_regions;          // region word per pixel (see kVisited)
     std::vector<std::uint8_t> m_borderBackground;  // background pixels joined to the border
-    std::vector<StackEntry> m_stack;
     ContourPointList m_contour;
     std::string m_stop;
 };

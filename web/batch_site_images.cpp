@@ -16,7 +16,11 @@ std::vector<std::string> BatchSiteImageProcessor::Process(std::span<const SiteIm
     std::vector<std::string> failures;
     for (const SiteImage& image : images) {
         if (!image.downloaded) continue;  // a record without a file: nothing to optimize
-        const BatchFileResult result = ApplyForSite(macro, image.localPath, image.width, image.height, context);
+        // A copy shown at its natural size keeps the image as it is: no
+        // declared size to shrink to.
+        const int width = image.naturalSizeShown ? 0 : image.width;
+        const int height = image.naturalSizeShown ? 0 : image.height;
+        const BatchFileResult result = ApplyForSite(macro, image.localPath, width, height, context);
         rows.AddFile(result);
         if (!result.ok) {
             failures.push_back(image.localPath.string() + ": " +

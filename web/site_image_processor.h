@@ -18,6 +18,10 @@ struct SiteImage {
     int width = 0;
     int height = 0;
     bool downloaded = false;  // false: the record stays, without a file
+    /// Some tag (or a link or background) declares no width or no height, so
+    /// a page shows the image at its natural size there: shrinking it would
+    /// blow that copy up.
+    bool naturalSizeShown = false;
 };
 
 /// The image step of a site job: optimizes the downloaded images, each with its

@@ -256,6 +256,7 @@ void CSiteOptimizer::HandleImage(const std::string& absolute, const FoundLink& l
         SiteImage& record = m_images[known->second];
         record.width = std::max(record.width, link.width);
         record.height = std::max(record.height, link.height);
+        record.naturalSizeShown = record.naturalSizeShown || link.width <= 0 || link.height <= 0;
         return;
     }
     if (m_images.size() >= m_env.limits.maxImages) {
@@ -266,7 +267,8 @@ void CSiteOptimizer::HandleImage(const std::string& absolute, const FoundLink& l
     std::error_code ec;
     std::filesystem::create_directories(local->parent_path(), ec);
     m_imageIndex.emplace(*local, m_images.size());
-    m_images.push_back(SiteImage{*local, absolute, link.width, link.height, false});
+    m_images.push_back(
+        SiteImage{*local, absolute, link.width, link.height, false, link.width <= 0 || link.height <= 0});
     if (ec) {
         m_failures.push_back(absolute + ": cannot create " + local->parent_path().string());
         return;

@@ -500,7 +500,9 @@ TEST(ApplyForSite, ResizesDownToTheDeclaredSizeOnly) {
     const Case cases[] = {
         {100, 50, 1, 100, 50},   // larger than declared: down to it
         {400, 200, 1, 200, 100}, // smaller: never enlarged
-        {150, 150, 1, 150, 150}, // wider only: to the declared size
+        {150, 150, 1, 200, 100}, // height would grow: untouched
+        {150, 100, 1, 200, 100}, // only the width shrinks: untouched
+        {150, 60, 1, 150, 60},   // both shrink, another aspect: to the declared size
         {0, 50, 1, 200, 100},    // a missing attribute: untouched
         {100, 50, 0, 200, 100},  // resizing switched off
     };

@@ -90,6 +90,25 @@ TEST(ThumbnailGeometry, SmallIconIsScaledCentredAndFramed) {
     EXPECT_EQ(PixelAt(small, 15, 23), 0x00FFFFFF);
 }
 
+TEST(ThumbnailGeometry, SmallIconShrinksAThumbnailThatIsOnePixelHighOrWide) {
+    // 90 x 1 becomes 28 x 1 (the 1 stays); copied unscaled it would be cut
+    // to the middle 32 pixels and fill the row.
+    for (const bool wide : {true, false}) {
+        Picture thumb;
+        thumb.Create(wide ? 90 : 1, wide ? 1 : 90);
+        thumb.Fill(0x000000FF);
+        const Picture small = ComposeSmallImage(thumb, false, nullptr);
+        const auto at = [&](int along, int across) {
+            return wide ? PixelAt(small, along, across) : PixelAt(small, across, along);
+        };
+        EXPECT_EQ(at(2, 15), 0x000000FFu) << wide;
+        EXPECT_EQ(at(29, 15), 0x000000FFu) << wide;
+        EXPECT_EQ(at(1, 15), 0x00FFFFFFu) << wide;
+        EXPECT_EQ(at(30, 15), 0x00FFFFFFu) << wide;
+        EXPECT_EQ(at(15, 14), 0x00FFFFFFu) << wide;
+    }
+}
+
 class ThumbnailMakerTest : public ::testing::Test {
 protected:
     ScratchDir dir;

@@ -86,6 +86,53 @@ TEST(ThumbnailsCommand, TwoInstancesSharingOneCacheLeaveItValid) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cacheDir), {}), 41);  // 40 files and the index
 }
 
+TEST(ThumbnailsCommand, OnePixelHighOrWidePicturesComeFromTheCacheOnTheSecondRun) {
+    // A thumbnail is shrunk when either side changes; a 600 x 1 picture kept
+    // at 600 x 1 would be refused as oversized and made again on every visit.
+    struct Case {
+        const char* name;
+        int width, height;
+    };
+    const std::vector<Case> cases = {{"wide.png", 600, 1}, {"tall.png", 1, 600}, {"wide.jpg", 600, 1},
+                                     {"tall.jpg", 1, 600},  {"thin.png", 400, 2}};
+    // Colour counting on, then off (the JPEG decodes at a reduced scale).
+    for (const char* optColors : {"0", "1"}) {
+        SCOPED_TRACE(std::string("OptColors=") + optColors);
+        ScratchDir dir;
+        const auto folder = dir / "pics";
+        std::filesystem::create_directories(folder);
+        for (const Case& c : cases) {
+            const auto path = folder / c.name;
+            if (path.extension() == ".jpg")
+                SaveJpeg(test::PatternPicture(c.width, c.height), path, 80);
+            else
+                SavePictureByExtension(test::PatternPicture(c.width, c.height), path);
+        }
+        std::filesystem::create_directories(dir / "home");
+        std::ofstream(dir / "home" / (ApplicationKey() + ".ini")) << "[Settings]\nOptColors=" << optColors << "\n";
+
+        const auto first = RunLumaprism({"--thumbnails", folder.string()}, dir.Path());
+        EXPECT_EQ(first.exitCode, 0) << first.err;
+        EXPECT_NE(first.out.find("made 5, from cache 0, failed 0"), std::string::npos) << first.out;
+        const auto second = RunLumaprism({"--thumbnails", folder.string()}, dir.Path());
+        EXPECT_EQ(second.exitCode, 0) << second.err;
+        EXPECT_NE(second.out.find("made 0, from cache 5, failed 0"), std::string::npos) << second.out;
+
+        CThumbnailCache cache(dir / "home" / "CACHE", true);
+        const auto records = cache.Records();
+        ASSERT_EQ(records.size(), cases.size());
+        for (const CacheRecord& r : records) {
+            SCOPED_TRACE(r.path);
+            const Picture thumb = cache.ReadThumbnail(r);
+            EXPECT_LE(thumb.Width(), 90);
+            EXPECT_LE(thumb.Height(), 90);
+            EXPECT_EQ(std::max(thumb.Width(), thumb.Height()), 90);
+            EXPECT_EQ(std::min(thumb.Width(), thumb.Height()), 1);
+            EXPECT_EQ(std::max(r.width, r.height), r.width == 400 ? 400 : 600);  // the source's size is kept
+        }
+    }
+}
+
 TEST(ThumbnailsCommand, UsageErrors) {
     ScratchDir dir;
     const std::vector<std::vector<std::string>> usage = {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -187,15 +189,161 @@ TEST(VectorEpsTest, WritesTheFixedProgramInTheCLocale) {
     EXPECT_EQ(EncodeVectorEps(d).find("rectfill"), std::string::npos);
 }
 
-TEST(VectorSvgTest, OnePathPerObjectWithEvenOddHoles) {
+/// One path element of our SVG: its style's colour and its contours in
+/// absolute points, each closed by a repetition of its first point.
+struct SvgPath {
+    ColourRef colour = 0;
+    std::vector<std::vector<ContourPoint>> contours;
+};
+
+/// Reads back what our writer emits: class styles and path data with M/m,
+/// H/h, V/v, L/l (repeated pairs included) and Z/z.
+std::vector<SvgPath> ParseOurSvg(const std::string& svg) {
+    std::map<std::string, ColourRef> styles;
+    const std::size_t styleAt = svg.find("<style>");
+    if (styleAt != std::string::npos) {
+        const std::string css = svg.substr(styleAt + 7, svg.find("</style>") - styleAt - 7);
+        for (std::size_t at = 0; (at = css.find('.', at)) != std::string::npos;) {
+            const std::size_t brace = css.find('{', at);
+            const std::string name = css.substr(at + 1, brace - at - 1);
+            const std::size_t hash = css.find("fill:#", brace) + 6;
+            const unsigned v = std::stoul(css.substr(hash, 6), nullptr, 16);
+            EXPECT_NE(css.find("stroke:#" + css.substr(hash, 6), brace), std::string::npos) << name;
+            styles[name] = MakeColour(std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v));
+            at = brace;
+        }
+    }
+    std::vector<SvgPath> paths;
+    for (std::size_t at = 0; (at = svg.find("<path class=\"", at)) != std::string::npos;) {
+        at += 13;
+        const std::string name = svg.substr(at, svg.find('"', at) - at);
+        EXPECT_TRUE(styles.count(name)) << name;
+        SvgPath path;
+        path.colour = styles[name];
+        const std::size_t d = svg.find("d=\"", at) + 3;
+        const std::string data = svg.substr(d, svg.find('"', d) - d);
+        std::size_t i = 0;
+        auto number = [&] {
+            while (i < data.size() && data[i] == ' ') ++i;
+            std::size_t used = 0;
+            const long v = std::stol(data.substr(i), &used);
+            i += used;
+            return static_cast<std::int32_t>(v);
+        };
+        char command = 0;
+        ContourPoint current, start;
+        while (i < data.size()) {
+            if (std::isalpha(static_cast<unsigned char>(data[i]))) command = data[i++];
+            else if (command == 'M') command = 'L';  // pairs after a move are lines
+            else if (command == 'm') command = 'l';
+            switch (command) {
+                case 'M': case 'm': {
+                    const std::int32_t x = number(), y = number();
+                    start = command == 'M' ? ContourPoint{x, y} : ContourPoint{current.x + x, current.y + y};
+                    current = start;
+                    path.contours.push_back({start});
+                    break;
+                }
+                case 'H': current.x = number(); path.contours.back().push_back(current); break;
+                case 'h': current.x += number(); path.contours.back().push_back(current); break;
+                case 'V': current.y = number(); path.contours.back().push_back(current); break;
+                case 'v': current.y += number(); path.contours.back().push_back(current); break;
+                case 'L': case 'l': {
+                    const std::int32_t x = number(), y = number();
+                    current = command == 'L' ? ContourPoint{x, y} : ContourPoint{current.x + x, current.y + y};
+                    path.contours.back().push_back(current);
+                    break;
+                }
+                case 'Z': case 'z':
+                    path.contours.back().push_back(start);
+                    current = start;
+                    command = 0;
+                    break;
+                default:
+                    ADD_FAILURE() << "unexpected path data at " << i << ": " << data;
+                    return paths;
+            }
+        }
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+TEST(VectorSvgTest, CompactPathsInRelativeStepsWithOneStylePerColour) {
     const std::string svg = EncodeVectorSvg(TwoObjects());
     EXPECT_NE(svg.find("width=\"12\" height=\"8\" viewBox=\"0 0 12 8\""), std::string::npos);
     EXPECT_NE(svg.find("<rect width=\"12\" height=\"8\" fill=\"#ffffff\"/>"), std::string::npos);
     EXPECT_NE(svg.find("fill-rule=\"evenodd\""), std::string::npos);
-    EXPECT_NE(svg.find("<path fill=\"#005ac8\" stroke=\"#005ac8\" d=\"M0 0H11V7H0ZM5 2L4 1L3 2L4 3Z\"/>"),
+    EXPECT_NE(svg.find("<style>.a{fill:#005ac8;stroke:#005ac8}.b{fill:#ff0080;stroke:#ff0080}</style>"),
               std::string::npos);
-    EXPECT_NE(svg.find("<path fill=\"#ff0080\" stroke=\"#ff0080\" d=\"M2 2H4V4H2Z\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<path class=\"a\" d=\"M0 0h11v7h-11zm5 2-1-1-1 1 1 1z\"/>"), std::string::npos) << svg;
+    EXPECT_NE(svg.find("<path class=\"b\" d=\"M2 2h2v2h-2z\"/>"), std::string::npos) << svg;
     EXPECT_EQ(svg.substr(svg.size() - 12), "</g>\n</svg>\n");
+}
+
+TEST(VectorSvgTest, PathsHoldEveryContourAndPaintEnclosingObjectsFirst) {
+    // Vectorized drawings (nesting known: one path per depth and colour) and
+    // the same objects without the nesting (one path each, in order).
+    for (const bool overlapped : {true, false}) {
+        const Picture picture = test::FewColourGraphic(120, 90);
+        VectorDrawing drawing = CVectorizer(VectorizerSettings{0, 100, kNoColour, overlapped}).Run(picture).drawing;
+        ASSERT_TRUE(drawing.nestingKnown);
+        for (const bool nesting : {true, false}) {
+            SCOPED_TRACE(std::string(overlapped ? "overlapped" : "not overlapped") + (nesting ? "" : ", no nesting"));
+            drawing.nestingKnown = nesting;
+            const std::vector<SvgPath> paths = ParseOurSvg(EncodeVectorSvg(drawing));
+            // Where each object's outer contour was written.
+            std::vector<std::size_t> pathOf;
+            std::size_t written = 0;
+            for (const VectorObject& o : drawing.objects) {
+                const auto contours = o.Contours();
+                std::size_t found = paths.size();
+                for (std::size_t p = 0; p < paths.size() && found == paths.size(); ++p) {
+                    if (paths[p].colour != o.colour) continue;
+                    for (std::size_t c = 0; c < paths[p].contours.size(); ++c) {
+                        if (!std::equal(contours[0].begin(), contours[0].end(), paths[p].contours[c].begin(),
+                                        paths[p].contours[c].end()))
+                            continue;
+                        found = p;
+                        // Its holes follow it in the same path.
+                        for (std::size_t h = 1; h < contours.size(); ++h) {
+                            ASSERT_LT(c + h, paths[p].contours.size());
+                            EXPECT_TRUE(std::equal(contours[h].begin(), contours[h].end(),
+                                                   paths[p].contours[c + h].begin(), paths[p].contours[c + h].end()));
+                        }
+                        break;
+                    }
+                }
+                ASSERT_LT(found, paths.size()) << "object at " << o.points[0].x << "," << o.points[0].y;
+                pathOf.push_back(found);
+                written += contours.size();
+            }
+            std::size_t parsed = 0;
+            for (const SvgPath& p : paths) parsed += p.contours.size();
+            EXPECT_EQ(parsed, written);
+            if (!nesting) {
+                EXPECT_EQ(paths.size(), drawing.objects.size());
+                for (std::size_t i = 0; i < pathOf.size(); ++i) EXPECT_EQ(pathOf[i], i);
+            } else {
+                EXPECT_LT(paths.size(), drawing.objects.size());
+            }
+            // An object whose first point lies inside another's outer contour
+            // is painted after it.
+            for (std::size_t i = 0; i < drawing.objects.size(); ++i)
+                for (std::size_t j = 0; j < drawing.objects.size(); ++j) {
+                    if (i == j) continue;
+                    const auto outer = drawing.objects[i].Contours()[0];
+                    const ContourPoint q = drawing.objects[j].points[0];
+                    int crossings = 0;
+                    for (std::size_t k = 0; k + 1 < outer.size(); ++k) {
+                        const ContourPoint a = outer[k], b = outer[k + 1];
+                        if ((a.y <= q.y) == (b.y <= q.y)) continue;
+                        if (a.x + double(q.y - a.y) * (b.x - a.x) / (b.y - a.y) < q.x) ++crossings;
+                    }
+                    if (crossings % 2 == 1) EXPECT_LT(pathOf[i], pathOf[j]) << i << " encloses " << j;
+                }
+        }
+    }
 }
 
 struct WmfRecord {

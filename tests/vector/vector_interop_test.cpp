@@ -72,6 +72,14 @@ protected:
         m_drawing = result.drawing;
     }
 
+    /// Switches the fixture to the nested shapes, vectorized in either mode.
+    void UseNestedShapes(bool overlapped) {
+        m_picture = test::NestedShapesGraphic(kWidth, kHeight);
+        const VectorizeResult result = CVectorizer(VectorizerSettings{0, 100, kNoColour, overlapped}).Run(m_picture);
+        ASSERT_TRUE(result.Complete());
+        m_drawing = result.drawing;
+    }
+
     std::filesystem::path Write(const char* name) {
         const auto path = m_dir / name;
         WriteVectorFile(m_drawing, path);
@@ -149,6 +157,39 @@ TEST_F(VectorInteropTest, WmfRendersInLibwmf) {
                       png, false);
     // Measured 2.88 with libwmf 0.2.12.
     ExpectClose(error, 4.0);
+}
+
+TEST_F(VectorInteropTest, InnerShapesStayVisibleInEveryRenderer) {
+    // An enclosing object painted after what it encloses, or a region drawn
+    // twice, hides a whole inner shape: far past the interior limit.
+    struct Tool {
+        const char* name;
+        const char* file;
+        double maxMean;
+    };
+    const Tool tools[] = {{"rsvg-convert", "nested.svg", 1.0}, {"gs", "nested.eps", 5.0}, {"wmf2gd", "nested.wmf", 4.0}};
+    for (const bool overlapped : {true, false}) {
+        UseNestedShapes(overlapped);
+        for (const Tool& tool : tools) {
+            if (!HaveTool(tool.name) || !HaveTool("convert")) {
+                std::printf("  %s not installed: skipped\n", tool.name);
+                continue;
+            }
+            SCOPED_TRACE(std::string(tool.name) + (overlapped ? ", overlapped" : ", not overlapped"));
+            const auto file = Write(tool.file);
+            const auto png = m_dir / (std::string(tool.file) + ".png");
+            std::string command;
+            if (std::string(tool.name) == "rsvg-convert")
+                command = "rsvg-convert -o " + Quote(png) + " " + Quote(file);
+            else if (std::string(tool.name) == "gs")
+                command = "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -r72 -sDEVICE=png16m -sOutputFile=" + Quote(png) +
+                          " " + Quote(file);
+            else
+                command = "wmf2gd -t png --maxwidth=" + std::to_string(kWidth) + " --maxheight=" +
+                          std::to_string(kHeight) + " --maxsize -o " + Quote(png) + " " + Quote(file);
+            ExpectClose(RenderedError(command, png, false), tool.maxMean);
+        }
+    }
 }
 
 TEST_F(VectorInteropTest, EmfAndWmfConvertInLibreOffice) {

@@ -51,4 +51,34 @@ inline Picture FewColourGraphic(int width, int height, ColourRef ground = MakeCo
     return p;
 }
 
+/// Shapes inside shapes as cartoons and signs draw them: a black frame one
+/// pixel wide on the left and six on the right, white inside as outside,
+/// with a red dot in it; outlines within outlines; dark letters close together
+/// in a blue box on a dark ground. Each inner part is painted only if every
+/// enclosing object comes before it and every region is drawn once.
+inline Picture NestedShapesGraphic(int width = 160, int height = 120) {
+    Picture p;
+    p.Create(width, height);
+    p.Fill(MakeColour(255, 255, 255));
+    auto rect = [&](int x0, int y0, int x1, int y1, ColourRef c) {
+        for (int y = std::max(0, y0); y < y1 && y < height; ++y)
+            for (int x = std::max(0, x0); x < x1 && x < width; ++x) SetPixel(p, x, y, c);
+    };
+    const ColourRef black = MakeColour(0, 0, 0), white = MakeColour(255, 255, 255), red = MakeColour(255, 0, 0);
+    rect(10, 10, 71, 71, black);  // the frame: left 1, top 2, right 6, bottom 3
+    rect(11, 12, 65, 68, white);
+    rect(30, 30, 41, 41, red);
+    rect(80, 8, 151, 64, black);  // outlines within outlines
+    rect(81, 9, 150, 63, MakeColour(250, 220, 0));
+    rect(88, 16, 143, 56, black);
+    rect(89, 17, 142, 55, white);
+    rect(105, 28, 125, 44, red);
+    rect(0, 78, width, height, black);  // letters in a box on a dark ground
+    rect(12, 84, 148, 114, MakeColour(0, 60, 200));
+    for (int i = 0; i < 6; ++i) rect(16 + 6 * i, 88, 21 + 6 * i, 110, black);  // one-pixel gaps
+    rect(60, 88, 76, 110, black);  // an "o": a letter with a hole
+    rect(64, 93, 72, 105, MakeColour(0, 60, 200));
+    return p;
+}
+
 }  // namespace lp::test

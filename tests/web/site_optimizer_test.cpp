@@ -9,6 +9,7 @@
 #include "base/data_folders.h"
 #include "base/prompter.h"
 #include "batch/batch_macro.h"
+#include "formats/gif/gif_reader.h"
 #include "test_support.h"
 #include "web/batch_site_images.h"
 #include "web/test_http_server.h"
@@ -364,6 +365,52 @@ TEST_F(SiteFixture, BatchEngineOptimizesTheImagesToTheirDeclaredSizes) {
     EXPECT_NE(report.detailedReport.find("DETAILED REPORT"), std::string::npos);
     // photo.jpg (120 x 80) is declared 60 x 40 and was scaled down to it.
     EXPECT_LT(test::ReadFileBytes(Local("img/photo.jpg")).size(), Fixture("photo.jpg").size());
+}
+
+TEST_F(SiteFixture, ImagesShownAtTheirNaturalSizeSomewhereAreNeverShrunk) {
+    // logo.gif is 40 x 30. A tag without a declared size shows it at 40 x 30
+    // (and the rewriter writes that size into it), so shrinking the file
+    // would blow that copy up; sizes that disagree in aspect shrink only
+    // when both sides do.
+    struct Case {
+        const char* tags;
+        int expectW, expectH;
+    };
+    const Case cases[] = {
+        {"<img src=\"logo.gif\"><img src=\"logo.gif\" width=20 height=15>", 40, 30},
+        {"<img src=\"logo.gif\" width=20 height=15><img src=\"logo.gif\">", 40, 30},
+        {"<img src=\"logo.gif\" width=20 height=15><img src=\"logo.gif\" width=20>", 40, 30},
+        {"<img src=\"logo.gif\" width=20 height=15><a href=\"logo.gif\">big</a>", 40, 30},
+        {"<body background=\"logo.gif\"><img src=\"logo.gif\" width=20 height=15>", 40, 30},
+        {"<img src=\"logo.gif\" width=\"50%\" height=15>", 40, 30},
+        {"<img src=\"logo.gif\" width=20 height=40>", 40, 30},  // the height would grow
+        {"<img src=\"logo.gif\" width=40 height=15>", 40, 30},  // the width stays
+        {"<img src=\"logo.gif\" width=20 height=15><img src=\"logo.gif\" width=\"10\" height='10'>", 20, 15},
+        {"<img src=\"logo.gif\" width=30 height=10><img src=\"logo.gif\" width=20 height=15>", 30, 15},
+    };
+    const DataFolders folders = DataFolders::UnderRoot(scratch / "home");
+    BatchContext context;
+    context.folders = &folders;
+    BatchSiteImageProcessor engine(BatchMacro("Default"), context);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tags);
+        const std::string folder = "/natural" + std::to_string(n++);
+        server.Page(folder + "/index.html", std::string("<html><body>") + c.tags + "</body></html>");
+        server.Set(folder + "/logo.gif", CannedResponse{200, Fixture("logo.gif"), {"Content-Type: image/gif"}});
+        SiteJobEnvironment env = Env();
+        env.images = &engine;
+        CSiteOptimizer job(server.Base() + folder + "/index.html", out, SiteOptions{2, true}, std::move(env));
+        job.Run();
+        ASSERT_EQ(job.Images().size(), 1u);
+        EXPECT_TRUE(job.Images()[0].downloaded);
+        const Picture after = LoadGifPicture(Local(folder.substr(1) + "/logo.gif"), nullptr);
+        EXPECT_EQ(after.Width(), c.expectW);
+        EXPECT_EQ(after.Height(), c.expectH);
+    }
+    // The rewritten page of the first case declares the size the file keeps.
+    const std::string page = ReadText(Local("natural0/index.html"));
+    EXPECT_NE(page.find("WIDTH=40  HEIGHT=30"), std::string::npos) << page;
 }
 
 }  // namespace
