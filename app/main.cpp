@@ -1,5 +1,6 @@
 // The lumaprism program: the command-line batch mode, and the picture windows
-// when the command line holds no batch work or names a file to open.
+// when the command line holds no batch work or names a file to open. The windows
+// come from a module loaded only then, so batch runs never load the GUI toolkit.
 // jpeglib.h needs <cstdio> before it.
 // clang-format off
 #include "app/batch_command_line.h"
@@ -8,12 +9,12 @@
 #include "imaging/image_size.h"
 #include "app/convert_command.h"
 #include "app/error_log.h"
-#include "app/ui/gui_entry.h"
+#include "app/gui_module.h"
 #include "app/macro_command.h"
 #include "app/optimize_site_command.h"
 #include "app/thumbnails_command.h"
 #include "app/vectorize_command.h"
-#include "app/qt/qsettings_store.h"
+#include "app/ini_settings_store.h"
 #include "base/settings.h"
 
 #include <cstdio>
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
         const bool unfinishedJob = !openRequest && info.PendingJob().given != 0;
         // Without a display QApplication would abort: decide before constructing it.
         if (!unfinishedJob && lp::DisplayAvailable())
-            return lp::RunGui(argc, argv, openRequest ? info.FileToOpen() : std::string());
+            return lp::RunGuiModule(argc, argv, openRequest ? info.FileToOpen() : std::string());
         if (openRequest) {
             NoteWindowsUnavailable(info);
             std::fputc('\n', stderr);
@@ -183,7 +184,7 @@ int main(int argc, char** argv) {
 
     // A batch run ends the program through its exit step: the settings are read as at
     // any start, and only the exit keys are written back (the window's keys stay as they were).
-    lp::QSettingsStore store;
+    lp::IniSettingsStore store;
     const lp::AppSettings settings = lp::LoadSettings(store);
     lp::ApplyPictureBudgetSetting(settings.pictureBudget);
     lp::RunBatchJobs(info.Jobs(), log);
@@ -192,7 +193,7 @@ int main(int argc, char** argv) {
     if (openRequest) {
         // The jobs are done; the file the command line named opens in a window.
         if (lp::DisplayAvailable()) {
-            const int code = lp::RunGui(argc, argv, info.FileToOpen());
+            const int code = lp::RunGuiModule(argc, argv, info.FileToOpen());
             return log.HasErrors() ? kExitFailed : code;
         }
         NoteWindowsUnavailable(info);

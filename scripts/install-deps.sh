@@ -1,17 +1,44 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build and the tests need. Runs apt-get
-# only when something is missing; uses sudo when not root.
+# Installs the Debian 12 packages of the sets named on the command line:
+#   runtime  what the program needs to run (the window module included)
+#   build    compilers and the libraries' development files
+#   test     the test frameworks, sanitizer runtimes, the display server for
+#            window tests and the other programs the tests compare against
+# No set named: all three. Runs apt-get only when something is missing; uses
+# sudo when not root.
 set -euo pipefail
-packages=(
-  cmake ninja-build g++ clang ccache pkg-config
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+
+runtime=(
+  libjpeg62-turbo libpng16-16 zlib1g libcurl4
+  libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins
+)
+build=(
+  cmake ninja-build g++ ccache pkg-config
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libcurl4-openssl-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libbenchmark-dev libclang-rt-14-dev
-  libcurl4-openssl-dev
+)
+test=(
+  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
   libwmf-bin librsvg2-bin libreoffice-draw-nogui
   xvfb xauth
 )
+
+sets=("$@")
+[ ${#sets[@]} -gt 0 ] || sets=(runtime build test)
+packages=()
+for set in "${sets[@]}"; do
+  case "$set" in
+    runtime) packages+=("${runtime[@]}") ;;
+    build) packages+=("${build[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *)
+      echo "install-deps.sh: unknown set '$set' (runtime, build, test)" >&2
+      exit 2
+      ;;
+  esac
+done
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,21 +2,13 @@
 
 #include <QApplication>
 #include <clocale>
-#include <cstdlib>
+#include <type_traits>
 
-#include "app/qt/qsettings_store.h"
+#include "app/gui_module.h"
+#include "app/ini_settings_store.h"
 #include "app/ui/lumaprism_app.h"
 
 namespace lp {
-
-namespace {
-bool EnvSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-}  // namespace
-
-bool DisplayAvailable() { return EnvSet("QT_QPA_PLATFORM") || EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY"); }
 
 int RunGui(int argc, char** argv, const std::string& fileToOpen) {
     QApplication application(argc, argv);
@@ -26,7 +18,7 @@ int RunGui(int argc, char** argv, const std::string& fileToOpen) {
     QApplication::setApplicationVersion(QStringLiteral(LP_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("lumaprism"));
 
-    QSettingsStore store;
+    IniSettingsStore store;
     CLumaprismApp::Services services;
     services.store = &store;
     int code = 0;
@@ -40,3 +32,11 @@ int RunGui(int argc, char** argv, const std::string& fileToOpen) {
 }
 
 }  // namespace lp
+
+// The window module's one exported symbol; everything else in the module is
+// hidden, so its copy of the core never mixes with the executable's.
+extern "C" __attribute__((visibility("default"))) int lumaprism_gui_main(int argc, char** argv,
+                                                                         const char* fileToOpen) {
+    static_assert(std::is_same_v<decltype(&lumaprism_gui_main), lp::GuiEntryFunction>);
+    return lp::RunGui(argc, argv, fileToOpen ? std::string(fileToOpen) : std::string());
+}

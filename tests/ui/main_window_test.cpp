@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <fstream>
 
-#include "app/qt/qsettings_store.h"
+#include "app/ini_settings_store.h"
 #include "app/ui/welcome_dialog.h"
 #include "formats/format_table.h"
 #include "shell/ui/child_frame.h"
@@ -120,7 +120,7 @@ TEST(MainWindowStartup, JunkSettingsFileGivesDefaults) {
         out << "[Settings]\nModemSpeed=fast\nWelcomeScreen=0\nPicPosition=99\n\x01\x02\xff garbage ===\n"
             << "[Recent File List]\nFile1=\n[BarSettings]\nState=%%%not-base64%%%\n";
     }
-    QSettingsStore store(ini);
+    IniSettingsStore store(ini);
     ScriptedPrompter prompter;
     test::ScriptedChooser chooser;
     InMemoryClipboard clipboard;

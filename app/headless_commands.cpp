@@ -1,5 +1,5 @@
-// The headless commands read this user's settings file, which only the Qt-backed
-// store can read; the commands themselves live in the core and take the settings.
+// The headless commands as the program runs them: each reads this user's
+// settings file and writes to the process's standard streams.
 #include <cstdio>
 
 #include "app/analyze_command.h"
@@ -7,7 +7,7 @@
 #include "app/convert_command.h"
 #include "app/macro_command.h"
 #include "app/optimize_site_command.h"
-#include "app/qt/qsettings_store.h"
+#include "app/ini_settings_store.h"
 #include "app/thumbnails_command.h"
 
 namespace lp {
@@ -15,7 +15,7 @@ namespace lp {
 namespace {
 
 AppSettings UserSettings() {
-    const QSettingsStore store;
+    const IniSettingsStore store;
     AppSettings settings = LoadSettings(store);
     ApplyPictureBudgetSetting(settings.pictureBudget);
     return settings;
