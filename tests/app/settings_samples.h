@@ -37,6 +37,7 @@ inline AppSettings EveryKeyChanged() {
     s.stepRotation = 0.29;
     s.tmPosX = -20, s.tmPosY = 900;
     s.palPosX = 1600, s.palPosY = -4;
+    s.pictureBudget = 2048;
     s.accessType = 3;
     s.proxyName = "proxy.example:3128";
     s.proxyByPass = "localhost\r\n*.lan, 10.0.0.1";
