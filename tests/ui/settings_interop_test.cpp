@@ -8,6 +8,7 @@
 
 #include "app/ini_settings_store.h"
 #include "app/settings_samples.h"
+#include "formats/format_table.h"
 #include "shell/ui/main_frame.h"
 #include "ui/ui_test_support.h"
 
