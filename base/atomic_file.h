@@ -6,34 +6,64 @@
 
 namespace lp {
 
+/// How the temporary file of a save is made.
+enum class AtomicTempFile {
+    /// Unnamed (O_TMPFILE) where the file system allows it, so a killed
+    /// process leaves nothing behind; a hidden named file elsewhere.
+    Unnamed,
+    /// Always the hidden named file (what file systems without O_TMPFILE get).
+    Named,
+};
+
 /// Writes a file so that a failure never destroys the old one: the bytes go to
-/// a temporary file in the target's folder, which is renamed over the target
-/// only by Commit(). Destroying an uncommitted writer removes the temporary.
+/// a temporary file in the folder of the file being replaced (a symbolic link
+/// is followed to the file it names), which is synced and renamed over it only
+/// by Commit(); the folder is synced after the rename. The result keeps the
+/// permission bits of the file it replaces; a new file gets 0666 minus the
+/// umask. Destroying an uncommitted writer removes the temporary.
 class AtomicFileWriter {
 public:
     /// Throws InnerError(openMessage) when the temporary cannot be created.
-    AtomicFileWriter(std::filesystem::path target, std::string openMessage, std::string writeMessage);
+    AtomicFileWriter(std::filesystem::path target, std::string openMessage, std::string writeMessage,
+                     AtomicTempFile temp = AtomicTempFile::Unnamed);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     /// Throws InnerError(writeMessage) on a short write.
     void Write(std::span<const std::uint8_t> bytes);
-    /// Flushes, closes and renames over the target. Throws InnerError(writeMessage).
+    /// Syncs, closes and renames over the target. Throws InnerError(writeMessage).
     void Commit();
 
+    /// The file that Commit() replaces: the target with its links followed.
+    const std::filesystem::path& Destination() const { return m_destination; }
+    /// The named temporary file; empty while the temporary is unnamed.
     const std::filesystem::path& TempPath() const { return m_tempPath; }
+    /// True when the temporary has no name (until Commit links it in).
+    bool IsUnnamed() const { return m_unnamed; }
 
 private:
-    std::filesystem::path m_target;
+    std::filesystem::path m_destination;
+    std::filesystem::path m_folder;
     std::filesystem::path m_tempPath;
     std::string m_writeMessage;
     int m_fd = -1;
+    bool m_unnamed = false;
     bool m_committed = false;
 };
 
 /// Convenience: the whole content in one call, atomically.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                          const std::string& openMessage, const std::string& writeMessage);
+
+/// The file a save to target writes: symbolic links followed (a dangling link
+/// names the file to create). Not found links resolve as far as they go.
+std::filesystem::path SaveDestination(const std::filesystem::path& target);
+
+/// Moves a finished file (in the destination's file system) over target as a
+/// save does: links followed, the replaced file's permission bits kept (else
+/// 0666 minus the umask), file synced before and folder after the rename.
+/// Throws std::filesystem::filesystem_error.
+void MoveFileOver(const std::filesystem::path& finished, const std::filesystem::path& target);
 
 }  // namespace lp

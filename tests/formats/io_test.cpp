@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <set>
+#include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace lp {
 namespace {
@@ -79,6 +85,182 @@ TEST(AtomicFileWriter, KeepsModeOfReplacedFileAndFailsInMissingFolder) {
     } catch (const InnerError& e) {
         EXPECT_STREQ(e.what(), "Error Opening File");
     }
+}
+
+namespace fs = std::filesystem;
+
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+mode_t ModeOf(const fs::path& p) {
+    struct stat st {};
+    EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+    return st.st_mode & 07777;
+}
+
+/// Whether this folder's file system creates unnamed files.
+bool FolderTakesUnnamedFiles(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+/// Sets the umask for one test and puts the old one back.
+class UmaskScope {
+public:
+    explicit UmaskScope(mode_t mask) : m_old(::umask(mask)) {}
+    ~UmaskScope() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+const AtomicTempFile kBothKinds[] = {AtomicTempFile::Unnamed, AtomicTempFile::Named};
+
+TEST(AtomicFileWriter, SavingThroughALinkWritesTheFileItNames) {
+    for (const AtomicTempFile kind : kBothKinds) {
+        SCOPED_TRACE(kind == AtomicTempFile::Named ? "named temporary" : "unnamed temporary");
+        test::ScratchDir dir;
+        fs::create_directories(dir / "real");
+        test::WriteFileBytes(dir / "real" / "target.bmp", {1, 2, 3});
+        ::chmod((dir / "real" / "target.bmp").c_str(), 0604);
+        fs::create_symlink("real/target.bmp", dir / "link.bmp");  // relative, as users make them
+        fs::create_symlink(dir / "link.bmp", dir / "chain.bmp");   // a link to the link
+        const std::uint8_t bytes[] = {4, 5};
+        for (const char* name : {"link.bmp", "chain.bmp"}) {
+            AtomicFileWriter w(dir / name, "open", "write", kind);
+            EXPECT_EQ(w.Destination(), dir / "real" / "target.bmp");
+            w.Write(bytes);
+            if (kind == AtomicTempFile::Named) EXPECT_EQ(w.TempPath().parent_path(), dir / "real");
+            w.Commit();
+        }
+        EXPECT_TRUE(fs::is_symlink(dir / "link.bmp"));
+        EXPECT_TRUE(fs::is_symlink(dir / "chain.bmp"));
+        EXPECT_EQ(test::ReadFileBytes(dir / "real" / "target.bmp"), (std::vector<std::uint8_t>{4, 5}));
+        EXPECT_EQ(ModeOf(dir / "real" / "target.bmp"), 0604u);
+        EXPECT_EQ(Names(dir / "real"), std::set<std::string>{"target.bmp"});
+        // A dangling link names the file to create.
+        fs::create_symlink("real/new.bmp", dir / "dangling.bmp");
+        WriteFileAtomically(dir / "dangling.bmp", bytes, "open", "write");
+        EXPECT_TRUE(fs::is_symlink(dir / "dangling.bmp"));
+        EXPECT_EQ(test::ReadFileBytes(dir / "real" / "new.bmp"), (std::vector<std::uint8_t>{4, 5}));
+        // A loop of links is refused, the links left as they are.
+        fs::create_symlink("loop2", dir / "loop1");
+        fs::create_symlink("loop1", dir / "loop2");
+        EXPECT_THROW(AtomicFileWriter(dir / "loop1", "open", "write", kind), InnerError);
+        EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
+    }
+}
+
+TEST(AtomicFileWriter, NewFilesGetTheUmaskModeAndReplacedFilesKeepTheirs) {
+    const UmaskScope mask(027);
+    for (const AtomicTempFile kind : kBothKinds) {
+        SCOPED_TRACE(kind == AtomicTempFile::Named ? "named temporary" : "unnamed temporary");
+        test::ScratchDir dir;
+        const std::uint8_t bytes[] = {1};
+        {
+            AtomicFileWriter w(dir / "new.bin", "open", "write", kind);
+            w.Write(bytes);
+            w.Commit();
+        }
+        EXPECT_EQ(ModeOf(dir / "new.bin"), 0640u);  // 0666 minus the umask, not mkstemp's 0600
+        for (const mode_t old : {mode_t(0600), mode_t(0644), mode_t(0755)}) {
+            ::chmod((dir / "new.bin").c_str(), old);
+            AtomicFileWriter w(dir / "new.bin", "open", "write", kind);
+            w.Write(bytes);
+            w.Commit();
+            EXPECT_EQ(ModeOf(dir / "new.bin"), old);
+        }
+    }
+}
+
+TEST(AtomicFileWriter, TheTemporaryIsUnnamedWhereTheFileSystemAllowsIt) {
+    test::ScratchDir dir;
+    const auto target = dir / "out.bin";
+    test::WriteFileBytes(target, {1, 2, 3});
+    const std::uint8_t bytes[] = {9, 9, 9, 9};
+    {
+        AtomicFileWriter w(target, "open", "write");
+        w.Write(bytes);
+        if (!FolderTakesUnnamedFiles(dir.Path())) GTEST_SKIP() << "this file system has no O_TMPFILE";
+        EXPECT_TRUE(w.IsUnnamed());
+        EXPECT_TRUE(w.TempPath().empty());
+        EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.bin"});  // nothing visible while writing
+        w.Commit();
+    }
+    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{9, 9, 9, 9}));
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.bin"});
+}
+
+TEST(AtomicFileWriter, TheNamedFallbackIsHiddenBesideTheTargetAndRemovedOnFailure) {
+    test::ScratchDir dir;
+    const auto target = dir / "out.bin";
+    test::WriteFileBytes(target, {1, 2, 3});
+    const std::uint8_t bytes[] = {5, 6};
+    {
+        AtomicFileWriter w(target, "open", "write", AtomicTempFile::Named);
+        EXPECT_FALSE(w.IsUnnamed());
+        w.Write(bytes);
+        ASSERT_FALSE(w.TempPath().empty());
+        EXPECT_EQ(w.TempPath().parent_path(), dir.Path());
+        EXPECT_TRUE(w.TempPath().filename().string().starts_with(".out.bin."));
+        EXPECT_EQ(Names(dir.Path()).size(), 2u);
+        // Destroyed without Commit.
+    }
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.bin"});
+    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
+    AtomicFileWriter w(target, "open", "write", AtomicTempFile::Named);
+    w.Write(bytes);
+    w.Commit();
+    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{5, 6}));
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.bin"});
+}
+
+TEST(AtomicFileWriter, AProcessKilledDuringASaveLeavesTheOldFileAndNoTemporary) {
+    test::ScratchDir dir;
+    if (!FolderTakesUnnamedFiles(dir.Path())) GTEST_SKIP() << "this file system has no O_TMPFILE";
+    const auto target = dir / "big.bin";
+    test::WriteFileBytes(target, {1, 2, 3});
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFileWriter w(target, "open", "write");
+        const std::vector<std::uint8_t> chunk(1 << 20, 7);
+        for (int i = 0; i < 8; ++i) w.Write(chunk);
+        ::kill(::getpid(), SIGKILL);  // no destructor, no cleanup
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"big.bin"});
+}
+
+TEST(MoveFileOver, ReplacesThroughLinksWithTheModeASaveGives) {
+    const UmaskScope mask(022);
+    test::ScratchDir dir;
+    fs::create_directories(dir / "real");
+    test::WriteFileBytes(dir / "real" / "t.gif", {1});
+    ::chmod((dir / "real" / "t.gif").c_str(), 0640);
+    fs::create_symlink("real/t.gif", dir / "t.gif");
+    const auto finished = dir / "real" / "finished.tmp";
+    test::WriteFileBytes(finished, {2, 2});
+    ::chmod(finished.c_str(), 0600);  // as mkstemp makes it
+    MoveFileOver(finished, dir / "t.gif");
+    EXPECT_TRUE(fs::is_symlink(dir / "t.gif"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "real" / "t.gif"), (std::vector<std::uint8_t>{2, 2}));
+    EXPECT_EQ(ModeOf(dir / "real" / "t.gif"), 0640u);
+    test::WriteFileBytes(finished, {3});
+    ::chmod(finished.c_str(), 0600);
+    MoveFileOver(finished, dir / "real" / "fresh.gif");
+    EXPECT_EQ(ModeOf(dir / "real" / "fresh.gif"), 0644u);
+    EXPECT_FALSE(fs::exists(finished));
 }
 
 }  // namespace
