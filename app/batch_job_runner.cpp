@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+#include <string_view>
 
 #include "formats/file_types.h"
 #include "formats/format_table.h"
@@ -63,7 +64,7 @@ std::int32_t ClampToGifCoordinate(std::int64_t value) {
 /// first frame's factors (size and position), shifted by the canvas offset, and reduced
 /// to the job's colour count (or its own 15-bit cell count, at most 256), so the
 /// animation composited afterwards looks like the input composited and resized.
-void RunGifJob(const BatchJob& job, const PictureFile& input, ProgressSink* progress) {
+void RunGifJob(const BatchJob& job, const PictureFile& input, ProgressSink* progress, std::string_view& failing) {
     DecodedPicture animation = DecodePictureFile(input);
     GifFrameList& frames = animation.frames;
     GifInfo& info = animation.info;
@@ -107,6 +108,7 @@ void RunGifJob(const BatchJob& job, const PictureFile& input, ProgressSink* prog
     info.screenHeight = ClampToGifCoordinate(screenHeight);
     // -gc then -gt: cut frames down to their changes, then clear what is unchanged.
     OptimizeGifJobFrames(frames, info, job.gifCutOut, job.gifTransparency, progress);
+    failing = job.output;
     SaveWithRow(*FindFormat(PictureFileType::Gif), std::move(frames), &info, std::filesystem::path(job.output),
                 JobEncodeOptions(job, progress));
 }
@@ -182,6 +184,8 @@ std::string CheckJobSizes(const BatchJob& job) {
 }
 
 bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
+    // A failure names the file it concerns: the input until the output is being written.
+    std::string_view failing = job.input;
     try {
         if (const std::string problem = CheckJobSizes(job); !problem.empty()) {
             log.Write(job.input, problem);
@@ -201,7 +205,7 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
         }
         ConsoleProgress progress;
         if (type == PictureFileType::Gif) {
-            RunGifJob(job, input, &progress);
+            RunGifJob(job, input, &progress, failing);
             return true;
         }
         DecodeOptions options;
@@ -209,14 +213,15 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
         Picture picture = std::move(DecodePictureFile(input, options).frames[0].picture);
         ComposeJobPicture(picture, ComputeTargetSize(job, picture.Width(), picture.Height()), job.background,
                           job.smart != 0);
+        failing = job.output;
         SaveJobOutput(picture, job, type, &progress);
         return true;
     } catch (const ImpExpException& e) {
-        log.Write(job.input, e.Message());
+        log.Write(failing, e.Message());
     } catch (const std::bad_alloc&) {
-        log.Write(job.input, "Not Enough Memory");
+        log.Write(failing, "Not Enough Memory");
     } catch (const std::exception& e) {
-        log.Write(job.input, e.what());
+        log.Write(failing, e.what());
     }
     return false;
 }

@@ -25,7 +25,9 @@ public:
 
     static constexpr const char* kFileName = "Error.log";
 
-    /// Appends "ERROR: %s %s\n" with what and message.
+    /// Appends "ERROR: %s %s\n" with what and message, always as one line: line
+    /// breaks inside message become blanks (a line that only repeats what is
+    /// dropped), and a line break inside what is shown as "\n".
     void Write(std::string_view what, std::string_view message);
 
     /// Creates (empties) the file, writes the lines held so far and keeps it

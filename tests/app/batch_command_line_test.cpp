@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -404,6 +405,45 @@ TEST(ErrorLog, HoldsLinesUntilOpenedThenWritesThrough) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
               "ERROR: x Not a defined flag\nERROR: a b.bmp Unknown file format\n");
     EXPECT_TRUE(log.HasErrors());
+}
+
+TEST(ErrorLog, EveryFailureIsOneLineInTheFileAndOnTheEcho) {
+    struct Case {
+        const char* what;
+        const char* message;
+        const char* line;
+    };
+    const Case cases[] = {
+        // The file name a codec puts on its own line is the one the log names already.
+        {"out/x.jpg", "Error Opening File\nout/x.jpg", "ERROR: out/x.jpg Error Opening File\n"},
+        {"a.png", "Error Opening File\r\na.png", "ERROR: a.png Error Opening File\n"},
+        // Another file named on a second line stays, on the same line.
+        {"a.png", "Error Opening File\nb.png", "ERROR: a.png Error Opening File b.png\n"},
+        {"a.tif", "first\n\nsecond\n", "ERROR: a.tif first second\n"},
+        // A message that is only the name is kept (nothing else would be left).
+        {"a.bmp", "a.bmp", "ERROR: a.bmp a.bmp\n"},
+        // Linux file names may hold a line break.
+        {"odd\nname.bmp", "Unknown file format", "ERROR: odd\\nname.bmp Unknown file format\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        test::ScratchDir scratch;
+        const auto echoPath = scratch / "echo.txt";
+        std::FILE* echo = std::fopen(echoPath.c_str(), "w");
+        ASSERT_NE(echo, nullptr);
+        {
+            ErrorLog log(echo);
+            ASSERT_TRUE(log.Open(scratch / "Error.log"));
+            log.Write(c.what, c.message);
+            ASSERT_EQ(log.Lines().size(), 1u);
+            EXPECT_EQ(log.Lines()[0], c.line);
+        }
+        std::fclose(echo);
+        const auto logged = test::ReadFileBytes(scratch / "Error.log");
+        EXPECT_EQ(std::string(logged.begin(), logged.end()), c.line);
+        const auto echoed = test::ReadFileBytes(echoPath);
+        EXPECT_EQ(std::string(echoed.begin(), echoed.end()), c.line);
+    }
 }
 
 TEST(ErrorLog, OpenEmptiesAnOldLogAndFailsOnAFolder) {

@@ -212,7 +212,7 @@ TEST(CliTranscript, FailingJobsKeepOldOutputAndTheNextJobRuns) {
     ASSERT_EQ(lines.size(), 5u) << log;
     EXPECT_TRUE(lines[0].starts_with("ERROR: corrupt.bmp ")) << lines[0];
     EXPECT_GT(lines[0].size(), std::string("ERROR: corrupt.bmp ").size());
-    EXPECT_TRUE(lines[1].starts_with("ERROR: good.bmp ")) << lines[1];
+    EXPECT_TRUE(lines[1].starts_with("ERROR: nowhere/x.bmp ")) << lines[1];  // the file that failed
     EXPECT_EQ(lines[2], "ERROR: notes.txt Unknown file format");
     EXPECT_EQ(lines[3], "ERROR: missing.bmp Error Opening File: No such file or directory");
     EXPECT_EQ(lines[4], "ERROR: good.bmp Width must be at least 1");
@@ -223,6 +223,44 @@ TEST(CliTranscript, FailingJobsKeepOldOutputAndTheNextJobRuns) {
     for (const auto& e : fs::directory_iterator(scratch.Path())) names.insert(e.path().filename().string());
     EXPECT_EQ(names,
               (std::set<std::string>{"Error.log", "corrupt.bmp", "good.bmp", "home", "new.bmp", "notes.txt", "old.bmp"}));
+}
+
+TEST(CliTranscript, AnOutputThatCannotBeWrittenIsNamedOnOneLine) {
+    // Each format's writer fails on a missing folder; the log names the output
+    // (not the input, which was read) on a single line.
+    for (const char* ext : {"jpg", "png", "gif", "bmp", "tif", "tga", "pcx"}) {
+        SCOPED_TRACE(ext);
+        ScratchDir scratch;
+        const std::string input = std::string("in.") + ext;
+        const std::string output = std::string("nowhere/out.") + ext;
+        SavePictureByExtension(test::PatternPicture(16, 8), scratch / input);
+        const auto r = RunLumaprism({"-i" + input, "-o" + output, "-w8"}, scratch.Path());
+        EXPECT_EQ(r.exitCode, 1);
+        const std::string log = ReadText(scratch / "Error.log");
+        ASSERT_TRUE(log.starts_with("ERROR: " + output + " ")) << log;
+        ASSERT_TRUE(log.ends_with("\n")) << log;
+        EXPECT_EQ(log.find('\n'), log.size() - 1) << log;  // one line
+        EXPECT_GT(log.size(), ("ERROR: " + output + " \n").size()) << log;
+        EXPECT_EQ(log.find(output, 7), std::string::npos) << "the name is given once: " << log;
+        EXPECT_EQ(r.err, log + "Refer to Error.log\n");
+    }
+}
+
+TEST(CliTranscript, SavingThroughALinkWritesItsTargetAndKeepsTheLink) {
+    ScratchDir scratch;
+    MakeBmp(scratch / "sq.bmp", 20, 20);
+    fs::create_directories(scratch / "real");
+    MakeBmp(scratch / "real" / "target.bmp", 4, 4);
+    fs::permissions(scratch / "real" / "target.bmp", fs::perms(0640));
+    fs::create_symlink("real/target.bmp", scratch / "link.bmp");
+    const auto r = RunLumaprism({"-isq.bmp", "-olink.bmp", "-w10"}, scratch.Path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(scratch / "link.bmp"));
+    EXPECT_EQ(Load(scratch / "real" / "target.bmp").Width(), 10);
+    EXPECT_EQ(fs::status(scratch / "real" / "target.bmp").permissions() & fs::perms::all, fs::perms(0640));
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(scratch / "real")) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, std::set<std::string>{"target.bmp"});
 }
 
 TEST(CliTranscript, UnreadableInputIsReported) {
