@@ -122,12 +122,15 @@ int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
     {
         FileCounter counter(files.size(), "Applying batch macro " + macro.name);
         std::atomic<std::size_t> next{0};
+        BatchOutputClaims claims;  // in the order given, whatever --jobs says
+        claims.ReservePlanned(macro, files);
         auto work = [&] {
             QuietDefaultPrompter prompter;
             BatchContext context;
             context.folders = &folders;
             context.prompter = &prompter;
             context.skipCountsAsFailure = true;
+            context.claims = &claims;
             context.smartResizeSetting = settings.smartReSize != 0;
             for (std::size_t i = next++; i < files.size(); i = next++) {
                 // Absolute paths give the report its folders.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <new>
 #include <system_error>
 
@@ -159,7 +160,59 @@ void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchCon
     if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
 }
 
+/// The key two output names are compared by: absolute, normalised, links resolved.
+fs::path OutputKey(const fs::path& target) {
+    std::error_code ec;
+    fs::path key = fs::weakly_canonical(target, ec);
+    if (ec) key = fs::absolute(target, ec).lexically_normal();
+    return key;
+}
+
 }  // namespace
+
+std::string MacroOutputExtension(const BatchMacro& macro, const fs::path& source) {
+    const std::string own = source.extension().string();
+    MacroPictureType type = MacroPictureType::Unsupported;
+    const char* canonical = nullptr;
+    switch (macro.outputFormat) {
+        case kOutputGif: type = MacroPictureType::Gif; canonical = ".gif"; break;
+        case kOutputJpeg: type = MacroPictureType::Jpeg; canonical = ".jpg"; break;
+        case kOutputPng: type = MacroPictureType::Png; canonical = ".png"; break;
+        default: return own;
+    }
+    // Web servers and Linux file systems compare names by case: a file that
+    // keeps its format keeps its name, a converted one gets the usual spelling.
+    return MacroTypeOfExtension(UpperExtension(source)) == type ? own : canonical;
+}
+
+std::optional<fs::path> BatchOutputClaims::Claim(const fs::path& target, const fs::path& source) {
+    const fs::path key = OutputKey(target);
+    const fs::path owner = OutputKey(source);
+    std::lock_guard lock(m_mutex);
+    const auto [it, inserted] = m_owners.try_emplace(key, owner, source);
+    if (inserted || it->second.first == owner) return std::nullopt;
+    return it->second.second;
+}
+
+void BatchOutputClaims::ReservePlanned(const BatchMacro& macro, std::span<const fs::path> sources) {
+    fs::path dir;
+    if (macro.outputFormat != kOutputSame) {
+        try {
+            dir = MacroOutputFolder(macro);
+        } catch (const BatchMacroError&) {
+            return;  // every file fails on the folder anyway
+        }
+    }
+    for (const fs::path& source : sources) {
+        // An animation written as JPEG or PNG may become one numbered file per
+        // frame; its names are claimed when written.
+        const bool mayNumber = (macro.outputFormat == kOutputJpeg || macro.outputFormat == kOutputPng) &&
+                               MacroTypeOfExtension(UpperExtension(source)) == MacroPictureType::Gif;
+        if (mayNumber) continue;
+        const fs::path folder = macro.outputFormat == kOutputSame ? source.parent_path() : dir;
+        Claim(folder / (source.stem().string() + MacroOutputExtension(macro, source)), source);
+    }
+}
 
 MacroPictureType MacroTypeOfExtension(std::string_view upperExtension) {
     if (const FormatRow* row = FindLoadable(upperExtension)) return MacroTypeOf(row->type);
@@ -513,13 +566,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         Fail(result, text);
         return RunOutcome::Stop;
     }
-    std::string extension;
-    switch (macro.outputFormat) {
-        case kOutputGif: extension = ".GIF"; break;
-        case kOutputJpeg: extension = ".JPG"; break;
-        case kOutputPng: extension = ".PNG"; break;
-        default: extension = result.sourcePath.extension().string(); break;
-    }
+    const std::string extension = MacroOutputExtension(macro, result.sourcePath);
     const std::string upperExt = UpperExtension(fs::path("x" + extension));
     const FormatRow* outputRow = FindFormatByExtension(upperExt);
     const bool writable = outputRow && outputRow->CanWrite();
@@ -535,6 +582,15 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
             result.outputType = MacroPictureType::Unsupported;
             result.outputBytes = 0;
             continue;
+        }
+        if (context.claims) {
+            if (const auto first = context.claims->Claim(target, result.sourcePath)) {
+                const std::string text = "Not written: " + target.string() + " would overwrite the output of " +
+                                         first->string();
+                Show(context, text, kCaption);
+                Fail(result, text);
+                return RunOutcome::Continue;
+            }
         }
         const int frameIndex = static_cast<int>(outputs > 1 ? k - 1 : 0);
         const bool wholeList = outputRow->accepts.maxFrames != 1 && oneFile;
@@ -604,9 +660,13 @@ std::vector<BatchFileResult> ApplyToSelection(const BatchMacro& macro, std::span
         if (context.prompter) context.prompter->Message("No Pictures In the List !!", kCaption, PromptIcon::Exclamation);
         return results;
     }
+    // Two files of the run must not write one output.
+    BatchOutputClaims runClaims;
+    BatchContext run = context;
+    if (!run.claims) run.claims = &runClaims;
     for (const fs::path& path : paths) {
         results.emplace_back();
-        if (!ApplyToFile(macro, path, context, results.back())) return results;
+        if (!ApplyToFile(macro, path, run, results.back())) return results;
     }
     if (context.prompter)
         context.prompter->Message(macro.name + " Template Successfully applied", kCaption, PromptIcon::Information);

@@ -2,6 +2,9 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -91,6 +94,30 @@ struct BatchFileResult {
     Picture pictureAfter;
 };
 
+/// The output files of one run, each with the input that wrote it: a second
+/// input whose output would land on the same file fails instead of silently
+/// replacing the first result. Workers of one run may share it.
+class BatchOutputClaims {
+public:
+    /// Records that source writes target. Empty when the name was free or is
+    /// source's own already; otherwise the input that claimed it first.
+    std::optional<std::filesystem::path> Claim(const std::filesystem::path& target,
+                                               const std::filesystem::path& source);
+    /// Claims, in the order given, the name each source's output will have, so
+    /// that the first input in that order keeps a contested name however the
+    /// files are shared out between workers.
+    void ReservePlanned(const BatchMacro& macro, std::span<const std::filesystem::path> sources);
+
+private:
+    std::mutex m_mutex;
+    // output key -> (source key, source as given)
+    std::map<std::filesystem::path, std::pair<std::filesystem::path, std::filesystem::path>> m_owners;
+};
+
+/// The extension of an output file: the source's own, as spelt, when the
+/// format stays; else ".gif", ".jpg" or ".png".
+std::string MacroOutputExtension(const BatchMacro& macro, const std::filesystem::path& source);
+
 /// What a run needs from the program around it. Nothing here is owned.
 struct BatchContext {
     const DataFolders* folders = nullptr;       // PALETTE folder for palette files; required for colorCountMode 2
@@ -102,6 +129,8 @@ struct BatchContext {
     bool keepPictures = false;                  // fill BatchFileResult::pictureBefore/After
     /// Command line: a file skipped by a question's default answer counts as failed.
     bool skipCountsAsFailure = false;
+    /// The run's output names; null checks nothing (ApplyToSelection makes its own).
+    BatchOutputClaims* claims = nullptr;
 };
 
 /// Where ApplyToPicture works inside an animation: the frame whose position

@@ -158,9 +158,9 @@ BatchMacro DecodeBatchMacro(std::span<const std::uint8_t> in, const std::filesys
     BatchMacro m;
     m.name = GetText(in, kOffName, kMacroNameField);
     m.paletteName = GetText(in, kOffPalette, kMacroPaletteField);
+    // Kept as stored: a drive letter is refused only where the folder is used
+    // (MacroOutputFolder), so a macro that writes beside its sources still loads.
     m.outputDir = GetText(in, kOffOutputDir, kMacroOutputDirField);
-    if (HasDriveLetter(m.outputDir))
-        throw BatchMacroError("Output directory \"" + m.outputDir + "\" names a drive; use a folder path", where);
     std::size_t at = GetNumbers(in, kOffResizeMode, m, kFirstNumbers);
     m.transparentColor = MakeColour(in[at], in[at + 1], in[at + 2]);
     at = GetNumbers(in, at + 4, m, kMiddleNumbers);

@@ -11,6 +11,8 @@ std::vector<std::string> BatchSiteImageProcessor::Process(std::span<const SiteIm
     macro.resizeImages = resizeImages ? 1 : 0;
     BatchContext context = m_context;
     context.progress = status;
+    BatchOutputClaims claims;  // two images must not write one file
+    if (!context.claims) context.claims = &claims;
     BatchReport rows;
     rows.SetFilesSelected(static_cast<int>(images.size()));
     std::vector<std::string> failures;

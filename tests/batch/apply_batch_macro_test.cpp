@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -266,7 +267,7 @@ TEST(ApplyToFile, RealPicturesOfEveryFormat) {
         BatchFileResult r;
         ASSERT_TRUE(ApplyToFile(gif, src, env.context, r)) << src << " " << r.error;
         ASSERT_TRUE(r.ok) << r.error;
-        const fs::path expected = env.out / (src.stem().string() + ".GIF");
+        const fs::path expected = env.out / (src.stem().string() + ".gif");
         EXPECT_EQ(r.outputPath, expected.string());
         EXPECT_EQ(r.outputType, MacroPictureType::Gif);
         EXPECT_EQ(r.outputBytes, fs::file_size(expected));
@@ -299,11 +300,11 @@ TEST(ApplyToFile, AnimationToJpegAsksAboutFrames) {
         for (const auto& e : fs::directory_iterator(env.out)) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         if (answer == PromptAnswer::Yes) {
-            EXPECT_EQ(names, (std::vector<std::string>{"anim1.JPG", "anim2.JPG", "anim3.JPG"}));
+            EXPECT_EQ(names, (std::vector<std::string>{"anim1.jpg", "anim2.jpg", "anim3.jpg"}));
             // Each file holds its own frame (frame k has 4 + k stripes).
-            EXPECT_EQ(LoadJpeg(env.out / "anim3.JPG", nullptr).Width(), 40);
+            EXPECT_EQ(LoadJpeg(env.out / "anim3.jpg", nullptr).Width(), 40);
         } else {
-            EXPECT_EQ(names, (std::vector<std::string>{"anim.JPG"}));
+            EXPECT_EQ(names, (std::vector<std::string>{"anim.jpg"}));
         }
     }
 }
@@ -354,7 +355,7 @@ TEST(ApplyToFile, CutOutShrinksUnchangedFrameBorders) {
     m.cutOut = 1;
     BatchFileResult r;
     ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
-    const GifAnimation back = LoadGif(env.out / "blink.GIF");
+    const GifAnimation back = LoadGif(env.out / "blink.gif");
     ASSERT_EQ(back.frames.Count(), 2u);
     EXPECT_EQ(back.frames[0].picture.Width(), 40);
     EXPECT_EQ(back.frames[1].picture.Width(), 4);
@@ -421,6 +422,85 @@ TEST(ApplyToFile, FailuresAndUnsupportedFiles) {
     EXPECT_FALSE(fs::exists(env.dir / "nowhere"));
 }
 
+TEST(MacroOutputName, KeepsTheSourceSpellingWhenTheFormatStaysElseLowerCase) {
+    struct Case {
+        const char* source;
+        int format;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"a.bmp", kOutputGif, "a.gif"},   {"b.PNG", kOutputJpeg, "b.jpg"}, {"c.jpeg", kOutputPng, "c.png"},
+        {"d.GIF", kOutputGif, "d.GIF"},   {"e.JPEG", kOutputJpeg, "e.JPEG"}, {"f.Jpg", kOutputJpeg, "f.Jpg"},
+        {"g.Png", kOutputPng, "g.Png"},   {"h.TGA", kOutputSame, "h.TGA"},   {"i.tif", kOutputGif, "i.gif"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        Env env;
+        const fs::path src = env.dir / c.source;
+        SavePictureByExtension(Stripes(12, 8, 3), src);
+        BatchMacro m = OutputMacro(c.format, env.out);
+        EXPECT_EQ(MacroOutputExtension(m, src), fs::path(c.written).extension().string());
+        BatchFileResult r;
+        ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+        ASSERT_TRUE(r.ok) << r.error;
+        const fs::path expected = (c.format == kOutputSame ? env.dir.Path() : env.out) / c.written;
+        EXPECT_EQ(r.outputPath, expected.string());
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(env.out)) names.insert(e.path().filename().string());
+        if (c.format != kOutputSame) EXPECT_EQ(names, std::set<std::string>{c.written});
+        // The site optimizer names its files by the same rule.
+        fs::remove_all(env.out);
+        fs::create_directories(env.out);
+        const BatchFileResult site = ApplyForSite(m, src, 0, 0, env.context);
+        ASSERT_TRUE(site.ok) << site.error;
+        if (site.status == kStatusOptimized) EXPECT_EQ(site.outputPath, expected.string());
+    }
+}
+
+TEST(ApplyToSelection, ASecondInputWithTheSameOutputNameFailsAndKeepsTheFirstResult) {
+    Env env;
+    SavePictureByExtension(Stripes(10, 10, 3), env.dir / "noise.bmp");
+    SavePictureByExtension(Stripes(20, 16, 3), env.dir / "noise.png");
+    SavePictureByExtension(Stripes(12, 10, 3), env.dir / "other.png");
+    const BatchMacro m = OutputMacro(kOutputGif, env.out);
+    const std::vector<fs::path> files{env.dir / "noise.bmp", env.dir / "noise.png", env.dir / "other.png"};
+    const auto results = ApplyToSelection(m, files, env.context);
+    ASSERT_EQ(results.size(), 3u);  // a refused file does not stop the run
+    EXPECT_TRUE(results[0].ok) << results[0].error;
+    EXPECT_FALSE(results[1].ok);
+    EXPECT_NE(results[1].error.find("would overwrite the output of " + (env.dir / "noise.bmp").string()),
+              std::string::npos)
+        << results[1].error;
+    EXPECT_TRUE(results[1].outputs.empty());
+    EXPECT_TRUE(results[2].ok) << results[2].error;
+    // The file holds the first input's result.
+    EXPECT_EQ(LoadGif(env.out / "noise.gif").frames[0].picture.Width(), 10);
+    // The same file listed twice is not a collision with itself.
+    const std::vector<fs::path> twice{env.dir / "other.png", env.dir / "other.png"};
+    for (const auto& r : ApplyToSelection(m, twice, env.context)) EXPECT_TRUE(r.ok) << r.error;
+}
+
+TEST(BatchOutputClaims, NamesAreComparedAsTheFilesTheyReach) {
+    ScratchDir dir;
+    fs::create_directories(dir / "sub");
+    BatchOutputClaims claims;
+    EXPECT_FALSE(claims.Claim(dir / "out.gif", dir / "a.bmp"));
+    EXPECT_FALSE(claims.Claim(dir / "sub/../out.gif", dir / "a.bmp"));  // its own file again
+    const auto first = claims.Claim(dir / "sub/../out.gif", dir / "a.png");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, dir / "a.bmp");
+    EXPECT_FALSE(claims.Claim(dir / "out.GIF", dir / "a.png"));  // another name on Linux
+    // Planned names go to the first input in the order given.
+    BatchMacro m("Test");
+    m.outputFormat = kOutputGif;
+    m.outputDir = (dir / "sub").string();
+    BatchOutputClaims planned;
+    const std::vector<fs::path> order{dir / "n.bmp", dir / "n.jpg"};
+    planned.ReservePlanned(m, order);
+    EXPECT_FALSE(planned.Claim(dir / "sub/n.gif", dir / "n.bmp"));
+    EXPECT_TRUE(planned.Claim(dir / "sub/n.gif", dir / "n.jpg"));
+}
+
 TEST(ApplyToSelection, StopsAtTheFirstFailureAndReportsSuccess) {
     Env env;
     SavePng(Stripes(10, 10, 3), env.dir / "a.png");
@@ -429,8 +509,8 @@ TEST(ApplyToSelection, StopsAtTheFirstFailureAndReportsSuccess) {
     const std::vector<fs::path> withMissing{env.dir / "a.png", env.dir / "b.png", env.dir / "c.png"};
     auto results = ApplyToSelection(m, withMissing, env.context);
     EXPECT_EQ(results.size(), 2u);
-    EXPECT_TRUE(fs::exists(env.out / "a.GIF"));
-    EXPECT_FALSE(fs::exists(env.out / "c.GIF"));
+    EXPECT_TRUE(fs::exists(env.out / "a.gif"));
+    EXPECT_FALSE(fs::exists(env.out / "c.gif"));
     EXPECT_TRUE(env.prompter.Messages().empty());
 
     const std::vector<fs::path> good{env.dir / "a.png", env.dir / "c.png"};
@@ -488,8 +568,30 @@ TEST(ApplyKeepIfSmaller, UsesTheWizardColourTarget) {
     BatchFileResult r = ApplyKeepIfSmaller(m, src, env.context);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.status, "Optimized");
-    EXPECT_LE(CountColours(LoadGif(env.out / "s.GIF").frames[0].picture), 50);
+    EXPECT_LE(CountColours(LoadGif(env.out / "s.gif").frames[0].picture), 50);
     EXPECT_LE(r.colorsAfter, 50);
+}
+
+TEST(ApplyForSite, ImagesComeOutWithTheModeAWebServerCanServe) {
+    const mode_t oldMask = ::umask(022);
+    Env env;
+    const fs::path src = env.dir / "big.bmp";
+    SavePictureByExtension(PatternPicture(64, 64), src);
+    BatchMacro m = OutputMacro(kOutputGif, env.out);
+    BatchFileResult r = ApplyForSite(m, src, 0, 0, env.context);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.status, kStatusOptimized);
+    EXPECT_EQ(fs::status(env.out / "big.gif").permissions() & fs::perms::all, fs::perms(0644));
+    // Replacing in place keeps the replaced file's bits.
+    const fs::path inPlace = env.dir / "page.bmp";
+    SavePictureByExtension(PatternPicture(64, 64), inPlace);
+    fs::permissions(inPlace, fs::perms(0664));
+    r = ApplyForSite(OutputMacro(kOutputSame, env.out), inPlace, 32, 32, env.context);
+    ::umask(oldMask);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.status, kStatusOptimized);
+    EXPECT_EQ(fs::status(inPlace).permissions() & fs::perms::all, fs::perms(0664));
+    EXPECT_EQ(LoadPicture(inPlace, PictureFileType::Bmp).Width(), 32);
 }
 
 TEST(ApplyForSite, ResizesDownToTheDeclaredSizeOnly) {

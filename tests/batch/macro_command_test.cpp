@@ -7,6 +7,7 @@
 #include "base/data_folders.h"
 #include "base/prompter.h"
 #include "batch/batch_macro.h"
+#include "formats/format_table.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/png/png_writer.h"
 #include "test_support.h"
@@ -39,8 +40,8 @@ TEST(MacroCommand, AppliesTheMacroAndWritesTheReport) {
     MacroFixture s;
     const auto r = RunLumaprism({"--macro", "half", "--report", "report.txt", "p0.png", "p1.png"}, s.dir.Path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("p0.png -> " + (s.out / "p0.GIF").string()), std::string::npos) << r.out;
-    EXPECT_EQ(LoadGif(s.out / "p1.GIF").frames[0].picture.Width(), 20);
+    EXPECT_NE(r.out.find("p0.png -> " + (s.out / "p0.gif").string()), std::string::npos) << r.out;
+    EXPECT_EQ(LoadGif(s.out / "p1.gif").frames[0].picture.Width(), 20);
     const auto report = test::ReadFileBytes(s.dir / "report.txt");
     const std::string text(report.begin(), report.end());
     EXPECT_TRUE(text.starts_with("BROWSER PAGE OPTIMIZATION\n")) << text;
@@ -55,8 +56,8 @@ TEST(MacroCommand, GoesOnAfterFailedFilesAndExitsNonZero) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("missing.png"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("corrupt.png"), std::string::npos) << r.err;
-    EXPECT_TRUE(fs::exists(s.out / "p0.GIF"));
-    EXPECT_TRUE(fs::exists(s.out / "p1.GIF"));
+    EXPECT_TRUE(fs::exists(s.out / "p0.gif"));
+    EXPECT_TRUE(fs::exists(s.out / "p1.gif"));
     const auto report = test::ReadFileBytes(s.dir / "report.txt");
     const std::string text(report.begin(), report.end());
     EXPECT_NE(text.find("Number of files selected                          : 4\n"), std::string::npos) << text;
@@ -71,7 +72,7 @@ TEST(MacroCommand, ParallelRunMatchesSerialRun) {
     serial.insert(serial.end(), files.begin(), files.end());
     const auto a = RunLumaprism(serial, s.dir.Path());
     std::vector<std::vector<std::uint8_t>> first;
-    for (int i = 0; i < 4; ++i) first.push_back(test::ReadFileBytes(s.out / ("p" + std::to_string(i) + ".GIF")));
+    for (int i = 0; i < 4; ++i) first.push_back(test::ReadFileBytes(s.out / ("p" + std::to_string(i) + ".gif")));
     std::vector<std::string> parallel{"--macro", "half", "--jobs", "2", "--report", "parallel.txt"};
     parallel.insert(parallel.end(), files.begin(), files.end());
     const auto b = RunLumaprism(parallel, s.dir.Path());
@@ -80,7 +81,55 @@ TEST(MacroCommand, ParallelRunMatchesSerialRun) {
     EXPECT_EQ(a.out, b.out);
     EXPECT_EQ(test::ReadFileBytes(s.dir / "serial.txt"), test::ReadFileBytes(s.dir / "parallel.txt"));
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(test::ReadFileBytes(s.out / ("p" + std::to_string(i) + ".GIF")), first[std::size_t(i)]) << i;
+        EXPECT_EQ(test::ReadFileBytes(s.out / ("p" + std::to_string(i) + ".gif")), first[std::size_t(i)]) << i;
+}
+
+TEST(MacroCommand, ASecondInputWithTheSameOutputNameFailsWhateverTheJobs) {
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        MacroFixture s;
+        // noise.png and noise.bmp both become noise.gif: the one named first keeps it.
+        SavePng(test::PatternPicture(40, 30), s.dir / "noise.png");
+        SavePictureByExtension(test::PatternPicture(60, 40), s.dir / "noise.bmp");
+        const auto r =
+            RunLumaprism({"--macro", "half", "--jobs", jobs, "noise.png", "p1.png", "noise.bmp"}, s.dir.Path());
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("ERROR: noise.bmp Not written: " + (s.out / "noise.gif").string() +
+                             " would overwrite the output of noise.png\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(LoadGif(s.out / "noise.gif").frames[0].picture.Width(), 20);
+        EXPECT_TRUE(fs::exists(s.out / "p1.gif"));
+        EXPECT_EQ(r.out.find("noise.bmp ->"), std::string::npos) << r.out;
+    }
+}
+
+TEST(MacroCommand, AMacroWhoseFolderNamesADriveLoadsAndFailsOnlyWhereTheFolderIsUsed) {
+    struct Case {
+        std::int32_t outputFormat;
+        int exitCode;
+    };
+    for (const Case c : {Case{kOutputSame, 0}, Case{kOutputGif, 1}}) {
+        SCOPED_TRACE(c.outputFormat);
+        MacroFixture s;
+        BatchMacro m("drive");
+        m.resizeMode = kResizeRelative;
+        m.widthPercent = m.heightPercent = 50;
+        m.outputFormat = c.outputFormat;
+        m.outputDir = "D:\\pictures\\web";
+        SaveBatchMacroFile(m, DataFolders::FromEnvironment().Folder(DataFolder::Template) / "drive.TPL");
+        const auto r = RunLumaprism({"--macro", "drive", "p0.png"}, s.dir.Path());
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        if (c.outputFormat == kOutputSame) {
+            // Written beside the source, the folder never used.
+            EXPECT_EQ(LoadPicture(s.dir / "p0.png", PictureFileType::Png).Width(), 20);
+        } else {
+            EXPECT_NE(r.err.find("ERROR: p0.png Output directory \"D:\\pictures\\web\" names a drive"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(LoadPicture(s.dir / "p0.png", PictureFileType::Png).Width(), 40);
+        }
+    }
 }
 
 TEST(MacroCommand, UsageAndMacroErrors) {
