@@ -12,6 +12,7 @@
 
 #include "base/data_folders.h"
 #include "base/prompter.h"
+#include "batch/apply_batch_macro.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
 #include "formats/write_prep.h"
@@ -63,6 +64,25 @@ int FormatTabForExtension(const std::string& upperExt) {
 
 std::int32_t ToInt32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+/// Add Frame reads each file with the document's settings applied, as a batch
+/// run would apply them to that file (what is applied follows its extension).
+bool ApplySettingsToAddedPicture(const BatchMacro& settings, const std::filesystem::path& file, Picture& picture,
+                                 const DocumentServices& services) {
+    const DataFolders folders = services.folders ? *services.folders : DataFolders::FromEnvironment();
+    BatchContext context;
+    context.folders = &folders;
+    context.prompter = services.prompter;
+    context.progress = services.progress;
+    context.smartResizeSetting = services.settings && services.settings->smartReSize != 0;
+    const std::string ext = UpperExtension(file);
+    const bool jpegSource = ext == ".JPG" || ext == ".JPEG";
+    unsigned what = kApplyResize | kApplyReduceColors;
+    if (settings.outputFormat == kOutputJpeg || (settings.outputFormat == kOutputSame && jpegSource))
+        what = kApplyResize;
+    BatchFileResult result;
+    return ApplyToPicture(settings, picture, what, MacroVariant::Full, context, result);
 }
 
 }  // namespace
@@ -537,6 +557,8 @@ std::size_t COrvantixDoc::AddFrames(std::span<const std::filesystem::path> files
             options.progress = m_services.progress;
             if (bytes.type == PictureFileType::Png) options.background = m_services.settings->Background();
             picture = std::move(DecodePictureFile(bytes, options).frames[0].picture);
+            // A missing palette file has been reported; the file is not added.
+            if (!ApplySettingsToAddedPicture(m_settings, file, picture, m_services)) continue;
             colours = CountColours(picture);
             if (colours > 256) {
                 if (m_services.prompter)

@@ -551,6 +551,7 @@ TEST_F(DocumentTest, AddFramesReadsFilesReducesAndReportsMissingOnes) {
     auto doc = NewDocument();
     ASSERT_TRUE(doc->Open(base));
     EXPECT_EQ(doc->FormatTab(), 1);
+    doc->Settings().outputFormat = kOutputJpeg;  // settings that only resize (and here keep the size)
     const std::filesystem::path files[] = {many, Dir() / "gone.bmp", few};
     EXPECT_EQ(doc->AddFrames(files), 2u);
     ASSERT_EQ(doc->FrameCount(), 3u);
@@ -567,6 +568,35 @@ TEST_F(DocumentTest, AddFramesReadsFilesReducesAndReportsMissingOnes) {
     EXPECT_TRUE(doc->IsModified());
     EXPECT_FALSE(doc->ShowsJpegPage());
     EXPECT_EQ(doc->Transfer().isAnimation, 1);
+}
+
+TEST_F(DocumentTest, AddFramesAppliesTheDocumentSettingsToEachFile) {
+    const auto base = Write("base.gif", ColouredPicture(10, 10, 4));
+    const auto added = Write("added.bmp", ColouredPicture(40, 20, 300));
+    auto doc = NewDocument();
+    ASSERT_TRUE(doc->Open(base));
+    BatchMacro& settings = doc->Settings();
+    settings.resizeMode = kResizeRelative;
+    settings.widthPercent = 50;
+    settings.heightPercent = 25;
+    settings.colors = 16;
+    const std::filesystem::path files[] = {added};
+    ASSERT_EQ(doc->AddFrames(files), 1u);
+    const GifFrame& frame = doc->Frames()[1];
+    EXPECT_EQ(frame.picture.Width(), 20);
+    EXPECT_EQ(frame.picture.Height(), 5);
+    EXPECT_LE(CountColours(frame.picture), 16);
+    EXPECT_EQ(frame.colourCount, CountColours(frame.picture));
+    EXPECT_TRUE(MessageTexts().empty()) << "the settings reduced it: no 256-colour message";
+
+    // Settings asking for a palette file that is not there: reported, nothing added.
+    settings.colorCountMode = kColorCountAbsolute;
+    settings.paletteName = "Nowhere";
+    EXPECT_EQ(doc->AddFrames(files), 0u);
+    EXPECT_EQ(doc->FrameCount(), 2u);
+    const auto texts = MessageTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0].starts_with("Unable to find palette file : Nowhere.")) << texts[0];
 }
 
 // --- Palette conversion -----------------------------------------------------------------------
