@@ -241,7 +241,7 @@ TEST(CliTranscript, AnOutputThatCannotBeWrittenIsNamedOnOneLine) {
         ASSERT_TRUE(log.ends_with("\n")) << log;
         EXPECT_EQ(log.find('\n'), log.size() - 1) << log;  // one line
         EXPECT_GT(log.size(), ("ERROR: " + output + " \n").size()) << log;
-        EXPECT_EQ(log.find(output, 7), std::string::npos) << "the name is given once: " << log;
+        EXPECT_EQ(log.find(output, 7 + output.size()), std::string::npos) << "the name is given once: " << log;
         EXPECT_EQ(r.err, log + "Refer to Error.log\n");
     }
 }

@@ -447,13 +447,17 @@ TEST(MacroOutputName, KeepsTheSourceSpellingWhenTheFormatStaysElseLowerCase) {
         EXPECT_EQ(r.outputPath, expected.string());
         std::set<std::string> names;
         for (const auto& e : fs::directory_iterator(env.out)) names.insert(e.path().filename().string());
-        if (c.format != kOutputSame) EXPECT_EQ(names, std::set<std::string>{c.written});
+        if (c.format != kOutputSame) {
+            EXPECT_EQ(names, std::set<std::string>{c.written});
+        }
         // The site optimizer names its files by the same rule.
         fs::remove_all(env.out);
         fs::create_directories(env.out);
         const BatchFileResult site = ApplyForSite(m, src, 0, 0, env.context);
         ASSERT_TRUE(site.ok) << site.error;
-        if (site.status == kStatusOptimized) EXPECT_EQ(site.outputPath, expected.string());
+        if (site.status == kStatusOptimized) {
+            EXPECT_EQ(site.outputPath, expected.string());
+        }
     }
 }
 

@@ -135,7 +135,9 @@ TEST(AtomicFileWriter, SavingThroughALinkWritesTheFileItNames) {
             AtomicFileWriter w(dir / name, "open", "write", kind);
             EXPECT_EQ(w.Destination(), dir / "real" / "target.bmp");
             w.Write(bytes);
-            if (kind == AtomicTempFile::Named) EXPECT_EQ(w.TempPath().parent_path(), dir / "real");
+            if (kind == AtomicTempFile::Named) {
+                EXPECT_EQ(w.TempPath().parent_path(), dir / "real");
+            }
             w.Commit();
         }
         EXPECT_TRUE(fs::is_symlink(dir / "link.bmp"));
