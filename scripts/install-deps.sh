@@ -10,7 +10,7 @@ packages=(
   libcurl4-openssl-dev
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
   libwmf-bin librsvg2-bin libreoffice-draw-nogui
-  xvfb xauth
+  xvfb xauth python3-pyatspi at-spi2-core dbus
 )
 missing=()
 for p in "${packages[@]}"; do
