@@ -449,16 +449,18 @@ void CTransferManager::RefreshMacroList() {
     m_macros->clear();
     m_macros->addItem(QStringLiteral("Default"));
     if (m_folders) {
-        std::vector<QString> names;
+        std::vector<std::pair<QString, QString>> names;  // shown name, file name
         std::error_code ec;
         const std::filesystem::path dir = m_folders->Folder(DataFolder::Template);
         for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
             std::string ext = it->path().extension().string();
             std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-            if (ext == ".tpl") names.push_back(QString::fromStdString(it->path().stem().string()));
+            if (ext == ".tpl")
+                names.emplace_back(QString::fromStdString(it->path().stem().string()),
+                                   QString::fromStdString(it->path().filename().string()));
         }
         std::sort(names.begin(), names.end());
-        for (const QString& name : names) m_macros->addItem(name);
+        for (const auto& [name, file] : names) m_macros->addItem(name, file);
     }
     const int index = m_macros->findText(current.isEmpty() ? Text(m_model.Macro().name) : current);
     m_macros->setCurrentIndex(std::max(index, 0));
@@ -471,8 +473,9 @@ void CTransferManager::OnMacroChosen(int index) {
         loaded = BatchMacro("Default");
     } else {
         if (!m_folders || !m_prompter) return;
-        // A file that cannot be read shows its error and the settings stay.
-        if (!loaded.Load(m_macros->itemText(index).toStdString(), *m_folders, *m_prompter)) {
+        // A file that cannot be read shows its error and the settings stay. The file is named
+        // with its own extension: "x.tpl" and "x.TPL" are different files here.
+        if (!loaded.Load(m_macros->itemData(index).toString().toStdString(), *m_folders, *m_prompter)) {
             RefreshMacroList();
             const int shown = m_macros->findText(Text(m_model.Macro().name));
             m_macros->setCurrentIndex(std::max(shown, 0));

@@ -63,7 +63,15 @@ void CGroupWindows::Forget(QObject* object) {
         if (key == m_tm.Model().GroupKey() && member->previewNumber > 0)
             m_tm.Model().Graph().RemoveWindow(member->previewNumber);
         m_groups.Remove(id);
-        if (m_groups.HighestPreviewNumber(key) == 0) m_tm.Model().ForgetGraph(key);
+        if (m_groups.HighestPreviewNumber(key) == 0) {
+            m_tm.Model().ForgetGraph(key);
+        } else if (key == m_tm.Model().GroupKey()) {
+            // Windows closed by their group had number 0 by now: drop every column no window holds.
+            std::vector<int> stale;
+            for (const HistoryGraph::Column& column : m_tm.Model().Graph().Windows())
+                if (!m_groups.FindGroupWindow(key, column.previewNumber)) stale.push_back(column.previewNumber);
+            for (const int number : stale) m_tm.Model().Graph().RemoveWindow(number);
+        }
     }
     if (m_attached == object) {
         m_attached = nullptr;

@@ -282,7 +282,7 @@ TEST(SizeCurve, GridCurvesAndMarker) {
     SizeCurve& curve = f.model.Curve();
     const int w = 110, h = 90;
     const SizeCurve::Plot plot = f.model.Curve().Compute(&f.info, w, h);
-    EXPECT_EQ(plot.gridX, (std::vector<int>{5, 16, 27, 38, 49, 60, 71, 82, 93, 104}));
+    EXPECT_EQ(plot.gridX, (std::vector<int>{5, 16, 27, 38, 49, 60, 71, 82, 93, 105}));
     EXPECT_EQ(plot.gridY, (std::vector<int>{5, 15, 25, 35, 45, 55, 65, 75, 85}));
     ASSERT_TRUE(plot.curves);
     for (int fmt = 0; fmt < 3; ++fmt) ASSERT_EQ(plot.points[std::size_t(fmt)].size(), std::size_t(w - 9));
