@@ -21,7 +21,7 @@ test=(
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
   libwmf-bin librsvg2-bin libreoffice-draw-nogui
-  xvfb xauth
+  xvfb xauth python3-pyatspi at-spi2-core dbus
 )
 
 sets=("$@")

@@ -15,6 +15,7 @@
 #include "app/ui/qt_prompter.h"
 #include "app/ui/sample_picture.h"
 #include "app/ui/welcome_dialog.h"
+#include "batch/ui/transfer_manager.h"
 #include "imaging/image_size.h"
 #include "document/picture_document.h"
 #include "document/ui/qt_picture_clipboard.h"
@@ -60,6 +61,9 @@ CLumaprismApp::CLumaprismApp(Services services)
     m_main->SetRecentFiles(m_settings.recentFiles);
     m_main->RestoreBarState(m_settings.barState);
     m_main->onClosing = [this] { OnMainWindowClosing(); };
+    m_main->documentServices = [this] { return MakeDocumentServices(); };
+    m_main->addDocumentWindow = [this](std::unique_ptr<COrvantixDoc> document) { return AddWindow(std::move(document)); };
+    m_main->TransferManager().SetServices(&m_folders, m_prompter);
     m_main->onFilesDropped = [this](const std::vector<std::filesystem::path>& files) {
         for (const auto& file : files) OpenDocumentFile(file);
     };

@@ -12,6 +12,7 @@
 #include "document/ui/doc_commands.h"
 #include "imaging/ui/qimage_convert.h"
 #include "guikit/ui/command_ids.h"
+#include "optimize/ui/group_windows.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/status_progress.h"
@@ -89,9 +90,18 @@ CChildFrame::~CChildFrame() {
     m_document->Stop();
 }
 
-QString CChildFrame::CaptionText() const { return QString::fromStdString(m_document->Caption(true, 1, false)); }
+QString CChildFrame::CaptionText() const {
+    const CGroupWindows& groups = m_mainFrame.Groups();
+    const int number = groups.PreviewNumber(this);
+    return QString::fromStdString(m_document->Caption(number <= 1, number, groups.UseAllFrames()));
+}
 
 void CChildFrame::RefreshCaption() { setWindowTitle(CaptionText()); }
+
+void CChildFrame::RefreshGroupLabels() {
+    RefreshCaption();
+    if (m_shownOnce) m_status->ShowTitle(QString::fromStdString(m_mainFrame.Groups().StatusTitle(this)));
+}
 
 void CChildFrame::RefreshStatus() {
     const Picture* picture = m_document->GetPicture();
@@ -152,6 +162,10 @@ bool CChildFrame::SaveModified() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closeAsked && !m_mainFrame.Groups().AllowClose(this)) {
+        event->ignore();
+        return;
+    }
     if (!m_closeAsked && !SaveModified()) {
         event->ignore();
         return;
@@ -170,7 +184,7 @@ void CChildFrame::showEvent(QShowEvent* event) {
     QMdiSubWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        m_status->ShowTitle(QStringLiteral("Master Picture Window"));
+        m_status->ShowTitle(QString::fromStdString(m_mainFrame.Groups().StatusTitle(this)));
         LayoutSplitter();
     }
 }
@@ -226,7 +240,10 @@ void CChildFrame::TitleChanged() {
     m_mainFrame.UpdateCommandStates();
 }
 
-void CChildFrame::TransferInfoChanged() { RefreshCaption(); }
+void CChildFrame::TransferInfoChanged() {
+    RefreshCaption();
+    m_mainFrame.Groups().OnTransferInfoChanged(this);
+}
 
 void CChildFrame::StatusChanged(std::int64_t colourCount, std::int32_t width, std::int32_t height) {
     m_status->ShowColours(long(colourCount));

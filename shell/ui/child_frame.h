@@ -42,6 +42,8 @@ public:
 
     /// The caption of Part "transfer times": the prefix with the three times, then the title.
     QString CaptionText() const;
+    /// Refreshes the caption and the status-bar title after the window's group changed.
+    void RefreshGroupLabels();
     /// Shows or hides both rulers, growing or shrinking the window by 20 pixels.
     void ShowRulers(bool show);
     /// Gives the splitter's first row its height from the frame count and the canvas size.

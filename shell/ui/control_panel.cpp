@@ -29,7 +29,7 @@ QWidget* PlaceholderPage(const QString& name, const QString& objectName) {
 
 }  // namespace
 
-CControlPanel::CControlPanel(QWidget* parent) : QDockWidget(parent) {
+CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent) : QDockWidget(parent) {
     setObjectName(QStringLiteral("ControlPanel"));
     setWindowTitle(QStringLiteral("Controls"));
     setToolTip(QStringLiteral("Show or hide Control Dialog"));
@@ -45,7 +45,8 @@ CControlPanel::CControlPanel(QWidget* parent) : QDockWidget(parent) {
 
     // Created in this order: palette window, Transfer Manager, animation controls, drive tree.
     m_pages[1] = PlaceholderPage(QStringLiteral("Palette"), QStringLiteral("PalettePage"));
-    m_pages[0] = PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
+    m_pages[0] = transferManager ? transferManager
+                                 : PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
     m_pages[2] = PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));
     m_pages[3] = PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
 

@@ -13,7 +13,8 @@ namespace lp {
 class CControlPanel final : public QDockWidget {
     Q_OBJECT
 public:
-    explicit CControlPanel(QWidget* parent = nullptr);
+    /// transferManager: the "Speed" page (the Transfer Manager); null shows a placeholder.
+    explicit CControlPanel(QWidget* transferManager = nullptr, QWidget* parent = nullptr);
 
     QTabWidget* Tabs() const { return m_tabs; }
     QToolButton* CollapseButton() const { return m_collapse; }

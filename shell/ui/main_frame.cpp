@@ -19,7 +19,9 @@
 #include <cmath>
 
 #include "base/prompter.h"
+#include "batch/ui/transfer_manager.h"
 #include "document/ui/doc_commands.h"
+#include "optimize/ui/group_windows.h"
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_table.h"
@@ -40,6 +42,24 @@ QList<QKeySequence> Shortcuts(std::string_view list) {
     for (const QString& key : Text(list).split(QLatin1Char(';'), Qt::SkipEmptyParts))
         keys.append(QKeySequence::fromString(key, QKeySequence::PortableText));
     return keys;
+}
+
+/// Commands that change a picture: on a grouped picture they go through the editing rule.
+bool IsEditingCommand(int id) {
+    switch (id) {
+        case cmd::kFileSaveAs:
+        case cmd::kFillForeground:
+        case cmd::kFillTransparent:
+        case cmd::kEditUndo:
+        case cmd::kResize:
+        case cmd::kAddFrame:
+        case cmd::kDeleteFrame:
+        case cmd::kCutOut:
+        case cmd::kSpotRemover:
+            return true;
+        default:
+            return false;
+    }
 }
 
 /// The menu without windows names two scanning commands differently.
@@ -265,7 +285,22 @@ bool CMainFrame::RestoreBarState(const std::string& state) {
 std::string CMainFrame::SaveBarState() const { return saveState().toBase64().toStdString(); }
 
 void CMainFrame::CreateControlPanel() {
-    m_controlPanel = new CControlPanel(this);
+    m_transferManager = new CTransferManager(m_settings.usePng != 0);
+    m_transferManager->SetSpeed(m_settings.modemSpeed);
+    m_controlPanel = new CControlPanel(m_transferManager, this);
+    m_groupWindows = new CGroupWindows(*this, *m_transferManager);
+    connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
+        m_settings.modemSpeed = std::int32_t(bitsPerSecond);
+        ShowModem(bitsPerSecond);
+        for (CChildFrame* frame : PictureWindows()) {
+            frame->Document().EstimateSizes();
+            frame->RefreshGroupLabels();
+        }
+    });
+    // A floating panel goes back where it was last left.
+    connect(m_controlPanel, &QDockWidget::topLevelChanged, this, [this](bool floating) {
+        if (floating) m_controlPanel->move(m_settings.tmPosX, m_settings.tmPosY);
+    });
     m_collapsedPanel = new CCollapsedPanel(this);
     addDockWidget(Qt::LeftDockWidgetArea, m_controlPanel);
     addDockWidget(Qt::LeftDockWidgetArea, m_collapsedPanel);
@@ -342,6 +377,7 @@ void CMainFrame::OnSelectorReleased(int cell) {
 // Windows
 
 void CMainFrame::AddPictureWindow(CChildFrame* frame) {
+    m_groupWindows->Register(frame);
     m_mdi->addSubWindow(frame);
     frame->View().SetPicturePosition(m_settings.picPosition);
     frame->show();
@@ -377,6 +413,7 @@ bool CMainFrame::ActivateFirst(WindowKind kind, bool maximized) {
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     const bool picture = qobject_cast<CChildFrame*>(window) != nullptr;
+    if (picture) m_groupWindows->OnActivated(qobject_cast<CChildFrame*>(window));
     // With the last window closed the menu without windows returns.
     ShowMenus(picture || !m_mdi->subWindowList().isEmpty());
     if (m_mainBar->isVisible() && m_layout != ToolbarLayout::Picture) SetToolbarLayout(ToolbarLayout::Picture);
@@ -430,6 +467,11 @@ CommandChain CMainFrame::Chain() const {
 }
 
 CommandLevel CMainFrame::RouteCommand(int id) {
+    if (IsEditingCommand(id)) {
+        CChildFrame* frame = ActivePictureWindow();
+        CommandLevel level = CommandLevel::None;
+        if (frame && Chain().Update(id, &level).enabled && !m_groupWindows->BeforeEdit(frame)) return CommandLevel::None;
+    }
     const CommandLevel level = Chain().Execute(id);
     UpdateCommandStates();
     return level;
@@ -474,6 +516,9 @@ bool CMainFrame::UpdateCommand(int id, CommandState& state) {
         case cmd::kWindowTileVert:
         case cmd::kWindowArrange:
             state.enabled = !m_mdi->subWindowList().isEmpty();
+            return true;
+        case cmd::kWindowManager:
+            state.enabled = true;  // with no picture window it says so
             return true;
         default:
             return false;
@@ -523,6 +568,9 @@ bool CMainFrame::ExecuteCommand(int id) {
         case cmd::kWindowArrange:
             ArrangeIcons();
             return true;
+        case cmd::kWindowManager:
+            m_groupWindows->OpenWindowsManager();
+            return true;
         default:
             return false;
     }
@@ -532,9 +580,15 @@ bool CMainFrame::ExecuteCommand(int id) {
 // Events
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_controlPanel->isFloating()) {
+        m_settings.tmPosX = m_controlPanel->x();
+        m_settings.tmPosY = m_controlPanel->y();
+    }
     if (onClosing) onClosing();
+    m_groupWindows->SetShuttingDown(true);
     for (QMdiSubWindow* window : m_mdi->subWindowList()) {
         if (!window->close()) {
+            m_groupWindows->SetShuttingDown(false);
             event->ignore();
             return;
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/settings.h"
+#include "document/picture_document.h"
 #include "shell/ui/beginners_hint.h"
 #include "guikit/ui/command_router.h"
 
@@ -23,6 +24,8 @@ namespace lp {
 
 class CChildFrame;
 class CCollapsedPanel;
+class CGroupWindows;
+class CTransferManager;
 class CControlPanel;
 class CPositionSelector;
 class CStatusProgress;
@@ -52,6 +55,11 @@ public:
     QToolBar* MainToolBar() const { return m_mainBar; }
     QToolBar* DrawingToolsBar() const { return m_drawingBar; }
     QPushButton* OptionsButton() const { return m_optionsButton; }
+    /// The control panel's "Speed" page.
+    CTransferManager& TransferManager() { return *m_transferManager; }
+    /// Master and preview windows.
+    CGroupWindows& Groups() { return *m_groupWindows; }
+    const CGroupWindows& Groups() const { return *m_groupWindows; }
     /// Null until the picture layout first needs it.
     CPositionSelector* PositionSelector() const { return m_selector; }
     /// The action of a command (one per command; menus and bars share it).
@@ -103,6 +111,10 @@ public:
     std::function<void()> onClosing;
     /// Files dropped on the main window.
     std::function<void(const std::vector<std::filesystem::path>&)> onFilesDropped;
+    /// The services a new document gets; unset: no document can be made here (previews).
+    std::function<DocumentServices()> documentServices;
+    /// Shows a new document in a picture window; returns the window, or null.
+    std::function<CChildFrame*(std::unique_ptr<COrvantixDoc>)> addDocumentWindow;
     /// Opens a help topic (0x10000 + command id); unset: help is not available.
     std::function<void(int)> openHelpTopic;
 
@@ -142,6 +154,8 @@ private:
     QWidgetAction* m_selectorAction = nullptr;
     CControlPanel* m_controlPanel = nullptr;
     CCollapsedPanel* m_collapsedPanel = nullptr;
+    CTransferManager* m_transferManager = nullptr;
+    CGroupWindows* m_groupWindows = nullptr;
     std::map<int, QAction*> m_actions;
     std::vector<QAction*> m_noWindowTextActions;  // same commands, texts of the menu without windows
     std::array<QAction*, kRecentFileCount> m_recent{};
