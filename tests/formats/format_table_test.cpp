@@ -82,7 +82,9 @@ TEST(FormatTable, EveryReadableRowSniffsDecodesAndTellsItsSizeFromTheHeader) {
         EXPECT_EQ(decoded.frames[0].picture.Width(), 13);
         EXPECT_EQ(decoded.frames[0].picture.Height(), 7);
         // Lossless rows give back every pixel; JPEG only its size.
-        if (row.type != PictureFileType::Jpeg) EXPECT_TRUE(SamePixels(decoded.frames[0].picture, source));
+        if (row.type != PictureFileType::Jpeg) {
+            EXPECT_TRUE(SamePixels(decoded.frames[0].picture, source));
+        }
 
         // A cut file is a clean error or a picture, never a crash; its header never lies about a size.
         for (std::size_t keep : {std::size_t(0), std::size_t(5), bytes.size() / 2}) {
@@ -93,7 +95,9 @@ TEST(FormatTable, EveryReadableRowSniffsDecodesAndTellsItsSizeFromTheHeader) {
             } catch (const ImpExpException& e) {
                 EXPECT_FALSE(e.Message().empty());
             }
-            if (const auto h = row.header(cut)) EXPECT_EQ(h->width, 13);
+            if (const auto h = row.header(cut)) {
+                EXPECT_EQ(h->width, 13);
+            }
         }
     }
     EXPECT_EQ(readable, 9);
