@@ -677,7 +677,7 @@ TEST(TiffReader, StripsThatCannotHoldTheirRowsFailBeforeAllocating) {
     // A flat picture packs as tight as LZW can: the bound never refuses it.
     Picture flat;
     flat.Create(2048, 2048);
-    EXPECT_EQ(DecodeTiff(EncodeTiff(flat, nullptr, "flat.tif"), "flat.tif").Width(), 2048);
+    EXPECT_EQ(DecodeTiff(EncodeTiff(flat, nullptr, "flat.tif"), "flat.tif", nullptr, ImageLimits{}).Width(), 2048);
 }
 
 // Pictures made by libtiff's tiffcp (see make_fixtures.py) against the pixels
