@@ -397,15 +397,15 @@ TEST(GifReader, FramesTheDataCannotFillAndTheBudget) {
     shortData.Screen(300, 300, kPalette).Image(0, 0, 300, 300, 2).Raw(RootsOnly({1}, 2)).Trailer();
     EXPECT_EQ(DecodeGif(shortData.Get(), "x").frames[0].picture.Width(), 300);
 
-    // Three 2 x 2 frames take 3 x 8 bytes of 24-bit rows.
+    // Three 2 x 2 frames take 3 x 16 bytes of 24-bit rows (each row padded to 8 bytes).
     GifBuilder three;
     three.Screen(2, 2, kPalette);
     for (int i = 0; i < 3; ++i) AddImage(three, {0, 1, 2, 3});
     three.Trailer();
     GifReadOptions budget;
-    budget.limits.picture.maxBytes = 23;
+    budget.limits.picture.maxBytes = 47;
     EXPECT_EQ(DecodeError(three.Get(), budget).rfind("Picture too large", 0), 0u) << DecodeError(three.Get(), budget);
-    budget.limits.picture.maxBytes = 24;
+    budget.limits.picture.maxBytes = 48;
     EXPECT_EQ(DecodeGif(three.Get(), "x", nullptr, budget).frames.Count(), 3u);
 }
 
