@@ -1,6 +1,7 @@
 #include "app/thumbnails_command.h"
 
 #include "browser/thumbnail_cache.h"
+#include "browser/thumbnail_maker.h"
 #include "formats/format_table.h"
 #include "formats/jpeg/jpeg_writer.h"
 #include "test_support.h"
@@ -124,9 +125,9 @@ TEST(ThumbnailsCommand, OnePixelHighOrWidePicturesComeFromTheCacheOnTheSecondRun
         for (const CacheRecord& r : records) {
             SCOPED_TRACE(r.path);
             const Picture thumb = cache.ReadThumbnail(r);
-            EXPECT_LE(thumb.Width(), 90);
-            EXPECT_LE(thumb.Height(), 90);
-            EXPECT_EQ(std::max(thumb.Width(), thumb.Height()), 90);
+            const ThumbnailSize expected = ComputeThumbnailSize(r.width, r.height);
+            EXPECT_EQ(thumb.Width(), expected.width);
+            EXPECT_EQ(thumb.Height(), expected.height);
             EXPECT_EQ(std::min(thumb.Width(), thumb.Height()), 1);
             EXPECT_EQ(std::max(r.width, r.height), r.width == 400 ? 400 : 600);  // the source's size is kept
         }
