@@ -1,6 +1,6 @@
 #include "tools/edit_commands.h"
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "document/picture_document.h"
 #include "imaging/rotate.h"
 #include "tools/picture_edits.h"

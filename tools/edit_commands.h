@@ -4,7 +4,7 @@
 // The view only gathers the input (selection, colours, answers) and redraws.
 #include <functional>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "tools/selection_shape.h"
 #include "tools/spot_remover.h"
 

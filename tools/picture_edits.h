@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "formats/gif/gif_records.h"
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 #include "tools/selection_shape.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 #include "tools/contour_follower.h"

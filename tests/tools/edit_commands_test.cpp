@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "document/picture_document.h"
 #include "imaging/rotate.h"
 #include "test_support.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/colour.h"
+#include "base/colour.h"
 #include "test_support.h"
 
 namespace lp {
