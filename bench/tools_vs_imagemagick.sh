@@ -19,9 +19,13 @@ command -v /usr/bin/time >/dev/null || { echo "missing: /usr/bin/time (apt-get i
 IM=/usr/bin/convert
 [ -x "$IM" ] || IM=$(command -v convert) || { echo "missing: convert (apt-get install -y imagemagick)" >&2; exit 1; }
 
-cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLP_BUILD_BENCH=ON -DLP_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target tools_bench >/dev/null
-LP="$BUILD/bench/tools_bench"
+# LP_TOOLS_BENCH names an already built tools_bench (skips the build).
+LP=${LP_TOOLS_BENCH:-}
+if [ -z "$LP" ]; then
+    cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLP_BUILD_BENCH=ON -DLP_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$BUILD" --target tools_bench >/dev/null
+    LP="$BUILD/bench/tools_bench"
+fi
 
 # Photo-like inputs: a smooth gradient with mild noise (so the wand finds a sizeable area).
 "$IM" -size 1600x1200 gradient:'#506070-#8090a0' \( -size 1600x1200 xc:gray50 +noise Gaussian -attenuate 0.2 \) \
@@ -44,7 +48,7 @@ measure() {  # LABEL COMMAND...: prints "label wall cpu rss"
 }
 
 changed() {  # pixels of $1 that differ from the photo
-    "$IM" compare -metric AE "$WORK/photo.ppm" "$1" null: 2>&1 || true
+    "$(dirname "$IM")/compare" -metric AE "$WORK/photo.ppm" "$1" null: 2>&1 || true
 }
 
 echo "machine: $(nproc) cores; ImageMagick: $("$IM" -version | head -1 | cut -d' ' -f3-4); best of $RUNS"
