@@ -25,6 +25,35 @@ constexpr int kRulerThickness = 20;
 constexpr int kWholeWindow = 1000;
 }  // namespace
 
+ViewContext CChildFrame::ViewContextFor() {
+    ViewContext c;
+    c.settings = &m_mainFrame.Settings();
+    c.tools = &m_mainFrame.Tools();
+    c.spot = &m_mainFrame.SpotParams();
+    c.prompter = &m_mainFrame.GetPrompter();
+    c.progress = &m_mainFrame.StatusProgress();
+    c.showHint = [this](int number) { m_mainFrame.ShowHint(number); };
+    c.samePictureViews = [this] {
+        // The same picture: the same path name, or the same title without one.
+        std::vector<COrvantixView*> views;
+        for (CChildFrame* frame : m_mainFrame.PictureWindows()) {
+            const COrvantixDoc& other = frame->Document();
+            const bool same = m_document->PathName().empty()
+                                  ? other.PathName().empty() && other.Title() == m_document->Title()
+                                  : other.PathName() == m_document->PathName();
+            if (same) views.push_back(&frame->View());
+        }
+        return views;
+    };
+    c.confirmChange = [this] {
+        return !m_mainFrame.confirmPictureChange || m_mainFrame.PictureWindows().size() <= 1 ||
+               m_mainFrame.confirmPictureChange(*this);
+    };
+    c.stateChanged = [this] { m_mainFrame.UpdateCommandStates(); };
+    c.statusText = [this](const QString& text) { m_mainFrame.statusBar()->showMessage(text); };
+    return c;
+}
+
 CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> document, PictureClipboard& clipboard,
                          FileChooser& chooser)
     : QMdiSubWindow(nullptr), m_mainFrame(mainFrame), m_document(std::move(document)) {
@@ -51,7 +80,7 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
 
     m_splitter = new QSplitter(Qt::Vertical, client);
     m_splitter->setObjectName(QStringLiteral("Splitter"));
-    m_view = new COrvantixView(*m_document, m_splitter);
+    m_view = new COrvantixView(*m_document, ViewContextFor(), m_splitter);
     m_frameStrip = new QFrame(m_splitter);
     m_frameStrip->setObjectName(QStringLiteral("FrameStrip"));
     m_frameStrip->setMinimumHeight(0);

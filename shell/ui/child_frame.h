@@ -14,6 +14,7 @@ namespace lp {
 class CDocCommands;
 class CMainFrame;
 class COrvantixView;
+struct ViewContext;
 class CStatusProgress;
 class PictureClipboard;
 class FileChooser;
@@ -70,6 +71,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    ViewContext ViewContextFor();
     void RefreshCaption();
     void RefreshStatus();
     /// Asks to save a modified picture; false when the window must stay open.

@@ -245,7 +245,11 @@ void CMainFrame::CreateToolBars() {
     m_drawingBar->setObjectName(QStringLiteral("DrawingTools"));
     m_drawingBar->setIconSize(QSize(16, 15));
     m_drawingBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    for (const int id : DrawingToolsLayout()) m_drawingBar->addAction(m_actions.at(id));
+    for (const int id : DrawingToolsLayout()) {
+        QAction* action = m_actions.at(id);
+        m_drawingBar->addAction(action);
+        if (QWidget* button = m_drawingBar->widgetForAction(action)) button->setAccessibleName(action->iconText());
+    }
     addToolBar(Qt::TopToolBarArea, m_drawingBar);
     m_drawingBar->hide();
 }

@@ -11,6 +11,8 @@
 #include "document/picture_document.h"
 #include "shell/ui/beginners_hint.h"
 #include "guikit/ui/command_router.h"
+#include "tools/spot_remover.h"
+#include "tools/view_tools.h"
 
 class QAction;
 class QMdiArea;
@@ -117,6 +119,13 @@ public:
     std::function<CChildFrame*(std::unique_ptr<COrvantixDoc>)> addDocumentWindow;
     /// Opens a help topic (0x10000 + command id); unset: help is not available.
     std::function<void(int)> openHelpTopic;
+    /// The master/preview check before a picture window changes its picture; false stops
+    /// the change. Unset: the picture belongs to no group and the change goes ahead.
+    std::function<bool(CChildFrame&)> confirmPictureChange;
+
+    /// The application's one current tool, and the spot remover's working parameters.
+    ToolState& Tools() { return m_tools; }
+    SpotRemoverParams& SpotParams() { return m_spotParams; }
 
     // CommandTarget (the main-window level)
     bool UpdateCommand(int id, CommandState& state) override;
@@ -167,6 +176,8 @@ private:
     bool m_collapsed = false;
     bool m_rulersShown = false;
     BeginnersHints m_hints;
+    ToolState m_tools;
+    SpotRemoverParams m_spotParams;  // 5, 20, level 0 until the options page is confirmed
 };
 
 }  // namespace lp

@@ -1,22 +1,52 @@
 #pragma once
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "guikit/ui/command_router.h"
+#include "tools/selection_shape.h"
+#include "tools/spot_remover.h"
+#include "tools/view_tools.h"
 
 namespace lp {
 
 class COrvantixDoc;
+class COrvantixView;
+class Prompter;
+class ProgressSink;
+struct AppSettings;
+
+/// What a view needs from the application around it. Null members are allowed:
+/// the view then keeps its own tool state and skips what they serve.
+struct ViewContext {
+    AppSettings* settings = nullptr;     // colours, tolerance, pen width, rotation step
+    ToolState* tools = nullptr;          // the application's one current tool
+    SpotRemoverParams* spot = nullptr;   // the spot remover's working parameters
+    Prompter* prompter = nullptr;
+    ProgressSink* progress = nullptr;
+    std::function<void(int)> showHint;   // beginner's hint number
+    /// Other views showing the same picture (same path, or same title without one).
+    std::function<std::vector<COrvantixView*>()> samePictureViews;
+    /// The check before every change of the picture; false stops the change.
+    std::function<bool()> confirmChange;
+    /// The tool or the colours changed: refresh the command states and the bars.
+    std::function<void()> stateChanged;
+    /// Status-bar text while the mouse is over the view.
+    std::function<void(const QString&)> statusText;
+};
 
 /// The picture view of a picture window: shows the document's current frame
-/// at its own size, placed by the picture position (0 top left .. 8 bottom
-/// right) while it is smaller than the window, scrollable when larger. The
-/// view's own commands (tools, zoom, rotation, cut-out) come with the view
-/// tools; until then it answers none, and the routing passes them on.
+/// zoomed and placed by the picture position (0 top left .. 8 bottom right)
+/// while it is smaller than the window, scrollable when larger. It carries
+/// the tools: the four selections, picking colours, the retouch pen, panning
+/// with the right button, the zoom and rotation commands and the fills.
 class COrvantixView final : public QAbstractScrollArea, public CommandTarget {
     Q_OBJECT
 public:
-    explicit COrvantixView(COrvantixDoc& document, QWidget* parent = nullptr);
+    explicit COrvantixView(COrvantixDoc& document, ViewContext context = {}, QWidget* parent = nullptr);
+    ~COrvantixView() override;
 
     /// Takes the document's current picture again (after load, edit, undo, frame switch).
     void RefreshPicture();
@@ -28,19 +58,70 @@ public:
     /// Where the picture's top-left corner lies in the viewport.
     QPoint PictureOrigin() const;
 
+    double Zoom() const { return m_zoom; }
+    /// Sets the zoom (clamped to 0.1 .. 10); resetScroll returns to the top-left.
+    void SetZoom(double zoom, bool resetScroll = false);
+    /// Scroll origin: the picture pixel at the top-left of the window.
+    QPoint ScrollOrigin() const;
+    void SetScrollOrigin(QPoint origin);
+    /// The picture pixel under a viewport point (may lie outside the picture).
+    QPoint PicturePoint(QPoint viewportPoint) const;
+    /// The viewport point of a picture pixel's top-left corner.
+    QPointF ViewportPoint(QPointF picturePoint) const;
+
+    const CSelectionShape* Selection() const { return m_selection.get(); }
+    void RemoveSelection();
+    ViewTool CurrentTool() const { return Tools().Current(); }
+    bool Document(const COrvantixDoc& document) const { return &document == &m_document; }
+    COrvantixDoc& GetDocument() { return m_document; }
+
     bool UpdateCommand(int id, CommandState& state) override;
     bool ExecuteCommand(int id) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    enum class Drag { None, Drawing, Handle, Moving, Retouch, Pan };
+
+    ToolState& Tools() const;
+    ColourRef Foreground() const;
+    ColourRef Transparent() const;
+    bool Confirm() const;
+    void Message(const char* text) const;
+    void ChooseTool(ViewTool tool);
+    void Fill(bool foreground);
+    void SpotRemover();
+    void Rotate(double angle, ColourRef background);
+    void RotateArbitrary();
+    void StartFreeHand();
+    void FreeHandStep(double angle);
+    void CustomZoom();
+    void ZoomSamePicture(double zoom, bool resetScroll);
+    void PickColour(QPoint picturePoint, bool transparent);
     void UpdateScrollBars();
+    void ShowStatus(QPoint viewportPoint);
 
     COrvantixDoc& m_document;
+    ViewContext m_context;
+    mutable ToolState m_ownTools;  // when the context holds none
     QImage m_image;
     int m_position = 4;
+    double m_zoom = 1.0;
+    std::unique_ptr<CSelectionShape> m_selection;
+    Drag m_drag = Drag::None;
+    QPoint m_lastPicturePoint;
+    QPoint m_lastViewportPoint;
+    QPoint m_pressPoint;
+    bool m_retouchTransparent = false;
+    QPoint m_rubberBand{-1, -1};
 };
 
 }  // namespace lp

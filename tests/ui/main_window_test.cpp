@@ -178,8 +178,8 @@ TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
     const fs::path file = WritePicture(h.scratch / "p.bmp");
     CLumaprismApp& app = h.Start(file);
     CMainFrame& frame = app.MainFrame();
-    for (int id : {cmd::kRotate180, cmd::kResize, cmd::kVectorize, cmd::kZoomIn, cmd::kCutOut, cmd::kFilePrint,
-                   cmd::kScanAcquire, cmd::kOptions, cmd::kWizardMaster, cmd::kWindowManager, cmd::kToolRectangle,
+    for (int id : {cmd::kResize, cmd::kVectorize, cmd::kFilePrint, cmd::kScanAcquire, cmd::kOptions,
+                   cmd::kWizardMaster, cmd::kWindowManager, cmd::kToolPickPalette, cmd::kManualResize,
                    cmd::kWallpaperTile, cmd::kDefaultBrowser, cmd::kHelpIndex}) {
         QAction* action = frame.Action(id);
         ASSERT_NE(action, nullptr) << id;

@@ -1,0 +1,363 @@
+// The picture view's tools: one current tool, selections drawn with the mouse,
+// fills, the magic wand, rotation commands with undo, zoom and panning.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+#include "formats/format_table.h"
+#include "shell/ui/child_frame.h"
+#include "guikit/ui/command_ids.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/orvantix_view.h"
+#include "tools/ui/spot_remover_page.h"
+#include "ui/ui_test_support.h"
+
+namespace lp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AppHarness;
+using test::PixelAt;
+
+constexpr int kTools[] = {cmd::kToolRectangle, cmd::kToolEllipse, cmd::kToolPolygon,
+                          cmd::kMagicWand,     cmd::kPickColour,  cmd::kRetouchPen};
+
+void SendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, modifiers);
+    QApplication::sendEvent(target, &event);
+}
+
+/// Drags with the left button from one picture pixel to another (pixel centres).
+void DragPicture(COrvantixView& view, QPoint from, QPoint to) {
+    const double half = view.Zoom() / 2;
+    const QPointF a = view.ViewportPoint(QPointF(from)) + QPointF(half, half);
+    const QPointF b = view.ViewportPoint(QPointF(to)) + QPointF(half, half);
+    QWidget* vp = view.viewport();
+    SendMouse(vp, QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, (a + b) / 2, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+}
+
+void ClickPicture(COrvantixView& view, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const double half = view.Zoom() / 2;
+    const QPointF a = view.ViewportPoint(QPointF(at)) + QPointF(half, half);
+    SendMouse(view.viewport(), QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, modifiers);
+    SendMouse(view.viewport(), QEvent::MouseButtonRelease, a, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+struct Opened {
+    CMainFrame& frame;
+    CChildFrame& window;
+    COrvantixView& view;
+    COrvantixDoc& doc;
+};
+
+Opened Open(AppHarness& h, const Picture& picture) {
+    // The hints are modal dialogs: a test run takes them as read.
+    h.store.WriteInt(kSettingsSection, "BeginnersHint", 0);
+    const fs::path file = h.scratch / "tools.bmp";
+    SavePictureByExtension(picture, file);
+    CLumaprismApp& app = h.Start(file);
+    CMainFrame& frame = app.MainFrame();
+    CChildFrame* window = frame.ActivePictureWindow();
+    EXPECT_NE(window, nullptr);
+    window->resize(500, 400);
+    QApplication::processEvents();
+    frame.UpdateCommandStates();
+    return {frame, *window, window->View(), window->Document()};
+}
+
+Picture TwoAreas() {
+    // Left half black, right half white, a grey square inside the white part.
+    Picture p;
+    p.Create(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) test::SetPixel(p, x, y, x < 20 ? MakeColour(0, 0, 0) : MakeColour(255, 255, 255));
+    for (int y = 10; y < 15; ++y)
+        for (int x = 25; x < 30; ++x) test::SetPixel(p, x, y, MakeColour(128, 128, 128));
+    return p;
+}
+
+TEST(ViewTools, EachToolFromTheMenuAndTheBarLeavesTheOthersUnchecked) {
+    AppHarness h;
+    Opened o = Open(h, TwoAreas());
+    for (const bool fromBar : {false, true}) {
+        for (const int id : kTools) {
+            SCOPED_TRACE(id);
+            QAction* action = o.frame.Action(id);
+            ASSERT_TRUE(action->isEnabled());
+            if (fromBar) {
+                auto* button = qobject_cast<QToolButton*>(o.frame.DrawingToolsBar()->widgetForAction(action));
+                ASSERT_NE(button, nullptr);
+                EXPECT_FALSE(button->accessibleName().isEmpty());
+                EXPECT_EQ(button->accessibleName(), action->iconText());
+                button->click();
+            } else {
+                action->trigger();
+            }
+            QApplication::processEvents();
+            for (const int other : kTools) EXPECT_EQ(o.frame.Action(other)->isChecked(), other == id) << other;
+        }
+    }
+    EXPECT_EQ(o.view.CurrentTool(), ViewTool::RetouchPen);
+}
+
+TEST(ViewTools, RectangleDrawnWithTheMouseThenFillForegroundChangesExactlyItsPixels) {
+    AppHarness h;
+    const Picture original = test::PatternPicture(40, 30);
+    Opened o = Open(h, original);
+    o.frame.Action(cmd::kToolRectangle)->trigger();
+    EXPECT_FALSE(o.frame.Action(cmd::kFillForeground)->isEnabled());
+    DragPicture(o.view, {5, 4}, {15, 12});
+    ASSERT_NE(o.view.Selection(), nullptr);
+    EXPECT_EQ(o.view.Selection()->Bounds(), (SelectionBox{5, 4, 15, 12}));
+    o.frame.UpdateCommandStates();
+    ASSERT_TRUE(o.frame.Action(cmd::kFillForeground)->isEnabled());
+    o.frame.Action(cmd::kFillForeground)->trigger();
+    const ColourRef fg = MakeColour(0, 0, 128);
+    const Picture& now = *o.doc.GetPicture();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 5 && x < 15 && y >= 4 && y < 12;
+            ASSERT_EQ(PixelAt(now, x, y), inside ? fg : PixelAt(original, x, y)) << x << "," << y;
+        }
+    EXPECT_EQ(o.view.Selection(), nullptr);
+    EXPECT_TRUE(o.doc.IsModified());
+    o.frame.Action(cmd::kEditUndo)->trigger();
+    EXPECT_TRUE(o.doc.GetPicture()->SamePixels(original));
+}
+
+TEST(ViewTools, RectangleHandleDragAndMoveAtZoomTwo) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(40, 30));
+    o.frame.Action(cmd::kZoom200)->trigger();
+    ASSERT_DOUBLE_EQ(o.view.Zoom(), 2.0);
+    o.frame.Action(cmd::kToolRectangle)->trigger();
+    DragPicture(o.view, {2, 2}, {10, 8});
+    ASSERT_NE(o.view.Selection(), nullptr);
+    EXPECT_EQ(o.view.Selection()->Bounds(), (SelectionBox{2, 2, 10, 8}));
+    // The corner handle follows the mouse; the opposite corner stays.
+    const QPointF corner = o.view.ViewportPoint(QPointF(10, 8));
+    SendMouse(o.view.viewport(), QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    const QPointF to = o.view.ViewportPoint(QPointF(14, 12)) + QPointF(1, 1);
+    SendMouse(o.view.viewport(), QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(o.view.viewport(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(o.view.Selection()->Bounds(), (SelectionBox{2, 2, 14, 12}));
+    // A drag inside moves it.
+    DragPicture(o.view, {6, 6}, {9, 7});
+    EXPECT_EQ(o.view.Selection()->Bounds(), (SelectionBox{5, 3, 17, 13}));
+    // Esc removes it.
+    QTest::keyClick(&o.view, Qt::Key_Escape);
+    EXPECT_EQ(o.view.Selection(), nullptr);
+}
+
+TEST(ViewTools, EllipseAndPolygonWithTheMouse) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(40, 30));
+    o.frame.Action(cmd::kToolEllipse)->trigger();
+    DragPicture(o.view, {0, 0}, {20, 20});
+    ASSERT_NE(o.view.Selection(), nullptr);
+    EXPECT_EQ(o.view.Selection()->Kind(), SelectionKind::Ellipse);
+    EXPECT_FALSE(o.view.Selection()->Covers(0, 0));
+    EXPECT_TRUE(o.view.Selection()->Covers(10, 10));
+
+    o.frame.Action(cmd::kToolPolygon)->trigger();
+    EXPECT_EQ(o.view.Selection(), nullptr);  // choosing a tool removes the selection
+    ClickPicture(o.view, {2, 2});
+    ClickPicture(o.view, {30, 2});
+    const QPointF last = o.view.ViewportPoint(QPointF(2, 25)) + QPointF(0.5, 0.5);
+    SendMouse(o.view.viewport(), QEvent::MouseButtonPress, last, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(o.view.viewport(), QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    SendMouse(o.view.viewport(), QEvent::MouseButtonDblClick, last, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(o.view.viewport(), QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    ASSERT_NE(o.view.Selection(), nullptr);
+    const auto& polygon = static_cast<const CPolygonSelection&>(*o.view.Selection());
+    EXPECT_TRUE(polygon.Closed());
+    EXPECT_EQ(polygon.Vertices().size(), 3u);
+    EXPECT_TRUE(polygon.Covers(5, 5));
+    EXPECT_FALSE(polygon.Covers(30, 25));
+    o.frame.UpdateCommandStates();
+    ASSERT_TRUE(o.frame.Action(cmd::kCutOut)->isEnabled());
+    o.frame.Action(cmd::kCutOut)->trigger();
+    EXPECT_EQ(o.doc.GetPicture()->Width(), 28);
+    EXPECT_EQ(PixelAt(*o.doc.GetPicture(), 27, 22), MakeColour(255, 255, 255));  // outside: transparent colour
+}
+
+TEST(ViewTools, MagicWandClickThenFillTransparentTakesTheArea) {
+    AppHarness h;
+    const Picture original = TwoAreas();
+    Opened o = Open(h, original);
+    h.app->MainFrame().Settings().magicTolerance = 0;
+    o.frame.Action(cmd::kMagicWand)->trigger();
+    ClickPicture(o.view, {30, 20});  // the white part, around the grey square
+    ASSERT_NE(o.view.Selection(), nullptr);
+    ASSERT_EQ(o.view.Selection()->Kind(), SelectionKind::MagicWand);
+    o.frame.Settings().bgRed = 10, o.frame.Settings().bgGreen = 200, o.frame.Settings().bgBlue = 30;
+    o.frame.UpdateCommandStates();
+    o.frame.Action(cmd::kFillTransparent)->trigger();
+    const Picture& now = *o.doc.GetPicture();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool white = PixelAt(original, x, y) == MakeColour(255, 255, 255);
+            ASSERT_EQ(PixelAt(now, x, y), white ? MakeColour(10, 200, 30) : PixelAt(original, x, y)) << x << "," << y;
+        }
+}
+
+TEST(ViewTools, PickColourSetsForegroundOrWithCtrlTheTransparentColour) {
+    AppHarness h;
+    Opened o = Open(h, TwoAreas());
+    o.frame.Action(cmd::kPickColour)->trigger();
+    ClickPicture(o.view, {26, 11});
+    EXPECT_EQ(o.frame.Settings().fgRed, 128);
+    EXPECT_EQ(o.frame.Settings().bgRed, 255);
+    ClickPicture(o.view, {1, 1}, Qt::ControlModifier);
+    EXPECT_EQ(o.frame.Settings().fgRed, 128);
+    EXPECT_EQ(o.frame.Settings().bgRed, 0);
+    EXPECT_EQ(o.frame.Settings().bgBlue, 0);
+}
+
+TEST(ViewTools, RetouchPenDrawsWithThePenWidthAndUndoes) {
+    AppHarness h;
+    const Picture original = TwoAreas();
+    Opened o = Open(h, original);
+    o.frame.Settings().penWidth = 3;
+    o.frame.Action(cmd::kRetouchPen)->trigger();
+    DragPicture(o.view, {2, 5}, {12, 5});
+    const Picture& now = *o.doc.GetPicture();
+    EXPECT_EQ(PixelAt(now, 7, 4), MakeColour(0, 0, 128));
+    EXPECT_EQ(PixelAt(now, 7, 6), MakeColour(0, 0, 128));
+    EXPECT_EQ(PixelAt(now, 7, 8), MakeColour(0, 0, 0));
+    EXPECT_TRUE(o.doc.IsModified());
+    o.frame.Action(cmd::kEditUndo)->trigger();
+    EXPECT_TRUE(o.doc.GetPicture()->SamePixels(original));
+}
+
+TEST(ViewTools, RotationAndFlipCommandsUndo) {
+    AppHarness h;
+    const Picture original = test::PatternPicture(40, 30);
+    Opened o = Open(h, original);
+    for (const int id : {cmd::kRotate180, cmd::kRotate90Cw, cmd::kRotate90Ccw, cmd::kFlipHorizontal, cmd::kFlipVertical}) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(o.frame.Action(id)->isEnabled());
+        o.frame.Action(id)->trigger();
+        EXPECT_FALSE(o.doc.GetPicture()->SamePixels(original));
+        const bool quarter = id == cmd::kRotate90Cw || id == cmd::kRotate90Ccw;
+        EXPECT_EQ(o.view.ShownImage().width(), quarter ? 30 : 40);
+        o.frame.Action(cmd::kEditUndo)->trigger();
+        EXPECT_TRUE(o.doc.GetPicture()->SamePixels(original));
+    }
+}
+
+TEST(ViewTools, FreeHandRotationWithTheArrowKeys) {
+    AppHarness h;
+    const Picture original = test::PatternPicture(40, 30);
+    Opened o = Open(h, original);
+    o.frame.Action(cmd::kRotateFreeHand)->trigger();
+    EXPECT_EQ(o.view.CurrentTool(), ViewTool::FreeHandRotation);
+    ASSERT_FALSE(h.prompter.Messages().empty());
+    EXPECT_EQ(h.prompter.Messages().back().text.rfind("Use only Up and Down arrow keys", 0), 0u);
+    QTest::keyClick(&o.view, Qt::Key_Up);
+    QTest::keyClick(&o.view, Qt::Key_Up);
+    EXPECT_GT(o.doc.GetPicture()->Width(), 40);
+    QTest::keyClick(&o.view, Qt::Key_Escape);
+    EXPECT_EQ(o.view.CurrentTool(), ViewTool::Rectangle);
+    o.frame.Action(cmd::kEditUndo)->trigger();
+    EXPECT_TRUE(o.doc.GetPicture()->SamePixels(original));
+}
+
+TEST(ViewTools, ZoomCommandsChangeTheScale) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(200, 150));
+    EXPECT_DOUBLE_EQ(o.view.Zoom(), 1.0);
+    struct Step {
+        int id;
+        double expected;
+    };
+    const int cw = o.view.viewport()->width(), ch = o.view.viewport()->height();
+    const Step steps[] = {
+        {cmd::kZoomIn, 2.0},
+        {cmd::kZoomIn, 3.0},
+        {cmd::kZoomOut, 2.0},
+        {cmd::kZoom50, 0.5},
+        {cmd::kZoomIn, 0.75},
+        {cmd::kZoom400, 4.0},
+        {cmd::kZoom100, 1.0},
+        {cmd::kZoomFitWidth, cw / 200.0},
+        {cmd::kZoomFitHeight, ch / 150.0},
+        {cmd::kZoomBestFit, std::min(cw / 200.0, ch / 150.0)},
+    };
+    for (const Step& s : steps) {
+        o.frame.Action(s.id)->trigger();
+        EXPECT_DOUBLE_EQ(o.view.Zoom(), s.expected) << s.id;
+    }
+    o.frame.Action(cmd::kZoom200)->trigger();
+    // A point maps to the pixel under it at the new scale.
+    EXPECT_EQ(o.view.PicturePoint((o.view.ViewportPoint(QPointF(7, 5)) + QPointF(1, 1)).toPoint()), QPoint(7, 5));
+}
+
+TEST(ViewTools, RightButtonPansALargeZoomedPicture) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(200, 200));
+    o.frame.Action(cmd::kZoom400)->trigger();
+    EXPECT_EQ(o.view.ScrollOrigin(), QPoint(0, 0));
+    QWidget* vp = o.view.viewport();
+    SendMouse(vp, QEvent::MouseButtonPress, QPointF(100, 100), Qt::RightButton, Qt::RightButton);
+    SendMouse(vp, QEvent::MouseMove, QPointF(60, 80), Qt::NoButton, Qt::RightButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, QPointF(60, 80), Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(o.view.ScrollOrigin(), QPoint(10, 5));
+}
+
+TEST(ViewTools, PicturePositionsAreCheckedOneAtATime) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(20, 10));
+    for (int i = 0; i < 9; ++i) {
+        o.frame.Action(cmd::kPosTopLeft + i)->trigger();
+        EXPECT_EQ(o.view.PicturePosition(), i);
+        for (int j = 0; j < 9; ++j) EXPECT_EQ(o.frame.Action(cmd::kPosTopLeft + j)->isChecked(), i == j);
+    }
+    o.frame.Action(cmd::kPosTopLeft + 8)->trigger();
+    const QSize area = o.view.viewport()->size();
+    EXPECT_EQ(o.view.PictureOrigin(), QPoint(area.width() - 20, area.height() - 10));
+}
+
+TEST(ViewTools, SpotRemoverCommandAsksThenCleansTheWholePicture) {
+    AppHarness h;
+    Picture p;
+    p.Create(10, 10);
+    p.Fill(MakeColour(100, 100, 100));
+    test::SetPixel(p, 4, 4, MakeColour(250, 250, 250));
+    Opened o = Open(h, p);
+    h.prompter = ScriptedPrompter({PromptAnswer::Yes});
+    o.frame.Action(cmd::kSpotRemover)->trigger();
+    EXPECT_EQ(PixelAt(*o.doc.GetPicture(), 4, 4), MakeColour(100, 100, 100));
+    o.frame.Action(cmd::kEditUndo)->trigger();
+    EXPECT_EQ(PixelAt(*o.doc.GetPicture(), 4, 4), MakeColour(250, 250, 250));
+}
+
+TEST(SpotRemoverPage, SliderStoresTheSettingAndTheParameters) {
+    AppSettings settings;
+    settings.spotRemover = 30;
+    SpotRemoverParams params;
+    CSpotRemoverPage page(settings, params);
+    EXPECT_EQ(page.Slider()->value(), 30);
+    EXPECT_EQ(page.PositionField()->text(), QStringLiteral("30"));
+    page.Slider()->setValue(90);
+    EXPECT_EQ(page.PositionField()->text(), QStringLiteral("90"));
+    EXPECT_EQ(settings.spotRemover, 30);  // only OK stores it
+    page.Apply();
+    EXPECT_EQ(settings.spotRemover, 90);
+    EXPECT_EQ(params, SpotRemoverParams::FromSlider(90));
+    EXPECT_EQ(page.Slider()->accessibleName(), QStringLiteral("Range"));
+}
+
+}  // namespace
+}  // namespace lp
