@@ -7,7 +7,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libcli11-dev nlohmann-json3-dev help2man
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
   libwmf-bin librsvg2-bin libreoffice-draw-nogui
   xvfb xauth
