@@ -260,21 +260,8 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
     if (request.quality) document.SetJpegQuality(*request.quality);
 
     if (!toStdout) {
-        if (request.format.empty()) {
-            result.ok = document.SavePicture(task.output);
-            return result;
-        }
-        // The writer follows --format; the file keeps the name asked for.
-        const UniqueTempFile temp(request.format, task.output.parent_path().empty() ? fs::path(".")
-                                                                                     : task.output.parent_path());
-        if (!document.SavePicture(temp.Path())) return result;
-        std::error_code ec;
-        fs::rename(temp.Path(), task.output, ec);
-        if (ec) {
-            result.messages += "lumaprism: " + task.output.string() + ": " + ec.message() + "\n";
-            return result;
-        }
-        result.ok = true;
+        // --format agrees with the output's extension (checked before any work).
+        result.ok = document.SavePicture(task.output);
         return result;
     }
     const UniqueTempFile temp(request.format);
