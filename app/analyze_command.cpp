@@ -22,9 +22,9 @@ namespace {
 /// their default answer. The last message is kept for the JSON report.
 class ReportPrompter final : public Prompter {
 public:
-    ReportPrompter(std::FILE* err, std::string file) : m_err(err), m_file(std::move(file)) {}
+    ReportPrompter(std::FILE* err, std::string file, bool yes) : m_err(err), m_file(std::move(file)), m_yes(yes) {}
     PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return defaultAnswer;
+        return m_yes ? PromptAnswer::Yes : defaultAnswer;
     }
     void Message(std::string_view text, std::string_view caption, PromptIcon) override {
         m_last = std::string(text);
@@ -37,6 +37,7 @@ private:
     std::FILE* m_err;
     std::string m_file;
     std::string m_last;
+    bool m_yes;
 };
 
 struct Row {
@@ -57,10 +58,10 @@ const char* SmallestFormat(const Row& r) {
     return r.jpegBytes <= r.pngBytes ? "JPEG" : "PNG";
 }
 
-Row Analyze(const std::string& file, const AppSettings& settings, std::FILE* err) {
+Row Analyze(const std::string& file, const AppSettings& settings, bool yes, std::FILE* err) {
     Row row;
     row.file = file;
-    ReportPrompter prompter(err, file);
+    ReportPrompter prompter(err, file, yes);
     DocumentServices services;
     services.prompter = &prompter;
     services.settings = &settings;
@@ -159,6 +160,8 @@ int RunAnalyze(std::span<const std::string> args, const AppSettings& settings, s
                        return {};
                    });
     options.Flag("--json", json, "one JSON document instead of the table");
+    bool yes = false;
+    options.Flag("--yes", yes, "answer Yes to every question instead of its default answer");
     if (const int code = options.Parse(args, out, err); code >= 0) return code;
     const std::vector<std::string>& files = options.Positionals();
     if (files.empty()) return options.UsageError("--analyze needs at least one picture file", err);
@@ -166,7 +169,7 @@ int RunAnalyze(std::span<const std::string> args, const AppSettings& settings, s
     std::vector<Row> rows;
     bool failed = false;
     for (const std::string& file : files) {
-        rows.push_back(Analyze(file, effective, err));
+        rows.push_back(Analyze(file, effective, yes, err));
         failed = failed || !rows.back().ok;
     }
     if (json)

@@ -16,7 +16,7 @@ int RunAnalyzeCommand(std::span<const std::string> args);
 /// The command with the settings given; output and errors go to the streams.
 int RunAnalyze(std::span<const std::string> args, const AppSettings& settings, std::FILE* out, std::FILE* err);
 
-inline constexpr const char* kAnalyzeUsage = "--analyze FILE... [--modem BPS] [--json]";
+inline constexpr const char* kAnalyzeUsage = "--analyze FILE... [--modem BPS] [--json] [--yes]";
 inline constexpr const char* kAnalyzeDescription =
     "Opens each picture as a picture window does and prints its width, height,\n"
     "colours and frames, the sizes it would have as GIF, JPEG (quality 75) and PNG\n"

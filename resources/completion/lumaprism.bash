@@ -29,7 +29,7 @@ _lumaprism() {
             esac
             options="--width --height --fit --smart --colors --quantizer --optimize-frames --frame-tolerance
                      --background --quality --format --out-dir --jobs --shard --in-place --quiet --yes --help" ;;
-        --analyze) options="--modem --json --help" ;;
+        --analyze) options="--modem --json --yes --help" ;;
         --macro) options="--report --jobs --json --yes --shard --help" ;;
         --macro-new)
             case $prev in

@@ -2,6 +2,7 @@
 // --yes and --shard, run through the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -138,9 +139,9 @@ TEST(CliMacro, NewChecksEveryValue) {
     const auto help = RunLumaprism({"--macro-new", "--help"}, s.Path());
     EXPECT_EQ(help.exitCode, 0);
     for (const MacroField& field : MacroFields()) {
-        const auto at = help.out.find("--" + std::string(field.option) + " ");
+        const auto at = help.out.find("\n  --" + std::string(field.option) + " ");
         ASSERT_NE(at, std::string::npos) << field.option;
-        const auto line = help.out.substr(at, help.out.find('\n', at) - at);
+        const auto line = help.out.substr(at + 1, help.out.find('\n', at + 1) - at - 1);
         EXPECT_NE(line.find("(default: " + MacroFieldDefault(field) + ")"), std::string::npos) << line;
     }
 }
@@ -192,9 +193,17 @@ TEST(CliMacro, ShowAsTextAndJson) {
               0);
     const auto text = RunLumaprism({"--macro-show", "shown"}, s.Path());
     ASSERT_EQ(text.exitCode, 0) << text.err;
-    EXPECT_NE(text.out.find("\nquality                70\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("\noutput-format          jpeg\n"), std::string::npos) << text.out;
-    EXPECT_TRUE(text.out.starts_with("name                   shown\n")) << text.out;
+    // One line per field: the option name in a column as wide as the longest, then the value.
+    std::size_t width = 0;
+    for (const MacroField& field : MacroFields()) width = std::max(width, field.option.size());
+    auto line = [width](const std::string& name, const std::string& value) {
+        return name + std::string(width - name.size() + 2, ' ') + value + "\n";
+    };
+    EXPECT_NE(text.out.find("\n" + line("quality", "70")), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\n" + line("output-format", "jpeg")), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\n" + line("transparent-color", "10,20,30")), std::string::npos) << text.out;
+    EXPECT_TRUE(text.out.starts_with(line("name", "shown"))) << text.out;
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), std::ptrdiff_t(MacroFields().size()));
 
     const auto json = RunLumaprism({"--macro-show", "shown", "--json"}, s.Path());
     ASSERT_EQ(json.exitCode, 0) << json.err;

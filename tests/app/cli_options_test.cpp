@@ -2,6 +2,7 @@
 // script that offers its options; and --analyze's JSON read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -69,9 +70,11 @@ TEST(CliOptions, CompletionOffersEveryOption) {
         const std::size_t label = script.find(std::string("        ") + command + ")");
         ASSERT_NE(label, std::string::npos) << command;
         const std::size_t optionsAt = script.find("options=\"", label);
-        const std::string block = script.substr(optionsAt, script.find('"', optionsAt + 9) - optionsAt);
+        std::string block = script.substr(optionsAt + 9, script.find('"', optionsAt + 9) - optionsAt - 9) + " ";
+        std::replace(block.begin(), block.end(), '\n', ' ');
+        block = " " + block;
         for (const std::string& option : HelpOptions(help.out))
-            EXPECT_NE(block.find(option + " "), std::string::npos) << command << " " << option;
+            EXPECT_NE(block.find(" " + option + " "), std::string::npos) << command << " " << option;
     }
 }
 
