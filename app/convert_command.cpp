@@ -216,9 +216,7 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
     services.prompter = &prompter;
     services.settings = &settings;
     services.measureSizes = false;  // nothing here shows sizes
-    // A one-picture target needs only the first frame of an animation.
-    const FormatRow* target = FindFormatForPath(names[1]);
-    services.firstFrameOnly = target && target->accepts.maxFrames == 1;
+    // Every frame is read, also for a one-picture target: the warning names how many were dropped.
     COrvantixDoc document(std::move(services));
     if (!document.Open(task.input)) {
         if (result.messages.empty()) result.messages = "lumaprism: " + task.input.string() + ": cannot be opened\n";
