@@ -141,7 +141,9 @@ TEST(CliMacro, NewChecksEveryValue) {
     for (const MacroField& field : MacroFields()) {
         const auto at = help.out.find("\n  --" + std::string(field.option) + " ");
         ASSERT_NE(at, std::string::npos) << field.option;
-        const auto line = help.out.substr(at + 1, help.out.find('\n', at + 1) - at - 1);
+        // The option's entry: its line and the description lines indented under it.
+        const auto next = help.out.find("\n  -", at + 1);
+        const auto line = help.out.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
         EXPECT_NE(line.find("(default: " + MacroFieldDefault(field) + ")"), std::string::npos) << line;
     }
 }
