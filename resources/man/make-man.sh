@@ -12,6 +12,10 @@ export LUMAPRISM_HOME="$home"
 {
   echo "[NAME]"
   echo "lumaprism \\- picture editor and web-graphics optimizer"
+  echo "[SYNOPSIS]"
+  echo ".nf"
+  "$program" --help | sed -n '/^Usage:/,/^$/p' | sed -e 's/^Usage: *//' -e 's/^ *//' -e 's/\\/\\\\/g'
+  echo ".fi"
   echo "[COMMANDS]"
   for command in --convert --analyze --macro --macro-new --macro-show --optimize-site --thumbnails --vectorize; do
     echo ".SS $command"
