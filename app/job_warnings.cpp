@@ -8,8 +8,20 @@ namespace {
 
 /// The format a file name's extension names; Unknown when it names none.
 PictureFileType TypeNamedBy(const std::string& name) {
-    if (UpperExtension(std::filesystem::path(name)).empty()) return PictureFileType::Unknown;
-    return SniffBytes({}, name);
+    struct Named {
+        const char* extension;
+        PictureFileType type;
+    };
+    static constexpr Named kNamed[] = {
+        {".JPG", PictureFileType::Jpeg}, {".JPEG", PictureFileType::Jpeg}, {".GIF", PictureFileType::Gif},
+        {".PNG", PictureFileType::Png},  {".BMP", PictureFileType::Bmp},   {".PCX", PictureFileType::Pcx},
+        {".TGA", PictureFileType::Targa}, {".TIF", PictureFileType::Tiff}, {".TIFF", PictureFileType::Tiff},
+        {".RLE", PictureFileType::Rle},  {".DIB", PictureFileType::Dib},
+    };
+    const std::string extension = UpperExtension(std::filesystem::path(name));
+    for (const Named& n : kNamed)
+        if (extension == n.extension) return n.type;
+    return PictureFileType::Unknown;
 }
 
 }  // namespace
