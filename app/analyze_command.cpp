@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "app/command_options.h"
 #include "base/prompter.h"
 #include "document/picture_document.h"
 #include "optimize/transfer_info.h"
@@ -19,9 +22,9 @@ namespace {
 /// their default answer. The last message is kept for the JSON report.
 class ReportPrompter final : public Prompter {
 public:
-    ReportPrompter(std::FILE* err, std::string file) : m_err(err), m_file(std::move(file)) {}
+    ReportPrompter(std::FILE* err, std::string file, bool yes) : m_err(err), m_file(std::move(file)), m_yes(yes) {}
     PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return defaultAnswer;
+        return m_yes ? PromptAnswer::Yes : defaultAnswer;
     }
     void Message(std::string_view text, std::string_view caption, PromptIcon) override {
         m_last = std::string(text);
@@ -34,6 +37,7 @@ private:
     std::FILE* m_err;
     std::string m_file;
     std::string m_last;
+    bool m_yes;
 };
 
 struct Row {
@@ -48,58 +52,16 @@ struct Row {
     double gifSeconds = 0, jpegSeconds = 0, pngSeconds = 0;
 };
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (u < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-                    out += buffer;
-                } else {
-                    out += c;  // UTF-8 passes through unchanged
-                }
-        }
-    }
-    return out + "\"";
+/// The smallest of the three measured formats (the first of equals in GIF, JPEG, PNG order).
+const char* SmallestFormat(const Row& r) {
+    if (r.gifBytes <= r.jpegBytes && r.gifBytes <= r.pngBytes) return "GIF";
+    return r.jpegBytes <= r.pngBytes ? "JPEG" : "PNG";
 }
 
-std::string JsonNumber(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-bool ParseSpeed(std::string_view text, std::int32_t& speed) {
-    std::int64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
-    if (value < 0 || value > std::numeric_limits<std::int32_t>::max()) return false;
-    speed = static_cast<std::int32_t>(value);
-    return true;
-}
-
-Row Analyze(const std::string& file, const AppSettings& settings, std::FILE* err) {
+Row Analyze(const std::string& file, const AppSettings& settings, bool yes, std::FILE* err) {
     Row row;
     row.file = file;
-    ReportPrompter prompter(err, file);
+    ReportPrompter prompter(err, file, yes);
     DocumentServices services;
     services.prompter = &prompter;
     services.settings = &settings;
@@ -133,8 +95,9 @@ void PrintTable(const std::vector<Row>& rows, std::int32_t speed, std::FILE* out
     for (const Row& r : rows) nameWidth = std::max(nameWidth, r.file.size());
     const int w = static_cast<int>(nameWidth);
     std::fprintf(out, "Modem speed: %d bits per second\n", int(speed));
-    std::fprintf(out, "%-*s  %11s  %8s  %6s  %10s  %8s  %10s  %8s  %10s  %8s  %10s\n", w, "File", "Size", "Colours",
-                 "Frames", "File bytes", "GIF", "GIF time", "JPEG", "JPEG time", "PNG", "PNG time");
+    std::fprintf(out, "%-*s  %11s  %8s  %6s  %10s  %8s  %10s  %8s  %10s  %8s  %10s  %8s\n", w, "File", "Size",
+                 "Colours", "Frames", "File bytes", "GIF", "GIF time", "JPEG", "JPEG time", "PNG", "PNG time",
+                 "Smallest");
     for (const Row& r : rows) {
         if (!r.ok) {
             std::string error = r.error;  // one line per file
@@ -144,33 +107,41 @@ void PrintTable(const std::vector<Row>& rows, std::int32_t speed, std::FILE* out
             continue;
         }
         const std::string size = std::to_string(r.width) + "x" + std::to_string(r.height);
-        std::fprintf(out, "%-*s  %11s  %8lld  %6zu  %10d  %8d  %9ss  %10d  %8ss  %10d  %9ss\n", w, r.file.c_str(),
-                     size.c_str(), static_cast<long long>(r.colours), r.frames, int(r.fileBytes), int(r.gifBytes),
-                     FormatOneDecimal(r.gifSeconds).c_str(), int(r.jpegBytes), FormatOneDecimal(r.jpegSeconds).c_str(),
-                     int(r.pngBytes), FormatOneDecimal(r.pngSeconds).c_str());
+        std::fprintf(out, "%-*s  %11s  %8lld  %6zu  %10d  %8d  %9ss  %10d  %8ss  %10d  %9ss  %8s\n", w,
+                     r.file.c_str(), size.c_str(), static_cast<long long>(r.colours), r.frames, int(r.fileBytes),
+                     int(r.gifBytes), FormatOneDecimal(r.gifSeconds).c_str(), int(r.jpegBytes),
+                     FormatOneDecimal(r.jpegSeconds).c_str(), int(r.pngBytes), FormatOneDecimal(r.pngSeconds).c_str(),
+                     SmallestFormat(r));
     }
 }
 
 void PrintJson(const std::vector<Row>& rows, std::int32_t speed, std::FILE* out) {
-    std::string text = "{\n  \"modemSpeed\": " + std::to_string(speed) + ",\n  \"pictures\": [";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& r = rows[i];
-        text += i ? ",\n    {" : "\n    {";
-        text += "\"file\": " + JsonString(r.file);
+    nlohmann::ordered_json json;
+    json["modemSpeed"] = speed;
+    json["pictures"] = nlohmann::ordered_json::array();
+    for (const Row& r : rows) {
+        nlohmann::ordered_json picture;
+        picture["file"] = r.file;
         if (!r.ok) {
-            text += ", \"error\": " + JsonString(r.error) + "}";
+            picture["error"] = r.error;
+            json["pictures"].push_back(std::move(picture));
             continue;
         }
         auto format = [](std::int32_t bytes, double seconds) {
-            return "{\"bytes\": " + std::to_string(bytes) + ", \"seconds\": " + JsonNumber(seconds) + "}";
+            return nlohmann::ordered_json{{"bytes", bytes}, {"seconds", seconds}};
         };
-        text += ", \"width\": " + std::to_string(r.width) + ", \"height\": " + std::to_string(r.height) +
-                ", \"colours\": " + std::to_string(r.colours) + ", \"frames\": " + std::to_string(r.frames) +
-                ", \"fileBytes\": " + std::to_string(r.fileBytes) + ", \"gif\": " + format(r.gifBytes, r.gifSeconds) +
-                ", \"jpeg\": " + format(r.jpegBytes, r.jpegSeconds) + ", \"png\": " + format(r.pngBytes, r.pngSeconds) +
-                "}";
+        picture["width"] = r.width;
+        picture["height"] = r.height;
+        picture["colours"] = r.colours;
+        picture["frames"] = r.frames;
+        picture["fileBytes"] = r.fileBytes;
+        picture["gif"] = format(r.gifBytes, r.gifSeconds);
+        picture["jpeg"] = format(r.jpegBytes, r.jpegSeconds);
+        picture["png"] = format(r.pngBytes, r.pngSeconds);
+        picture["smallest"] = SmallestFormat(r);
+        json["pictures"].push_back(std::move(picture));
     }
-    text += rows.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    const std::string text = json.dump(2) + "\n";
     std::fputs(text.c_str(), out);
 }
 
@@ -180,49 +151,25 @@ int RunAnalyze(std::span<const std::string> args, const AppSettings& settings, s
     AppSettings effective = settings;
     effective.usePng = 1;  // the report always shows the PNG figures
     bool json = false;
-    bool optionsEnded = false;
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || !arg.starts_with("--")) {
-            files.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help") {
-            std::fputs(kAnalyzeUsage, out);
-            return 0;
-        } else if (arg == "--json") {
-            json = true;
-        } else if (arg == "--modem" || arg.starts_with("--modem=")) {
-            std::string value;
-            if (arg == "--modem") {
-                if (i + 1 >= args.size()) {
-                    std::fprintf(err, "lumaprism: --modem needs a speed in bits per second\n\n%s", kAnalyzeUsage);
-                    return 2;
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(8);
-            }
-            if (!ParseSpeed(value, effective.modemSpeed)) {
-                std::fprintf(err, "lumaprism: --modem: '%s' is not a speed in bits per second\n\n%s", value.c_str(),
-                             kAnalyzeUsage);
-                return 2;
-            }
-        } else {
-            std::fprintf(err, "lumaprism: --analyze: unknown option '%s'\n\n%s", arg.c_str(), kAnalyzeUsage);
-            return 2;
-        }
-    }
-    if (files.empty()) {
-        std::fprintf(err, "lumaprism: --analyze needs at least one picture file\n\n%s", kAnalyzeUsage);
-        return 2;
-    }
+    CommandOptions options("--analyze", kAnalyzeUsage, kAnalyzeDescription, kAnalyzeFooter);
+    options.Custom("--modem", "BPS", "transfer speed in bits per second (0: no times; default: the setting)",
+                   "a speed in bits per second", [&effective](const std::string& text) -> std::string {
+                       const auto speed = ParseIntValue(text, 0, std::numeric_limits<std::int32_t>::max());
+                       if (!speed) return "'" + text + "' is not a speed in bits per second";
+                       effective.modemSpeed = static_cast<std::int32_t>(*speed);
+                       return {};
+                   });
+    options.Flag("--json", json, "one JSON document instead of the table");
+    bool yes = false;
+    options.Flag("--yes", yes, "answer Yes to every question instead of its default answer");
+    if (const int code = options.Parse(args, out, err); code >= 0) return code;
+    const std::vector<std::string>& files = options.Positionals();
+    if (files.empty()) return options.UsageError("--analyze needs at least one picture file", err);
 
     std::vector<Row> rows;
     bool failed = false;
     for (const std::string& file : files) {
-        rows.push_back(Analyze(file, effective, err));
+        rows.push_back(Analyze(file, effective, yes, err));
         failed = failed || !rows.back().ok;
     }
     if (json)

@@ -16,18 +16,14 @@ int RunAnalyzeCommand(std::span<const std::string> args);
 /// The command with the settings given; output and errors go to the streams.
 int RunAnalyze(std::span<const std::string> args, const AppSettings& settings, std::FILE* out, std::FILE* err);
 
-inline constexpr const char* kAnalyzeUsage =
-    "Usage: lumaprism --analyze FILE... [--modem BPS] [--json]\n"
-    "\n"
+inline constexpr const char* kAnalyzeUsage = "--analyze FILE... [--modem BPS] [--json] [--yes]";
+inline constexpr const char* kAnalyzeDescription =
     "Opens each picture as a picture window does and prints its width, height,\n"
-    "colours and frames, and the sizes it would have as GIF, JPEG (quality 75)\n"
-    "and PNG files with their transfer times at the modem speed of the settings.\n"
-    "A file's own format shows its size on disk; an animation is measured by its\n"
-    "first frame.\n"
-    "\n"
-    "  --modem BPS   transfer speed in bits per second (0: no times)\n"
-    "  --json        one JSON document instead of the table\n"
-    "\n"
+    "colours and frames, the sizes it would have as GIF, JPEG (quality 75) and PNG\n"
+    "files with their transfer times at the modem speed of the settings, and the\n"
+    "smallest of the three. A file's own format shows its size on disk; an\n"
+    "animation is measured by its first frame.\n";
+inline constexpr const char* kAnalyzeFooter =
     "Exit status: 0 every file analyzed, 1 a file could not be read, 2 usage.\n";
 
 }  // namespace lp

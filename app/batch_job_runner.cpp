@@ -1,4 +1,5 @@
 #include "app/batch_job_runner.h"
+#include "app/job_warnings.h"
 
 #include <algorithm>
 #include <array>
@@ -203,6 +204,7 @@ bool RunBatchJob(const BatchJob& job, ErrorLog& log) {
             log.Write(job.input, "No output file name");
             return false;
         }
+        WarnAboutJob(job, type);
         ConsoleProgress progress;
         if (type == PictureFileType::Gif) {
             RunGifJob(job, input, &progress, failing);

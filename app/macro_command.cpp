@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "app/command_options.h"
 #include "base/data_folders.h"
 #include "base/prompter.h"
 #include "batch/apply_batch_macro.h"
@@ -18,33 +21,26 @@
 
 namespace lp {
 
-const char* const kMacroCommandUsage =
-    "Usage: lumaprism --macro NAME [--report FILE] [--jobs N] FILE...\n"
-    "\n"
-    "Applies a batch macro to picture files, as the picture browser does.\n"
-    "NAME is a macro of the TEMPLATE folder (\".TPL\" is added when it has no\n"
-    "extension) or, when it contains \"/\", the path of a .TPL file.\n"
-    "  --report FILE  write the batch report (summary and detailed report) to FILE\n"
-    "  --jobs N       work on N files at once (1..64); results and report rows are\n"
-    "                 the same as with one job, in the order of the files given\n"
-    "Questions take their default answer; a file skipped that way counts as failed.\n"
-    "Exit status: 0 every file done, 1 a file or the macro failed, 2 usage error.\n";
+const char* const kMacroCommandUsage = "--macro NAME [OPTIONS] FILE...";
 
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kMaxJobs = 64;
 
-/// Questions take their defaults; messages are dropped because every failure
-/// is printed once from its result.
+/// Questions take their defaults (or Yes); messages are dropped because every
+/// failure is printed once from its result.
 class QuietDefaultPrompter final : public Prompter {
 public:
+    explicit QuietDefaultPrompter(bool yes) : m_yes(yes) {}
     PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return defaultAnswer;
+        return m_yes ? PromptAnswer::Yes : defaultAnswer;
     }
     void Message(std::string_view, std::string_view, PromptIcon) override {}
+
+private:
+    bool m_yes;
 };
 
 /// Draws one step per finished file; workers call it from their threads.
@@ -63,47 +59,90 @@ private:
     std::size_t m_done = 0;
 };
 
-int Usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "lumaprism --macro: %s\n", problem);
-    std::fputs(kMacroCommandUsage, stderr);
-    return kExitUsage;
+const char* const kMacroDescription =
+    "Applies a batch macro to picture files, as the picture browser does.\n"
+    "NAME is a macro of the TEMPLATE folder (\".TPL\" is added when it has no\n"
+    "extension) or, when it contains \"/\", the path of a .TPL file. Shipped macros:\n"
+    "web-photo, web-graphic, animation.\n";
+
+const char* const kMacroFooter =
+    "Questions take their default answer (Yes with --yes); a file skipped by a No\n"
+    "counts as failed.\n"
+    "Exit status: 0 every file done, 1 a file or the macro failed, 2 usage error.\n";
+
+const char* TypeName(MacroPictureType type) {
+    switch (type) {
+        case MacroPictureType::Gif: return "GIF";
+        case MacroPictureType::Jpeg: return "JPEG";
+        case MacroPictureType::Png: return "PNG";
+        case MacroPictureType::Bmp: return "BMP";
+        case MacroPictureType::Pcx: return "PCX";
+        case MacroPictureType::Tiff: return "TIFF";
+        case MacroPictureType::Targa: return "Targa";
+        case MacroPictureType::Dib: return "DIB";
+        case MacroPictureType::Rle: return "RLE";
+        default: return "unsupported";
+    }
+}
+
+/// The batch report as JSON: every file with its sizes and status, then the summary.
+std::string ReportJson(const std::string& macroName, const std::vector<std::filesystem::path>& files,
+                       const std::vector<BatchFileResult>& results, const BatchReport& report,
+                       std::int32_t modemSpeed) {
+    nlohmann::ordered_json json;
+    json["macro"] = macroName;
+    json["files"] = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const BatchFileResult& r = results[i];
+        nlohmann::ordered_json file;
+        file["file"] = files[i].string();
+        file["status"] = !r.ok ? "failed" : r.outputs.empty() ? "nothing written" : "done";
+        if (!r.ok) file["error"] = r.error;
+        file["sourceBytes"] = r.sourceBytes;
+        file["sourceType"] = TypeName(r.sourceType);
+        file["before"] = {{"width", r.widthBefore}, {"height", r.heightBefore}, {"colors", r.colorsBefore}};
+        file["after"] = {{"width", r.widthAfter}, {"height", r.heightAfter}, {"colors", r.colorsAfter}};
+        file["outputs"] = nlohmann::ordered_json::array();
+        for (const BatchOutputFile& out : r.outputs)
+            file["outputs"].push_back({{"path", out.path.string()}, {"bytes", out.bytes}});
+        json["files"].push_back(std::move(file));
+    }
+    const BatchSummary s = report.Summary(modemSpeed);
+    json["summary"] = {{"filesSelected", s.filesSelected}, {"filesProcessed", s.filesProcessed},
+                       {"sizeBefore", s.sizeBefore},       {"sizeAfter", s.sizeAfter},
+                       {"saved", s.saved},                 {"savedPercent", s.savedPercent},
+                       {"averagePercent", s.averagePercent}, {"secondsBefore", s.secondsBefore},
+                       {"secondsAfter", s.secondsAfter},   {"secondsSaved", s.secondsSaved},
+                       {"modemSpeed", modemSpeed}};
+    return json.dump(2) + "\n";
 }
 
 }  // namespace
 
 int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
-    std::string macroName;
     std::string reportPath;
     int jobs = 1;
+    bool json = false, yes = false;
+    Shard shard;
+    CommandOptions options("--macro", kMacroCommandUsage, kMacroDescription, kMacroFooter);
+    options.Text("--report", reportPath, "FILE", "write the batch report (summary and detailed report) to FILE");
+    options.Int("--jobs", jobs, 1, kMaxJobs, "N",
+                "work on N files at once; results and report rows are the same as with one job,\n"
+                "in the order of the files given",
+                "a number from 1 to 64");
+    options.Flag("--json", json, "print the batch report as JSON (every file, then the summary)");
+    options.Flag("--yes", yes, "answer Yes to every question instead of its default answer");
+    options.ShardOption(shard);
+    if (const int code = options.Parse(args, stdout, stderr); code >= 0) return code;
+    const std::vector<std::string>& names = options.Positionals();
+    if (names.empty()) return options.UsageError("no macro given", stderr);
+    if (names.size() < 2) return options.UsageError("no files given", stderr);
+    const std::string macroName = names[0];
     std::vector<std::filesystem::path> files;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (!optionsEnded && (a == "--help" || a == "-h")) {
-            std::fputs(kMacroCommandUsage, stdout);
-            return kExitOk;
-        }
-        if (!optionsEnded && a == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && a == "--report") {
-            if (++i >= args.size() || args[i].empty()) return Usage("--report needs a file name");
-            reportPath = args[i];
-        } else if (!optionsEnded && a == "--jobs") {
-            if (++i >= args.size()) return Usage("--jobs needs a number");
-            const std::string& v = args[i];
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), jobs);
-            if (ec != std::errc() || end != v.data() + v.size() || jobs < 1 || jobs > kMaxJobs)
-                return Usage("--jobs needs a number from 1 to 64");
-        } else if (!optionsEnded && a.size() > 1 && a[0] == '-' && a != "-") {
-            return Usage(("unknown option " + a).c_str());
-        } else if (macroName.empty()) {
-            macroName = a;
-        } else {
-            files.emplace_back(a);
-        }
-    }
-    if (macroName.empty()) return Usage("no macro given");
-    if (files.empty()) return Usage("no files given");
+    const bool sharded = shard.count > 1;
+    for (const std::string& name : sharded ? ShardOf({names.begin() + 1, names.end()}, shard)
+                                           : std::vector<std::string>(names.begin() + 1, names.end()))
+        files.emplace_back(name);
 
     const DataFolders folders = DataFolders::FromEnvironment();
     BatchMacro macro;
@@ -125,7 +164,7 @@ int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
         BatchOutputClaims claims;  // in the order given, whatever --jobs says
         claims.ReservePlanned(macro, files);
         auto work = [&] {
-            QuietDefaultPrompter prompter;
+            QuietDefaultPrompter prompter(yes);
             BatchContext context;
             context.folders = &folders;
             context.prompter = &prompter;
@@ -160,10 +199,11 @@ int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
             std::fprintf(stderr, "ERROR: %s %s\n", files[i].string().c_str(), r.error.c_str());
             continue;
         }
+        if (json) continue;
         for (const BatchOutputFile& out : r.outputs)
             std::printf("%s -> %s (%llu -> %llu bytes)\n", files[i].string().c_str(), out.path.string().c_str(),
                         static_cast<unsigned long long>(r.sourceBytes), static_cast<unsigned long long>(out.bytes));
-        if (r.outputs.empty() && r.outputPath == kUnsupportedOutput)
+        if (!json && r.outputs.empty() && r.outputPath == kUnsupportedOutput)
             std::printf("%s -> %s\n", files[i].string().c_str(), r.outputPath.c_str());
     }
     if (!reportPath.empty()) {
@@ -174,6 +214,7 @@ int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
             exitCode = kExitFailed;
         }
     }
+    if (json) std::fputs(ReportJson(macro.name, files, results, report, settings.modemSpeed).c_str(), stdout);
     std::fflush(stdout);
     return exitCode;
 }

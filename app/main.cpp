@@ -11,6 +11,7 @@
 #include "app/error_log.h"
 #include "app/gui_module.h"
 #include "app/macro_command.h"
+#include "app/macro_new_command.h"
 #include "app/optimize_site_command.h"
 #include "app/thumbnails_command.h"
 #include "app/vectorize_command.h"
@@ -39,9 +40,11 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "Usage: lumaprism [JOB ...]\n"
     "       lumaprism --help | --version\n"
-    "       lumaprism --macro NAME [--report FILE] [--jobs N] FILE...  (see --macro --help)\n"
+    "       lumaprism --macro NAME [--report FILE] [--jobs N] [--json] FILE...  (see --macro --help)\n"
+    "       lumaprism --macro-new FILE.TPL [--FIELD VALUE]...  (see --macro-new --help)\n"
+    "       lumaprism --macro-show NAME [--json]\n"
     "       lumaprism --analyze FILE... [--modem BPS] [--json]  (see --analyze --help)\n"
-    "       lumaprism --convert IN OUT [--quality Q]  (see --convert --help)\n"
+    "       lumaprism --convert IN... OUT|--out-dir DIR [OPTIONS]  (see --convert --help)\n"
     "       lumaprism --vectorize FILE --output OUT.{lvf,wmf,emf,eps,svg} [OPTIONS]\n"
     "       lumaprism --thumbnails FOLDER [--jobs N]\n"
     "       lumaprism --optimize-site URL OUTDIR [OPTIONS]  (see --optimize-site --help)\n"
@@ -85,6 +88,8 @@ const std::initializer_list<HeadlessCommand> kHeadlessCommands = {
     {"--optimize-site", lp::RunOptimizeSiteCommand},
     {"--thumbnails", lp::RunThumbnailsCommand},
     {"--macro", lp::RunMacroCommand},
+    {"--macro-new", lp::RunMacroNewCommand},
+    {"--macro-show", lp::RunMacroShowCommand},
     {"--vectorize", lp::RunVectorizeCommand},
     {"--analyze", lp::RunAnalyzeCommand},
     {"--convert", lp::RunConvertCommand},

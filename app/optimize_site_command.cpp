@@ -7,6 +7,9 @@
 #include <string_view>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
+#include "app/command_options.h"
 #include "base/data_folders.h"
 #include "base/prompter.h"
 #include "batch/apply_batch_macro.h"
@@ -14,30 +17,23 @@
 #include "web/batch_site_images.h"
 #include "web/internet_settings.h"
 #include "web/site_optimizer.h"
+#include "web/site_report.h"
 
 namespace lp {
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage =
-    "Usage: lumaprism --optimize-site URL OUTDIR [--levels N] [--no-alt] [--no-width]\n"
-    "                 [--no-height] [--macro NAME.TPL] [--report FILE] [--mirror-only]\n"
-    "\n"
+constexpr const char* kSynopsis =
+    "--optimize-site URL OUTDIR [--levels N] [--no-alt] [--no-width]\n"
+    "                 [--no-height] [--macro NAME.TPL] [--report FILE] [--mirror-only] [--json] [--yes]";
+constexpr const char* kDescription =
     "Downloads the web site at URL into OUTDIR (one folder per server, the server's\n"
     "paths below it), adds ALT, WIDTH and HEIGHT to image tags that lack them, and\n"
     "optimizes the site's images with the batch macro (resized to the size the pages\n"
-    "declare). Prints the site report; --report also saves it.\n"
-    "\n"
-    "  --levels N       page levels to follow, 1 = the start page only, 6 = all\n"
-    "                   (default: the macro's, 1 without a macro)\n"
-    "  --no-alt, --no-width, --no-height   do not add that attribute\n"
-    "  --macro NAME     batch macro: TEMPLATE/NAME(.TPL), or a file path when NAME has a \"/\"\n"
-    "  --report FILE    save the report text to FILE\n"
-    "  --mirror-only    only download: no attributes added, no image optimized\n"
-    "\n"
+    "declare). Prints the site report; --report also saves it.\n";
+constexpr const char* kFooter =
     "Exit status: 0 done, 1 the site could not be fetched or a step failed, 2 usage.\n";
 
 struct Arguments {
@@ -46,76 +42,52 @@ struct Arguments {
     std::optional<int> levels;
     bool noAlt = false, noWidth = false, noHeight = false;
     bool mirrorOnly = false;
+    bool json = false, yes = false;
     std::string macro;
     std::filesystem::path report;
 };
 
-int Usage(std::FILE* err, const std::string& problem) {
-    if (!problem.empty()) std::fprintf(err, "lumaprism: %s\n\n", problem.c_str());
-    std::fputs(kUsage, err);
-    return kExitUsage;
-}
+/// Questions take their default answer, or Yes with --yes; messages as by default.
+class SitePrompter final : public Prompter {
+public:
+    explicit SitePrompter(bool yes) : m_yes(yes) {}
+    PromptAnswer Ask(std::string_view text, std::string_view caption, PromptButtons buttons,
+                     PromptAnswer defaultAnswer) override {
+        return m_yes ? PromptAnswer::Yes : m_default.Ask(text, caption, buttons, defaultAnswer);
+    }
+    void Message(std::string_view text, std::string_view caption, PromptIcon icon) override {
+        m_default.Message(text, caption, icon);
+    }
 
-/// Nothing when the arguments are not usable; the problem is in `problem`.
-std::optional<Arguments> Parse(std::span<const std::string> args, std::string& problem) {
-    Arguments parsed;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size()) {
-                problem = arg + " needs a value";
-                return std::nullopt;
-            }
-            return args[++i];
-        };
-        if (arg == "--levels") {
-            const auto text = value();
-            if (!text) return std::nullopt;
-            int levels = 0;
-            const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), levels);
-            if (ec != std::errc() || end != text->data() + text->size() || levels < 1) {
-                problem = "--levels needs a whole number of 1 or more, not '" + *text + "'";
-                return std::nullopt;
-            }
-            parsed.levels = std::min(levels, 6);
-        } else if (arg == "--no-alt") {
-            parsed.noAlt = true;
-        } else if (arg == "--no-width") {
-            parsed.noWidth = true;
-        } else if (arg == "--no-height") {
-            parsed.noHeight = true;
-        } else if (arg == "--mirror-only") {
-            parsed.mirrorOnly = true;
-        } else if (arg == "--macro") {
-            const auto text = value();
-            if (!text) return std::nullopt;
-            parsed.macro = *text;
-        } else if (arg == "--report") {
-            const auto text = value();
-            if (!text) return std::nullopt;
-            parsed.report = *text;
-        } else if (arg == "--help") {
-            problem.clear();
-            return std::nullopt;
-        } else if (arg.starts_with("--")) {
-            problem = "unknown option '" + arg + "'";
-            return std::nullopt;
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (positional.size() != 2) {
-        problem = "give a URL and an output folder";
-        return std::nullopt;
-    }
-    parsed.url = positional[0];
-    parsed.outputDir = positional[1];
-    if (parsed.url.empty() || parsed.outputDir.empty()) {
-        problem = "the URL and the output folder may not be empty";
-        return std::nullopt;
-    }
-    return parsed;
+private:
+    bool m_yes;
+    DefaultAnswerPrompter m_default;
+};
+
+std::string ReportJson(const SiteReport& r, const std::vector<std::string>& failures, const std::string& limit) {
+    nlohmann::ordered_json json = {
+        {"url", r.url},
+        {"outputDir", r.outputDir},
+        {"levels", r.levels},
+        {"htmlFiles", r.htmlFiles},
+        {"imageFiles", r.imageFiles},
+        {"imagesProcessed", r.imagesProcessed},
+        {"altAdded", r.altCount},
+        {"widthAdded", r.widthCount},
+        {"heightAdded", r.heightCount},
+        {"tagsAttached", r.TagsAttached()},
+        {"bytesBefore", r.bytesBefore},
+        {"bytesAfter", r.bytesAfter},
+        {"improvementPercent", r.improvement},
+        {"modemSpeed", r.modemSpeed},
+        {"pageDownloadSeconds", r.PageDownloadTime()},
+        {"designRating", std::string(RateDesign(r.TagsAttached()))},
+        {"downloadRating", std::string(RateDownloadTime(r.PageDownloadTime()))},
+        {"improvementRating", std::string(RateImprovement(r.improvement))},
+        {"failures", failures},
+    };
+    if (!limit.empty()) json["endedEarly"] = limit;
+    return json.dump(2) + "\n";
 }
 
 /// The status line on a terminal: one line, rewritten in place.
@@ -139,15 +111,36 @@ private:
 }  // namespace
 
 int RunOptimizeSite(std::span<const std::string> args, const AppSettings& settings, std::FILE* out, std::FILE* err) {
-    std::string problem;
-    const auto parsed = Parse(args, problem);
-    if (!parsed) {
-        if (problem.empty()) {
-            std::fputs(kUsage, out);
-            return kExitOk;
-        }
-        return Usage(err, problem);
-    }
+    Arguments parsedArguments;
+    Arguments* parsed = &parsedArguments;
+    int levels = 1;
+    std::string reportFile;
+    CommandOptions cli("--optimize-site", kSynopsis, kDescription, kFooter);
+    CLI::Option* levelsOption =
+        cli.Int("--levels", levels, 1, 1000000, "N",
+                "page levels to follow, 1 = the start page only, 6 or more = all\n"
+                "(default: the macro's, 1 without a macro)",
+                "a whole number of 1 or more");
+    cli.Flag("--no-alt", parsed->noAlt, "do not add ALT");
+    cli.Flag("--no-width", parsed->noWidth, "do not add WIDTH");
+    cli.Flag("--no-height", parsed->noHeight, "do not add HEIGHT");
+    cli.Text("--macro", parsed->macro, "NAME",
+             "batch macro: TEMPLATE/NAME(.TPL), or a file path when NAME has a \"/\"");
+    cli.Text("--report", reportFile, "FILE", "save the report text to FILE");
+    cli.Flag("--mirror-only", parsed->mirrorOnly, "only download: no attributes added, no image optimized");
+    cli.Flag("--json", parsed->json, "print the site report as JSON instead of text");
+    cli.Flag("--yes", parsed->yes,
+             "answer Yes to every question (for example: resize the frames of an animation to\n"
+             "its declared size) instead of the default answer");
+    if (const int code = cli.Parse(args, out, err); code >= 0) return code;
+    if (levelsOption->count()) parsed->levels = std::min(levels, 6);
+    parsed->report = reportFile;
+    const std::vector<std::string>& positional = cli.Positionals();
+    if (positional.size() != 2) return cli.UsageError("give a URL and an output folder", err);
+    parsed->url = positional[0];
+    parsed->outputDir = positional[1];
+    if (parsed->url.empty() || parsed->outputDir.empty())
+        return cli.UsageError("the URL and the output folder may not be empty", err);
 
     const DataFolders folders = DataFolders::FromEnvironment();
     BatchMacro macro("Default");
@@ -179,7 +172,7 @@ int RunOptimizeSite(std::span<const std::string> args, const AppSettings& settin
         return kExitFailed;
     }
 
-    DefaultAnswerPrompter prompter;
+    SitePrompter prompter(parsed->yes);
     BatchContext context;
     context.folders = &folders;
     context.prompter = &prompter;
@@ -209,11 +202,12 @@ int RunOptimizeSite(std::span<const std::string> args, const AppSettings& settin
         std::fprintf(err, "lumaprism: the download ended early: %s\n", job.LimitReached().c_str());
 
     const SiteReport& report = job.Report();
-    const std::string text = SiteSummaryText(report) + SiteAnalysisText(report);
+    const std::string text = parsed->json ? ReportJson(report, job.Failures(), job.LimitReached())
+                                          : SiteSummaryText(report) + SiteAnalysisText(report);
     std::fputs(text.c_str(), out);
 
     bool ok = !job.StartFailed();
-    if (!parsed->report.empty() && !SaveSiteReport(report, parsed->report)) {
+    if (!parsed->report.empty() && !SaveSiteReport(job.Report(), parsed->report)) {
         std::fprintf(err, "lumaprism: cannot write the report %s\n", parsed->report.string().c_str());
         ok = false;
     }

@@ -1,11 +1,13 @@
 #include "app/thumbnails_command.h"
 
+#include "app/command_options.h"
 #include "base/data_folders.h"
 #include "browser/picture_catalog.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "imaging/console_progress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -17,21 +19,14 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr unsigned kMaxJobs = 64;
 
-constexpr const char* kUsage =
-    "Usage: lumaprism --thumbnails FOLDER [--jobs N]\n"
-    "\n"
+constexpr const char* kDescription =
     "Makes the browser's thumbnails of the pictures in FOLDER and keeps them in\n"
-    "the thumbnail cache, so that the browser shows the folder at once.\n"
-    "  --jobs N   pictures decoded at the same time (1..64, default 1)\n";
-
-int Usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "lumaprism: %s\n\n", problem);
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-}
+    "the thumbnail cache, so that the browser shows the folder at once.\n";
+constexpr const char* kFooter =
+    "Exit status: 0 every picture has its thumbnail, 1 a picture failed or the cache\n"
+    "index could not be saved, 2 usage error.\n";
 
 /// Counts the outcomes and draws the bar; the worker's threads call it at once.
 class CommandObserver final : public ThumbnailObserver {
@@ -67,29 +62,17 @@ private:
 }  // namespace
 
 int RunThumbnails(std::span<const std::string> args, const AppSettings& settings) {
-    std::filesystem::path folder;
-    unsigned jobs = 1;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--jobs") {
-            if (i + 1 >= args.size()) return Usage("--jobs needs a number");
-            const std::string& value = args[++i];
-            std::int32_t n = 0;
-            if (!ParseStoredInt(value, n) || n < 1 || unsigned(n) > kMaxJobs)
-                return Usage("--jobs takes a number from 1 to 64");
-            jobs = unsigned(n);
-        } else if (arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        } else if (arg.starts_with("--")) {
-            return Usage(("unknown option '" + arg + "'").c_str());
-        } else if (folder.empty()) {
-            folder = arg;
-        } else {
-            return Usage("only one folder can be given");
-        }
-    }
-    if (folder.empty()) return Usage("no folder given");
+    int jobCount = 1;
+    Shard shard;
+    CommandOptions cli("--thumbnails", "--thumbnails FOLDER [--jobs N] [--shard K/N]", kDescription, kFooter);
+    cli.Int("--jobs", jobCount, 1, int(kMaxJobs), "N", "pictures decoded at the same time (default 1)",
+            "a number from 1 to 64");
+    cli.ShardOption(shard);
+    if (const int code = cli.Parse(args, stdout, stderr); code >= 0) return code;
+    if (cli.Positionals().empty()) return cli.UsageError("no folder given", stderr);
+    if (cli.Positionals().size() > 1) return cli.UsageError("only one folder can be given", stderr);
+    std::filesystem::path folder = cli.Positionals()[0];
+    const unsigned jobs = unsigned(jobCount);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         std::fprintf(stderr, "lumaprism: %s is not a folder\n", folder.c_str());
@@ -105,8 +88,18 @@ int RunThumbnails(std::span<const std::string> args, const AppSettings& settings
         std::fputs("lumaprism: the thumbnail cache is off (CacheInfo=0): nothing is kept\n", stderr);
 
     PictureCatalog catalog;
-    const std::size_t listed = catalog.ListFolder(folder);
-    ThumbnailJob job = catalog.MakeJob(PassKind::FirstListing, options);
+    std::size_t listed = catalog.ListFolder(folder);
+    std::vector<std::size_t> slice;  // empty: every picture
+    if (shard.count > 1) {
+        std::vector<std::string> names;
+        for (const auto& path : catalog.Paths()) names.push_back(path.string());
+        const std::vector<std::string> mine = ShardOf(names, shard);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (std::binary_search(mine.begin(), mine.end(), names[i])) slice.push_back(i);
+        listed = slice.size();
+    }
+    ThumbnailJob job = catalog.MakeJob(PassKind::FirstListing, options, slice);
+    if (shard.count > 1 && slice.empty()) job.rows.clear();
 
     const auto start = std::chrono::steady_clock::now();
     std::size_t made = 0, fromCache = 0, failed = 0;

@@ -14,7 +14,7 @@ runtime=(
 )
 build=(
   cmake ninja-build g++ ccache pkg-config
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev libcurl4-openssl-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libcurl4-openssl-dev libcli11-dev nlohmann-json3-dev help2man
   qt6-base-dev qt6-base-dev-tools libgl-dev
 )
 test=(

@@ -144,7 +144,7 @@ TEST(MacroCommand, UsageAndMacroErrors) {
         {{"--macro", "half"}, 2, "no files given"},
         {{"--macro", "half", "--jobs", "0", "p0.png"}, 2, "--jobs"},
         {{"--macro", "half", "--jobs", "x", "p0.png"}, 2, "--jobs"},
-        {{"--macro", "half", "--bogus", "p0.png"}, 2, "unknown option --bogus"},
+        {{"--macro", "half", "--bogus", "p0.png"}, 2, "unknown option '--bogus'"},
         {{"--macro", "nothere", "p0.png"}, 1, "nothere.TPL Error opening file"},
         {{"--macro", "./corrupt.png", "p0.png"}, 1, "corrupt.png Not a Lumaprism Batch macro file"},
     };

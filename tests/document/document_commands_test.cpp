@@ -1,6 +1,8 @@
 // The headless document commands: --analyze and --convert.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -103,15 +105,18 @@ TEST_F(CommandTest, AnalyzeJsonWithModemOverride) {
     const Captured r = Capture(RunAnalyze, {"--json", jpg.string(), "--modem", "8000", gif.string()}, settings);
     ASSERT_EQ(r.code, 0) << r.err;
     const TransferInfo t = Measure(jpg);
-    EXPECT_NE(r.out.find("\"modemSpeed\": 8000"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"file\": \"" + jpg.string() + "\", \"width\": 24, \"height\": 16"), std::string::npos)
-        << r.out;
+    const auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json.at("modemSpeed"), 8000) << r.out;
+    const auto& photo = json.at("pictures").at(0);
+    EXPECT_EQ(photo.at("file"), jpg.string());
+    EXPECT_EQ(photo.at("width"), 24);
+    EXPECT_EQ(photo.at("height"), 16);
     // A JPEG's own size is its file's; seconds = bytes x 8 / 8000 = bytes / 1000.
     const auto size = std::filesystem::file_size(jpg);
     EXPECT_EQ(t.jpegBytes0, std::int32_t(size));
-    EXPECT_NE(r.out.find("\"jpeg\": {\"bytes\": " + std::to_string(size) + ", \"seconds\": "), std::string::npos);
-    EXPECT_NE(r.out.find("\"frames\": 2"), std::string::npos);
-    EXPECT_EQ(r.out.front(), '{');
+    EXPECT_EQ(photo.at("jpeg").at("bytes"), size);
+    EXPECT_DOUBLE_EQ(photo.at("jpeg").at("seconds").get<double>(), double(size) / 1000);
+    EXPECT_EQ(json.at("pictures").at(1).at("frames"), 2);
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
 }
 
@@ -129,17 +134,16 @@ TEST_F(CommandTest, AnalyzeReportsBadFilesAndGoesOn) {
     EXPECT_NE(table.out.find("8x8"), std::string::npos);
     const Captured json = Capture(RunAnalyze, {"--json", bad.string()}, settings);
     EXPECT_EQ(json.code, 1);
-    EXPECT_NE(json.out.find("\"error\": \""), std::string::npos) << json.out;
+    EXPECT_FALSE(nlohmann::json::parse(json.out).at("pictures").at(0).at("error").get<std::string>().empty())
+        << json.out;
 }
 
 TEST_F(CommandTest, AnalyzeSpeedZeroGivesZeroTimes) {
     const auto bmp = Write("zero.bmp", PatternPicture(8, 8));
     const Captured r = Capture(RunAnalyze, {"--modem=0", "--json", bmp.string()}, settings);
     ASSERT_EQ(r.code, 0);
-    EXPECT_EQ(r.out.find("\"seconds\": 0}", 0) == std::string::npos, false) << r.out;
-    std::size_t zeros = 0;
-    for (std::size_t at = 0; (at = r.out.find("\"seconds\": 0}", at)) != std::string::npos; ++at) ++zeros;
-    EXPECT_EQ(zeros, 3u);
+    const auto picture = nlohmann::json::parse(r.out).at("pictures").at(0);
+    for (const char* format : {"gif", "jpeg", "png"}) EXPECT_EQ(picture.at(format).at("seconds"), 0) << r.out;
 }
 
 TEST_F(CommandTest, AnalyzeUsageErrors) {
@@ -149,7 +153,7 @@ TEST_F(CommandTest, AnalyzeUsageErrors) {
     } cases[] = {
         {{}, "needs at least one picture file"},
         {{"--json"}, "needs at least one picture file"},
-        {{"--modem"}, "--modem needs a speed"},
+        {{"--modem"}, "--modem needs a value: a speed"},
         {{"--modem", "fast", "a.bmp"}, "is not a speed"},
         {{"--modem", "-5", "a.bmp"}, "is not a speed"},
         {{"--modem=99999999999", "a.bmp"}, "is not a speed"},
@@ -164,7 +168,7 @@ TEST_F(CommandTest, AnalyzeUsageErrors) {
     }
     const Captured help = Capture(RunAnalyze, {"--help"}, settings);
     EXPECT_EQ(help.code, 0);
-    EXPECT_EQ(help.out, kAnalyzeUsage);
+    EXPECT_TRUE(help.out.starts_with(std::string("Usage: lumaprism ") + kAnalyzeUsage + "\n")) << help.out;
 }
 
 TEST_F(CommandTest, ConvertWritesEveryFormatByExtension) {

@@ -110,7 +110,7 @@ TEST_F(OptimizeSiteCommand, FailuresAndUsage) {
     const Case cases[] = {
         {{"--optimize-site"}, 2, "give a URL and an output folder"},
         {{"--optimize-site", base + "/index.html"}, 2, "give a URL and an output folder"},
-        {{"--optimize-site", base + "/index.html", "out", "--levels", "0"}, 2, "--levels needs"},
+        {{"--optimize-site", base + "/index.html", "out", "--levels", "0"}, 2, "--levels: '0' is not a whole number"},
         {{"--optimize-site", base + "/index.html", "out", "--levels"}, 2, "--levels needs a value"},
         {{"--optimize-site", base + "/index.html", "out", "--bogus"}, 2, "unknown option '--bogus'"},
         {{"--optimize-site", base + "/absent.html", "out"}, 1, "Attempts to connect to the server failed."},
