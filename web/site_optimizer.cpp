@@ -300,9 +300,12 @@ std::optional<std::pair<int, int>> CSiteOptimizer::ImageSize(std::string_view sr
     std::error_code ec;
     if (std::filesystem::is_regular_file(*local, ec)) {
         // Only the size is needed: the header tells it without decoding a pixel.
+        // Sizes are written only for the formats browsers show (GIF, JPEG, PNG).
         const FormatRow* row = FindFormatForPath(*local);
+        const bool webFormat = row && (row->type == PictureFileType::Gif || row->type == PictureFileType::Jpeg ||
+                                       row->type == PictureFileType::Png);
         try {
-            if (row && row->header) {
+            if (webFormat && row->header) {
                 const PictureFile file = ReadPictureFile(*local);
                 if (const auto header = row->header(file.bytes)) size = std::pair(header->width, header->height);
             }

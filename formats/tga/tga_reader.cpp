@@ -145,7 +145,7 @@ private:
             if (length > 256 || m_header.mapFirst != 0) Fail(kBadParameters);
             if (m_header.mapEntryBits == 24)
                 entryBytes = 3;
-            else if (m_header.mapEntryBits == 16)
+            else if (m_header.mapEntryBits == 16 || m_header.mapEntryBits == 15)  // 15: 16 without the attribute bit
                 entryBytes = 2;
             else
                 Fail(kUnknownColourMapEntry);

@@ -268,7 +268,8 @@ TEST(BatchMacroFile, OutputFolderUsesBackslashesAndRefusesDrivesWhereTheFolderIs
 
 TEST(BatchMacroFile, SaveRefusesWhatDoesNotFitAndKeepsTheOldFile) {
     ScratchDir dir;
-    const DataFolders folders = DataFolders::FromEnvironment();
+    // No shipped macros: the folder holds only what the test saves.
+    const DataFolders folders = DataFolders::UnderRoot(dir.Path());
     ScriptedPrompter prompter;
     BatchMacro good("keep");
     ASSERT_TRUE(good.Save("", folders, prompter));
@@ -301,7 +302,8 @@ TEST(BatchMacroFile, SaveRefusesWhatDoesNotFitAndKeepsTheOldFile) {
 
 TEST(BatchMacroFile, NamesAndListing) {
     ScratchDir dir;
-    const DataFolders folders = DataFolders::FromEnvironment();
+    // No shipped macros: the folder holds only what the test saves.
+    const DataFolders folders = DataFolders::UnderRoot(dir.Path());
     const auto tpl = folders.Folder(DataFolder::Template);
     EXPECT_EQ(MacroPath("Web", folders), tpl / "Web.TPL");
     EXPECT_EQ(MacroPath("Web.mac", folders), tpl / "Web.mac");

@@ -359,15 +359,15 @@ TEST(BmpWriter, FailedSaveLeavesTheOldFileUntouched) {
     const Picture picture = test::PatternPicture(100, 100);
     const std::vector<std::uint8_t> old = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
 
-    // The temporary beside a 250-character name cannot be created (its name
-    // passes the file-system limit), whoever runs the test.
+    // The temporary beside a 250-character name cannot be linked in under a
+    // name of its own (it passes the file-system limit), whoever runs the test.
     const fs::path longName = folder / (std::string(246, 'x') + ".bmp");
     test::WriteFileBytes(longName, old);
     try {
         SaveBmp(picture, longName, BmpCompression::None, 24, nullptr);
         ADD_FAILURE() << "saved";
     } catch (const ImpExpException& e) {
-        EXPECT_EQ(e.Message(), "Error Opening File");
+        EXPECT_EQ(e.Message(), "Error writing to file");
         EXPECT_EQ(e.Where(), longName.string());
     }
     EXPECT_EQ(test::ReadFileBytes(longName), old);
