@@ -187,23 +187,4 @@ void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> b
     writer.Commit();
 }
 
-void MoveFileOver(const fs::path& finished, const fs::path& target) {
-    const fs::path destination = SaveDestination(target);
-    auto fail = [&](int error) {
-        throw fs::filesystem_error("Cannot replace " + destination.string(), finished, destination,
-                                   std::error_code(error, std::generic_category()));
-    };
-    if (::chmod(finished.c_str(), ModeForDestination(destination)) != 0) fail(errno);
-    const int fd = ::open(finished.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail(errno);
-    if (::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error);
-    }
-    ::close(fd);
-    if (::rename(finished.c_str(), destination.c_str()) != 0) fail(errno);
-    SyncFolder(FolderOf(destination));
-}
-
 }  // namespace lp

@@ -60,10 +60,4 @@ void WriteFileAtomically(const std::filesystem::path& target, std::span<const st
 /// names the file to create). Not found links resolve as far as they go.
 std::filesystem::path SaveDestination(const std::filesystem::path& target);
 
-/// Moves a finished file (in the destination's file system) over target as a
-/// save does: links followed, the replaced file's permission bits kept (else
-/// 0666 minus the umask), file synced before and folder after the rename.
-/// Throws std::filesystem::filesystem_error.
-void MoveFileOver(const std::filesystem::path& finished, const std::filesystem::path& target);
-
 }  // namespace lp

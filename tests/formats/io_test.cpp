@@ -244,26 +244,5 @@ TEST(AtomicFileWriter, AProcessKilledDuringASaveLeavesTheOldFileAndNoTemporary) 
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"big.bin"});
 }
 
-TEST(MoveFileOver, ReplacesThroughLinksWithTheModeASaveGives) {
-    const UmaskScope mask(022);
-    test::ScratchDir dir;
-    fs::create_directories(dir / "real");
-    test::WriteFileBytes(dir / "real" / "t.gif", {1});
-    ::chmod((dir / "real" / "t.gif").c_str(), 0640);
-    fs::create_symlink("real/t.gif", dir / "t.gif");
-    const auto finished = dir / "real" / "finished.tmp";
-    test::WriteFileBytes(finished, {2, 2});
-    ::chmod(finished.c_str(), 0600);  // as mkstemp makes it
-    MoveFileOver(finished, dir / "t.gif");
-    EXPECT_TRUE(fs::is_symlink(dir / "t.gif"));
-    EXPECT_EQ(test::ReadFileBytes(dir / "real" / "t.gif"), (std::vector<std::uint8_t>{2, 2}));
-    EXPECT_EQ(ModeOf(dir / "real" / "t.gif"), 0640u);
-    test::WriteFileBytes(finished, {3});
-    ::chmod(finished.c_str(), 0600);
-    MoveFileOver(finished, dir / "real" / "fresh.gif");
-    EXPECT_EQ(ModeOf(dir / "real" / "fresh.gif"), 0644u);
-    EXPECT_FALSE(fs::exists(finished));
-}
-
 }  // namespace
 }  // namespace lp
