@@ -29,34 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// Sets environment variables for the child processes of one test and puts them back.
-class EnvironmentOverride {
-public:
-    void Set(const char* name, const char* value) {
-        const char* old = std::getenv(name);
-        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvironmentOverride() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 /// Libraries named like Qt's that abort any process loading them come first on
 /// the library path; a display is offered, so only the command line keeps the
 /// program from the windows.
-void PutStubQtFirst(EnvironmentOverride& env) {
+void PutStubQtFirst(test::EnvironmentOverride& env) {
     ASSERT_TRUE(fs::exists(fs::path(LP_QT_STUB_DIR) / "libQt6Widgets.so.6")) << LP_QT_STUB_DIR;
     env.Set("LD_LIBRARY_PATH", LP_QT_STUB_DIR);
     env.Set("QT_QPA_PLATFORM", "offscreen");
@@ -65,7 +41,7 @@ void PutStubQtFirst(EnvironmentOverride& env) {
 TEST(HeadlessRuns, SucceedWithEveryQtLibraryReplacedByOneThatAborts) {
     test::ScratchDir scratch;
     SavePictureByExtension(test::PatternPicture(40, 20), scratch / "in.bmp");
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     PutStubQtFirst(env);
 
     const auto version = test::RunLumaprism({"--version"}, scratch.Path());
@@ -88,7 +64,7 @@ TEST(HeadlessRuns, TheStubLibrariesDoStopARunThatOpensWindows) {
     // Without this the test above would prove nothing: the same environment
     // does reach the stubs once the command line asks for a window.
     test::ScratchDir scratch;
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     PutStubQtFirst(env);
     const auto windows = test::RunLumaprism({}, scratch.Path());
     EXPECT_NE(windows.exitCode, 0);
@@ -124,7 +100,7 @@ TEST(HeadlessRuns, ABatchRunMapsNoQtLibraryWhileItWorks) {
     SavePictureByExtension(test::PatternPicture(40, 20), scratch / "in.bmp");
     const fs::path fifo = scratch / "jobs.rsp";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     env.Set("QT_QPA_PLATFORM", "offscreen");  // a display is there: only the command line decides
 
     const pid_t pid = Spawn({"@jobs.rsp"}, scratch.Path());
@@ -179,7 +155,7 @@ TEST(HeadlessRuns, AMissingWindowModuleIsExplainedNotACrash) {
     fs::create_directories(lonely.parent_path());
     fs::copy_file(LP_BINARY, lonely);
     SavePictureByExtension(test::PatternPicture(8, 8), scratch / "in.bmp");
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     env.Set("QT_QPA_PLATFORM", "offscreen");
     const std::string command = "cd '" + scratch.Path().string() + "' && '" + lonely.string() +
                                 "' >out.txt 2>err.txt; echo $? >rc.txt";

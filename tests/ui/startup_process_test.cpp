@@ -20,34 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// Sets environment variables for the child processes of one test and puts them back.
-class EnvironmentOverride {
-public:
-    void Set(const char* name, const char* value) {
-        const char* old = std::getenv(name);
-        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvironmentOverride() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 TEST(StartupProcess, BatchOnlyRunNeverStartsTheWindowSystem) {
     test::ScratchDir scratch;
     SavePictureByExtension(test::PatternPicture(20, 10), scratch / "in.bmp");
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     // A platform that does not exist: constructing the Qt application aborts the program.
     env.Set("QT_QPA_PLATFORM", "no-such-platform");
     env.Set("DISPLAY", ":99999");
@@ -67,7 +43,7 @@ TEST(StartupProcess, BatchOnlyRunNeverStartsTheWindowSystem) {
 TEST(StartupProcess, NoDisplayExplainsInsteadOfAborting) {
     test::ScratchDir scratch;
     SavePictureByExtension(test::PatternPicture(4, 4), scratch / "a.bmp");
-    EnvironmentOverride env;
+    test::EnvironmentOverride env;
     env.Set("QT_QPA_PLATFORM", nullptr);
     env.Set("DISPLAY", nullptr);
     env.Set("WAYLAND_DISPLAY", nullptr);
