@@ -5,7 +5,7 @@
 namespace lp {
 
 ContourPointList::ContourPointList(double mergeTolerance) : m_mergeTolerance(mergeTolerance) {
-    m_points.reserve(kGrowth);
+    m_points.reserve(kInitialCapacity);
 }
 
 void ContourPointList::BeginContour() { m_contourStart = m_points.size(); }
@@ -39,7 +39,8 @@ void ContourPointList::Append(ContourPoint q) {
             return;
         }
     }
-    if (m_points.size() == m_points.capacity()) m_points.reserve(m_points.capacity() + kGrowth);
+    // Geometric growth: a fixed step would copy the whole list again every
+    // kGrowth points, quadratic on the outline of a noisy area.
     m_points.push_back(q);
 }
 

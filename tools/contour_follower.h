@@ -20,8 +20,8 @@ struct ContourPoint {
 /// the path within the merge tolerance of a straight line replaces the last one.
 class ContourPointList {
 public:
-    /// Growth step of the point store; the list never reallocates per point.
-    static constexpr std::size_t kGrowth = 1024;
+    /// Points reserved up front, so small outlines never reallocate.
+    static constexpr std::size_t kInitialCapacity = 1024;
 
     explicit ContourPointList(double mergeTolerance = 0.0);
 
