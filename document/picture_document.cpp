@@ -475,7 +475,11 @@ bool COrvantixDoc::Copy(PictureClipboard& clipboard, const std::optional<Picture
         ShowError(e.Message(), e.Title());
         return false;
     }
-    const PictureClipboard::Status status = clipboard.PutPicture(copy);
+    return PutOnClipboard(clipboard, copy);
+}
+
+bool COrvantixDoc::PutOnClipboard(PictureClipboard& clipboard, const Picture& picture) {
+    const PictureClipboard::Status status = clipboard.PutPicture(picture);
     ShowClipboardStatus(m_services.prompter, status);
     return status == PictureClipboard::Status::Ok;
 }

@@ -179,6 +179,9 @@ public:
     // --- Clipboard ------------------------------------------------------------------------------
     /// Puts the picture, or the selected part of it, on the clipboard.
     bool Copy(PictureClipboard& clipboard, const std::optional<PictureRect>& selection = std::nullopt);
+    /// Puts a picture made from this document (a selection's cut-out) on the clipboard; a
+    /// failure is shown as Copy shows it.
+    bool PutOnClipboard(PictureClipboard& clipboard, const Picture& picture);
     /// The application's Paste: a new document holding a copy of the clipboard's bitmap, marked
     /// modified. Null (after a message) when the clipboard cannot be read or holds no bitmap.
     static std::unique_ptr<COrvantixDoc> Paste(PictureClipboard& clipboard, DocumentServices services);

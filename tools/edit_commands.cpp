@@ -58,6 +58,14 @@ bool CutOutSelection(COrvantixDoc& document, const CSelectionShape& selection, C
     return document.ApplyEdit([&](Picture& p) { p = std::move(*cut); });
 }
 
+bool CopySelection(COrvantixDoc& document, PictureClipboard& clipboard, const CSelectionShape& selection,
+                   ColourRef transparent) {
+    const Picture* picture = document.GetPicture();
+    if (!picture) return false;
+    const std::optional<Picture> cut = CutOut(*picture, selection, transparent);
+    return cut && document.PutOnClipboard(clipboard, *cut);
+}
+
 bool BeginFreeHandRotation(COrvantixDoc& document) {
     if (!document.GetPicture()) return false;
     document.RememberForUndo();

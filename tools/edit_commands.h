@@ -11,6 +11,7 @@
 namespace lp {
 
 class COrvantixDoc;
+class PictureClipboard;
 class Prompter;
 
 /// Rotation of the current frame by the angle (positive: counter-clockwise on the
@@ -31,6 +32,10 @@ void RetouchStroke(COrvantixDoc& document, ContourPoint from, ContourPoint to, i
 void EndRetouch(COrvantixDoc& document);
 /// Replaces the picture by the selection's cut-out; false when the selection gives none.
 bool CutOutSelection(COrvantixDoc& document, const CSelectionShape& selection, ColourRef transparent);
+/// Copy with a selection: the clipboard receives the picture cut-out would make; the
+/// document stays as it is. False when the selection gives no cut-out.
+bool CopySelection(COrvantixDoc& document, PictureClipboard& clipboard, const CSelectionShape& selection,
+                   ColourRef transparent);
 
 /// Free-hand rotation: Begin keeps the undo copy once; each Step turns the whole picture
 /// (selection null or empty) or the selected rectangle/ellipse area.

@@ -32,6 +32,7 @@ ViewContext CChildFrame::ViewContextFor() {
     c.spot = &m_mainFrame.SpotParams();
     c.prompter = &m_mainFrame.GetPrompter();
     c.progress = &m_mainFrame.StatusProgress();
+    c.clipboard = &m_clipboard;
     c.showHint = [this](int number) { m_mainFrame.ShowHint(number); };
     c.samePictureViews = [this] {
         // The same picture: the same path name, or the same title without one.
@@ -56,7 +57,7 @@ ViewContext CChildFrame::ViewContextFor() {
 
 CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> document, PictureClipboard& clipboard,
                          FileChooser& chooser)
-    : QMdiSubWindow(nullptr), m_mainFrame(mainFrame), m_document(std::move(document)) {
+    : QMdiSubWindow(nullptr), m_mainFrame(mainFrame), m_document(std::move(document)), m_clipboard(clipboard) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("PictureWindow"));
     auto* client = new QWidget(this);

@@ -79,6 +79,7 @@ private:
 
     CMainFrame& m_mainFrame;
     std::unique_ptr<COrvantixDoc> m_document;
+    PictureClipboard& m_clipboard;
     std::unique_ptr<CDocCommands> m_docCommands;
     COrvantixView* m_view = nullptr;
     CStatusProgress* m_status = nullptr;

@@ -567,6 +567,11 @@ void COrvantixView::CustomZoom() {
         SetZoom(before);
 }
 
+bool COrvantixView::CopiesSelection() const {
+    return m_context.clipboard && m_selection && m_selection->Kind() != SelectionKind::MagicWand &&
+           !m_document.IsPlaying();
+}
+
 bool COrvantixView::UpdateCommand(int id, CommandState& state) {
     const bool has = m_document.HasPicture() && !m_document.IsPlaying();
     for (const ToolCommand& t : kToolCommands)
@@ -585,6 +590,11 @@ bool COrvantixView::UpdateCommand(int id, CommandState& state) {
             return true;
         case cmd::kCutOut:
             state.enabled = has && m_selection && m_selection->Kind() != SelectionKind::MagicWand;
+            return true;
+        case cmd::kEditCopy:
+            // With a shape selection Copy takes its cut-out; otherwise the document copies the picture.
+            if (!CopiesSelection()) return false;
+            state.enabled = m_document.HasPicture();
             return true;
         case cmd::kSelectForeground:
         case cmd::kSpotRemover:
@@ -649,6 +659,10 @@ bool COrvantixView::ExecuteCommand(int id) {
                 if (CutOutSelection(m_document, *m_selection, Transparent())) m_selection.reset();
                 RefreshPicture();
             }
+            return true;
+        case cmd::kEditCopy:
+            if (!CopiesSelection()) return false;
+            CopySelection(m_document, *m_context.clipboard, *m_selection, Transparent());
             return true;
         case cmd::kSelectForeground: {
             const QColor chosen = QColorDialog::getColor(QColor(RedOf(Foreground()), GreenOf(Foreground()),

@@ -14,6 +14,7 @@ namespace lp {
 
 class COrvantixDoc;
 class COrvantixView;
+class PictureClipboard;
 class Prompter;
 class ProgressSink;
 struct AppSettings;
@@ -26,6 +27,7 @@ struct ViewContext {
     SpotRemoverParams* spot = nullptr;   // the spot remover's working parameters
     Prompter* prompter = nullptr;
     ProgressSink* progress = nullptr;
+    PictureClipboard* clipboard = nullptr;  // Copy of a selection; without it Copy takes the picture
     std::function<void(int)> showHint;   // beginner's hint number
     /// Other views showing the same picture (same path, or same title without one).
     std::function<std::vector<COrvantixView*>()> samePictureViews;
@@ -95,6 +97,7 @@ private:
     ColourRef Foreground() const;
     ColourRef Transparent() const;
     bool Confirm() const;
+    bool CopiesSelection() const;
     void Message(const char* text) const;
     void ChooseTool(ViewTool tool);
     void Fill(bool foreground);

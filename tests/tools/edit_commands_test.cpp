@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/prompter.h"
+#include "document/picture_clipboard.h"
 #include "document/picture_document.h"
 #include "imaging/rotate.h"
 #include "test_support.h"
@@ -247,6 +248,34 @@ TEST_F(EditCommandTest, CutOutReplacesThePictureAndUndoes) {
     EXPECT_EQ(doc->GetPicture()->Width(), 3);
     doc->Undo();
     EXPECT_TRUE(doc->GetPicture()->SamePixels(original));
+}
+
+TEST_F(EditCommandTest, CopyWithASelectionPutsItsCutOutAndLeavesThePicture) {
+    const Picture original = PatternPicture(10, 10);
+    auto doc = Document({original});
+    InMemoryClipboard clipboard;
+    CEllipseSelection e(0, 0);
+    e.SetPoint(10, 10);
+    ASSERT_TRUE(CopySelection(*doc, clipboard, e, kWhite));
+    std::optional<Picture> copied;
+    ASSERT_EQ(clipboard.GetPicture(copied), PictureClipboard::Status::Ok);
+    ASSERT_TRUE(copied);
+    EXPECT_TRUE(copied->SamePixels(*CutOut(original, e, kWhite)));
+    EXPECT_EQ(PixelAt(*copied, 0, 0), kWhite);
+    EXPECT_TRUE(doc->GetPicture()->SamePixels(original));
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_FALSE(doc->CanUndo());
+
+    // A wand area gives no cut-out, so nothing reaches the clipboard.
+    clipboard.Clear();
+    EXPECT_FALSE(CopySelection(*doc, clipboard, CWandSelection(original, 0, 0, 765), kWhite));
+    EXPECT_FALSE(clipboard.HasPicture());
+
+    // A clipboard that cannot be opened is said, as for Copy of the whole picture.
+    clipboard.failOpen = true;
+    EXPECT_FALSE(CopySelection(*doc, clipboard, e, kWhite));
+    ASSERT_EQ(prompter.Messages().size(), 1u);
+    EXPECT_EQ(prompter.Messages()[0].text, "Cannot open the Clipboard");
 }
 
 TEST(RetouchPen, LineOfPenWidth) {

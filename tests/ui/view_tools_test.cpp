@@ -160,6 +160,36 @@ TEST(ViewTools, RectangleHandleDragAndMoveAtZoomTwo) {
     EXPECT_EQ(o.view.Selection(), nullptr);
 }
 
+TEST(ViewTools, CopyTakesTheSelectedRectangleOrElseThePicture) {
+    AppHarness h;
+    const Picture original = test::PatternPicture(40, 30);
+    Opened o = Open(h, original);
+    o.frame.Action(cmd::kToolRectangle)->trigger();
+    DragPicture(o.view, {4, 3}, {14, 11});
+    ASSERT_NE(o.view.Selection(), nullptr);
+    const SelectionBox box = o.view.Selection()->Bounds();
+    o.frame.UpdateCommandStates();
+    ASSERT_TRUE(o.frame.Action(cmd::kEditCopy)->isEnabled());
+    o.frame.Action(cmd::kEditCopy)->trigger();
+    std::optional<Picture> copied;
+    ASSERT_EQ(h.clipboard.GetPicture(copied), PictureClipboard::Status::Ok);
+    ASSERT_TRUE(copied);
+    ASSERT_EQ(copied->Width(), box.right - box.left);
+    ASSERT_EQ(copied->Height(), box.bottom - box.top);
+    EXPECT_EQ(PixelAt(*copied, 0, 0), PixelAt(original, box.left, box.top));
+    EXPECT_EQ(PixelAt(*copied, copied->Width() - 1, copied->Height() - 1),
+              PixelAt(original, box.right - 1, box.bottom - 1));
+    EXPECT_TRUE(o.doc.GetPicture()->SamePixels(original));
+
+    QTest::keyClick(&o.view, Qt::Key_Escape);
+    ASSERT_EQ(o.view.Selection(), nullptr);
+    o.frame.UpdateCommandStates();
+    o.frame.Action(cmd::kEditCopy)->trigger();
+    ASSERT_EQ(h.clipboard.GetPicture(copied), PictureClipboard::Status::Ok);
+    ASSERT_TRUE(copied);
+    EXPECT_TRUE(copied->SamePixels(original));
+}
+
 TEST(ViewTools, EllipseAndPolygonWithTheMouse) {
     AppHarness h;
     Opened o = Open(h, test::PatternPicture(40, 30));
