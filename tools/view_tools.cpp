@@ -47,6 +47,21 @@ std::string ZoomListText(double zoom) {
     return text;
 }
 
+std::vector<std::string> ZoomListEntries(double zoom) {
+    std::vector<std::string> entries{"50%",     "100%",         "200%",          "400%",
+                                     "Best Fit", "Fit to Width", "Fit to Height", "Custom"};
+    if (!IsListedZoom(zoom)) entries.push_back(ZoomListText(zoom));
+    return entries;
+}
+
+int ZoomListSelection(double zoom) {
+    if (zoom == 0.5) return 0;
+    if (zoom == 1.0) return 1;
+    if (zoom == 2.0) return 2;
+    if (zoom == 4.0) return 3;
+    return kFixedZoomEntries;
+}
+
 SizeWH ProportionalResize(SizeWH original, SizeWH dragged) {
     if (original.width <= 0 || original.height <= 0) return dragged;
     const double rw = double(dragged.width) / original.width;

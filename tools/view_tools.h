@@ -2,6 +2,7 @@
 // State and arithmetic of the picture view's tools: which tool is current for
 // the application, the zoom steps and fits, and the zoom list's texts.
 #include <string>
+#include <vector>
 
 namespace lp {
 
@@ -63,6 +64,22 @@ int CustomZoomValue(double zoom);
 std::string ZoomListText(double zoom);
 /// Whether the zoom is one of the four percentages of the list.
 bool IsListedZoom(double zoom);
+
+/// The drawing-tools bar's zoom list: what each of its fixed entries does.
+enum class ZoomListEntry { Zoom50, Zoom100, Zoom200, Zoom400, BestFit, FitWidth, FitHeight, Custom };
+inline constexpr int kFixedZoomEntries = 8;
+/// The list's texts for the present zoom: the eight fixed entries, and a ninth "%d%%"
+/// when the zoom is none of the four percentages.
+std::vector<std::string> ZoomListEntries(double zoom);
+/// The entry the list shows for the zoom: its percentage, or else the ninth.
+int ZoomListSelection(double zoom);
+
+/// The magic-wand tolerance field takes 0 to 100 and refuses anything else.
+inline constexpr int kMinMagicTolerance = 0;
+inline constexpr int kMaxMagicTolerance = 100;
+/// The pen-width list offers 1 to 9.
+inline constexpr int kMinPenWidth = 1;
+inline constexpr int kMaxPenWidth = 9;
 
 /// Manual resize with the corner handle: the dimension that would overshoot follows the
 /// other, keeping the aspect ratio (rounded to the nearest pixel); free keeps both.

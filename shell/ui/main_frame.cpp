@@ -26,6 +26,7 @@
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_table.h"
 #include "shell/ui/control_panel.h"
+#include "shell/ui/drawing_bar_fields.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/position_selector.h"
 #include "shell/ui/status_progress.h"
@@ -250,6 +251,7 @@ void CMainFrame::CreateToolBars() {
         m_drawingBar->addAction(action);
         if (QWidget* button = m_drawingBar->widgetForAction(action)) button->setAccessibleName(action->iconText());
     }
+    m_drawingFields = new CDrawingBarFields(*m_drawingBar, m_settings, [this](int id) { RouteCommand(id); });
     addToolBar(Qt::TopToolBarArea, m_drawingBar);
     m_drawingBar->hide();
 }
@@ -491,6 +493,9 @@ void CMainFrame::UpdateCommandStates() {
     }
     for (QAction* action : m_noWindowTextActions) action->setEnabled(m_actions.at(action->data().toInt())->isEnabled());
     m_optionsButton->setEnabled(m_actions.at(cmd::kOptions)->isEnabled());
+    CChildFrame* picture = ActivePictureWindow();
+    if (m_drawingFields)
+        m_drawingFields->Refresh(picture ? std::optional<double>(picture->View().Zoom()) : std::nullopt);
 }
 
 bool CMainFrame::UpdateCommand(int id, CommandState& state) {

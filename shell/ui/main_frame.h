@@ -29,6 +29,7 @@ class CCollapsedPanel;
 class CGroupWindows;
 class CTransferManager;
 class CControlPanel;
+class CDrawingBarFields;
 class CPositionSelector;
 class CStatusProgress;
 class Prompter;
@@ -56,6 +57,7 @@ public:
     CCollapsedPanel* CollapsedPanel() const { return m_collapsedPanel; }
     QToolBar* MainToolBar() const { return m_mainBar; }
     QToolBar* DrawingToolsBar() const { return m_drawingBar; }
+    CDrawingBarFields& DrawingBarFields() const { return *m_drawingFields; }
     QPushButton* OptionsButton() const { return m_optionsButton; }
     /// The control panel's "Speed" page.
     CTransferManager& TransferManager() { return *m_transferManager; }
@@ -157,6 +159,7 @@ private:
     CStatusProgress* m_status = nullptr;
     QToolBar* m_mainBar = nullptr;
     QToolBar* m_drawingBar = nullptr;
+    CDrawingBarFields* m_drawingFields = nullptr;  // owned by the bar
     QPushButton* m_optionsButton = nullptr;
     QWidgetAction* m_optionsAction = nullptr;
     CPositionSelector* m_selector = nullptr;

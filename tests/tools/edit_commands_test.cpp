@@ -423,6 +423,23 @@ TEST(Zoom, FitsAndTexts) {
     EXPECT_EQ(CustomZoomValue(50.0), 1000);
 }
 
+TEST(Zoom, ListGetsANinthEntryOnlyForAnUnlistedZoom) {
+    const std::vector<std::string> fixed{"50%",     "100%",         "200%",          "400%",
+                                         "Best Fit", "Fit to Width", "Fit to Height", "Custom"};
+    struct Case {
+        double zoom;
+        std::string ninth;  // empty: no ninth entry
+        int selected;
+    };
+    for (const Case& c : {Case{0.5, "", 0}, Case{1.0, "", 1}, Case{2.0, "", 2}, Case{4.0, "", 3},
+                          Case{1.37, "137%", 8}, Case{0.75, "75%", 8}, Case{10.0, "1000%", 8}}) {
+        std::vector<std::string> expected = fixed;
+        if (!c.ninth.empty()) expected.push_back(c.ninth);
+        EXPECT_EQ(ZoomListEntries(c.zoom), expected) << c.zoom;
+        EXPECT_EQ(ZoomListSelection(c.zoom), c.selected) << c.zoom;
+    }
+}
+
 TEST(ManualResize, CornerKeepsTheAspectRatio) {
     EXPECT_EQ(ProportionalResize({200, 100}, {300, 120}), (SizeWH{300, 150}));
     EXPECT_EQ(ProportionalResize({200, 100}, {210, 150}), (SizeWH{300, 150}));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -13,6 +15,7 @@
 
 #include "formats/format_table.h"
 #include "shell/ui/child_frame.h"
+#include "shell/ui/drawing_bar_fields.h"
 #include "guikit/ui/command_ids.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
@@ -188,6 +191,73 @@ TEST(ViewTools, CopyTakesTheSelectedRectangleOrElseThePicture) {
     ASSERT_EQ(h.clipboard.GetPicture(copied), PictureClipboard::Status::Ok);
     ASSERT_TRUE(copied);
     EXPECT_TRUE(copied->SamePixels(original));
+}
+
+TEST(ViewTools, DrawingBarFieldsEditTheSettingsAndZoomTheView) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(40, 30));
+    CDrawingBarFields& fields = o.frame.DrawingBarFields();
+    AppSettings& settings = o.frame.Settings();
+    EXPECT_EQ(fields.ToleranceField()->accessibleName(), "Magic Wand Tolerance");
+    EXPECT_EQ(fields.PenWidthList()->accessibleName(), "Pen Width");
+    EXPECT_EQ(fields.ColourSelector()->accessibleName(), "Color Selector");
+    EXPECT_EQ(fields.ZoomList()->accessibleName(), "Zoom");
+
+    // Tolerance: taken over when the field is left; more than 100 cannot be typed.
+    QSpinBox* tolerance = fields.ToleranceField();
+    EXPECT_EQ(tolerance->value(), settings.magicTolerance);
+    tolerance->setFocus();
+    tolerance->selectAll();
+    QTest::keyClicks(tolerance, "37");
+    EXPECT_EQ(settings.magicTolerance, 100);  // not yet: the field still has the focus
+    emit tolerance->editingFinished();
+    EXPECT_EQ(settings.magicTolerance, 37);
+    tolerance->selectAll();
+    QTest::keyClicks(tolerance, "150");
+    emit tolerance->editingFinished();
+    EXPECT_GE(settings.magicTolerance, 0);
+    EXPECT_LE(settings.magicTolerance, 100);
+
+    // Pen width 1..9.
+    ASSERT_EQ(fields.PenWidthList()->count(), 9);
+    EXPECT_EQ(fields.PenWidthList()->itemText(8), "9");
+    emit fields.PenWidthList()->activated(4);
+    EXPECT_EQ(settings.penWidth, 5);
+
+    // Colour selector: left click the foreground, Ctrl+left click the transparent colour; cancel keeps.
+    QColor answer(12, 34, 56);
+    QString askedTitle;
+    fields.SetColourChooser([&](QColor, const QString& title) {
+        askedTitle = title;
+        return answer;
+    });
+    QTest::mouseClick(fields.ColourSelector(), Qt::LeftButton);
+    EXPECT_EQ(askedTitle, "Foreground Color");
+    EXPECT_EQ(std::tuple(settings.fgRed, settings.fgGreen, settings.fgBlue), std::tuple(12, 34, 56));
+    answer = QColor(200, 100, 0);
+    QTest::mouseClick(fields.ColourSelector(), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(std::tuple(settings.bgRed, settings.bgGreen, settings.bgBlue), std::tuple(200, 100, 0));
+    EXPECT_EQ(std::tuple(settings.fgRed, settings.fgGreen, settings.fgBlue), std::tuple(12, 34, 56));
+    answer = QColor();
+    QTest::mouseClick(fields.ColourSelector(), Qt::LeftButton);
+    EXPECT_EQ(std::tuple(settings.fgRed, settings.fgGreen, settings.fgBlue), std::tuple(12, 34, 56));
+
+    // Zoom list: a percentage zooms the view; a fit adds the ninth entry with its percentage.
+    QComboBox* zoom = fields.ZoomList();
+    EXPECT_EQ(zoom->currentText(), "100%");
+    emit zoom->activated(2);
+    EXPECT_DOUBLE_EQ(o.view.Zoom(), 2.0);
+    EXPECT_EQ(zoom->count(), 8);
+    EXPECT_EQ(zoom->currentText(), "200%");
+    emit zoom->activated(4);  // Best Fit
+    ASSERT_NE(o.view.Zoom(), 2.0);
+    ASSERT_FALSE(IsListedZoom(o.view.Zoom())) << o.view.Zoom();  // 40x30 in a 500x400 window
+    ASSERT_EQ(zoom->count(), 9);
+    EXPECT_EQ(zoom->currentIndex(), 8);
+    EXPECT_EQ(zoom->currentText().toStdString(), ZoomListText(o.view.Zoom()));
+    emit zoom->activated(0);
+    EXPECT_DOUBLE_EQ(o.view.Zoom(), 0.5);
+    EXPECT_EQ(zoom->count(), 8);
 }
 
 TEST(ViewTools, EllipseAndPolygonWithTheMouse) {
