@@ -2,6 +2,7 @@
 
 #include "base/prompter.h"
 #include "document/picture_document.h"
+#include "imaging/resize.h"
 #include "imaging/rotate.h"
 #include "tools/picture_edits.h"
 
@@ -64,6 +65,18 @@ bool CopySelection(COrvantixDoc& document, PictureClipboard& clipboard, const CS
     if (!picture) return false;
     const std::optional<Picture> cut = CutOut(*picture, selection, transparent);
     return cut && document.PutOnClipboard(clipboard, *cut);
+}
+
+bool ResizePictureTo(COrvantixDoc& document, SizeWH size, bool smart, ProgressSink* progress) {
+    const Picture* picture = document.GetPicture();
+    if (!picture || size.width < 1 || size.height < 1) return false;
+    if (picture->Width() == size.width && picture->Height() == size.height) return false;
+    return document.ApplyEdit([&](Picture& p) {
+        if (smart)
+            SmartResize(p, size.width, size.height, progress);
+        else
+            Resize(p, size.width, size.height);
+    });
 }
 
 bool BeginFreeHandRotation(COrvantixDoc& document) {

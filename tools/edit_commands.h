@@ -7,12 +7,14 @@
 #include "base/colour.h"
 #include "tools/selection_shape.h"
 #include "tools/spot_remover.h"
+#include "tools/view_tools.h"
 
 namespace lp {
 
 class COrvantixDoc;
 class PictureClipboard;
 class Prompter;
+class ProgressSink;
 
 /// Rotation of the current frame by the angle (positive: counter-clockwise on the
 /// screen). With allFrames every other frame turns too and the logical screen grows
@@ -36,6 +38,10 @@ bool CutOutSelection(COrvantixDoc& document, const CSelectionShape& selection, C
 /// document stays as it is. False when the selection gives no cut-out.
 bool CopySelection(COrvantixDoc& document, PictureClipboard& clipboard, const CSelectionShape& selection,
                    ColourRef transparent);
+
+/// Manual resize's release: the picture resized to the size (smart or plain resampling),
+/// the old one kept for undo. An unchanged size does nothing and gives false.
+bool ResizePictureTo(COrvantixDoc& document, SizeWH size, bool smart, ProgressSink* progress = nullptr);
 
 /// Free-hand rotation: Begin keeps the undo copy once; each Step turns the whole picture
 /// (selection null or empty) or the selected rectangle/ellipse area.

@@ -47,6 +47,26 @@ std::string ZoomListText(double zoom) {
     return text;
 }
 
+ResizeHandle HitResizeHandle(double shownWidth, double shownHeight, double x, double y) {
+    auto near = [](double a, double b) { return a >= b - kResizeHandleHalf && a <= b + kResizeHandleHalf; };
+    // The corner first: it lies next to both edge handles on a small picture.
+    if (near(x, shownWidth) && near(y, shownHeight)) return ResizeHandle::Corner;
+    if (near(x, shownWidth) && near(y, shownHeight / 2)) return ResizeHandle::RightEdge;
+    if (near(x, shownWidth / 2) && near(y, shownHeight)) return ResizeHandle::BottomEdge;
+    return ResizeHandle::None;
+}
+
+SizeWH DraggedSize(ResizeHandle handle, SizeWH original, int x, int y, bool free) {
+    const SizeWH dragged{std::max(1, x), std::max(1, y)};
+    switch (handle) {
+        case ResizeHandle::RightEdge: return {dragged.width, original.height};
+        case ResizeHandle::BottomEdge: return {original.width, dragged.height};
+        case ResizeHandle::Corner: return free ? dragged : ProportionalResize(original, dragged);
+        case ResizeHandle::None: break;
+    }
+    return original;
+}
+
 std::vector<std::string> ZoomListEntries(double zoom) {
     std::vector<std::string> entries{"50%",     "100%",         "200%",          "400%",
                                      "Best Fit", "Fit to Width", "Fit to Height", "Custom"};

@@ -90,4 +90,17 @@ struct SizeWH {
 };
 SizeWH ProportionalResize(SizeWH original, SizeWH dragged);
 
+/// The black boxes of manual resize: the middle of the right edge, the middle of the
+/// bottom edge and the bottom-right corner of the shown picture.
+enum class ResizeHandle { None, RightEdge, BottomEdge, Corner };
+/// Half the side of a handle box, in window pixels.
+inline constexpr int kResizeHandleHalf = 3;
+/// The handle under a window point given relative to the picture's top-left corner,
+/// for a picture shown shownWidth x shownHeight window pixels large.
+ResizeHandle HitResizeHandle(double shownWidth, double shownHeight, double x, double y);
+/// The new size while a handle is dragged to the picture point (x, y): the right edge
+/// changes only the width, the bottom edge only the height, the corner both, keeping
+/// the proportions unless free. Never below one pixel.
+SizeWH DraggedSize(ResizeHandle handle, SizeWH original, int x, int y, bool free);
+
 }  // namespace lp

@@ -38,6 +38,7 @@ constexpr ToolCommand kToolCommands[] = {
     {cmd::kToolRectangle, ViewTool::Rectangle}, {cmd::kToolEllipse, ViewTool::Ellipse},
     {cmd::kToolPolygon, ViewTool::Polygon},     {cmd::kMagicWand, ViewTool::MagicWand},
     {cmd::kPickColour, ViewTool::PickColour},   {cmd::kRetouchPen, ViewTool::RetouchPen},
+    {cmd::kManualResize, ViewTool::ManualResize},
 };
 
 const char* ToolStatus(ViewTool tool, bool hasSelection) {
@@ -201,6 +202,20 @@ void COrvantixView::paintEvent(QPaintEvent*) {
     const double z = m_zoom > 0 ? m_zoom : 1.0;
     const QPoint o = PictureOrigin();
     painter.drawImage(QRectF(o, QSizeF(m_image.width() * z, m_image.height() * z)), m_image);
+    if (Tools().Current() == ViewTool::ManualResize) {
+        const double w = m_image.width() * z, h = m_image.height() * z;
+        if (m_drag == Drag::Resize) {
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(o, QSizeF(m_resizeSize.width * z, m_resizeSize.height * z)));
+            return;
+        }
+        const int s = 2 * kResizeHandleHalf;
+        for (const QPointF c : {QPointF(w, h / 2), QPointF(w / 2, h), QPointF(w, h)})
+            painter.fillRect(QRectF(o.x() + c.x() - kResizeHandleHalf, o.y() + c.y() - kResizeHandleHalf, s, s), Qt::black);
+        return;
+    }
     if (!m_selection) return;
 
     // Outlines invert what lies under them, so they show on any picture.
@@ -306,6 +321,14 @@ void COrvantixView::mousePressEvent(QMouseEvent* event) {
         case ViewTool::PickColour:
             PickColour(p, ctrl);
             break;
+        case ViewTool::ManualResize: {
+            const ResizeHandle handle = ResizeHandleAt(at);
+            if (handle == ResizeHandle::None || !Confirm()) return;
+            m_resizeHandle = handle;
+            m_resizeSize = {m_image.width(), m_image.height()};
+            m_drag = Drag::Resize;
+            break;
+        }
         case ViewTool::RetouchPen:
             if (!Confirm() || !BeginRetouch(m_document)) return;
             m_retouchTransparent = ctrl;
@@ -333,6 +356,17 @@ void COrvantixView::mouseMoveEvent(QMouseEvent* event) {
         case Drag::Moving:
             if (m_selection) m_selection->Offset(p.x() - m_lastPicturePoint.x(), p.y() - m_lastPicturePoint.y());
             break;
+        case Drag::Resize: {
+            // The edge follows the mouse: the size is the distance from the picture's corner.
+            const double z = m_zoom > 0 ? m_zoom : 1.0;
+            const QPoint o = PictureOrigin();
+            m_resizeSize = DraggedSize(m_resizeHandle, {m_image.width(), m_image.height()},
+                                       int(std::lround((at.x() - o.x()) / z)), int(std::lround((at.y() - o.y()) / z)),
+                                       event->modifiers() & Qt::ShiftModifier);
+            if (m_context.statusText)
+                m_context.statusText(QStringLiteral("%1 x %2").arg(m_resizeSize.width).arg(m_resizeSize.height));
+            break;
+        }
         case Drag::Retouch:
             RetouchStroke(m_document, {m_lastPicturePoint.x(), m_lastPicturePoint.y()}, {p.x(), p.y()},
                           m_context.settings ? m_context.settings->penWidth : 1,
@@ -372,6 +406,12 @@ void COrvantixView::mouseReleaseEvent(QMouseEvent* event) {
             break;
         case Drag::Retouch:
             EndRetouch(m_document);
+            break;
+        case Drag::Resize:
+            m_drag = Drag::None;
+            if (ResizePictureTo(m_document, m_resizeSize, m_context.settings && m_context.settings->smartReSize != 0,
+                                m_context.progress))
+                RefreshPicture();
             break;
         default:
             break;
@@ -436,6 +476,19 @@ void COrvantixView::ShowStatus(QPoint at) {
         return;
     }
     const ViewTool tool = Tools().Current();
+    if (tool == ViewTool::ManualResize && m_drag == Drag::None) {
+        switch (ResizeHandleAt(at)) {
+            case ResizeHandle::RightEdge:
+                return m_context.statusText(QStringLiteral("Click & Drag to Resize the Picture Horizontally"));
+            case ResizeHandle::BottomEdge:
+                return m_context.statusText(QStringLiteral("Click & Drag to Resize the Picture Vertically"));
+            case ResizeHandle::Corner:
+                return m_context.statusText(
+                    QStringLiteral("Click & Drag to Resize Picture Proportionally or hold SHIFT for non-Proprotionally"));
+            case ResizeHandle::None:
+                break;
+        }
+    }
     if (m_selection && m_selection->Kind() != SelectionKind::MagicWand && m_selection->HitHandle(p.x(), p.y())) {
         if (tool == ViewTool::Rectangle)
             return m_context.statusText(QStringLiteral("Click & Drag Edit box to Edit Rectangle"));
@@ -444,6 +497,13 @@ void COrvantixView::ShowStatus(QPoint at) {
             return m_context.statusText(QStringLiteral("Click & Drag Edit Box to Stretch Polygon"));
     }
     m_context.statusText(QString::fromUtf8(ToolStatus(tool, m_selection != nullptr)));
+}
+
+ResizeHandle COrvantixView::ResizeHandleAt(QPoint at) const {
+    if (m_image.isNull()) return ResizeHandle::None;
+    const double z = m_zoom > 0 ? m_zoom : 1.0;
+    const QPoint o = PictureOrigin();
+    return HitResizeHandle(m_image.width() * z, m_image.height() * z, at.x() - o.x(), at.y() - o.y());
 }
 
 // --- Commands ------------------------------------------------------------------------------------

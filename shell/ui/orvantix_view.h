@@ -91,7 +91,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Drag { None, Drawing, Handle, Moving, Retouch, Pan };
+    enum class Drag { None, Drawing, Handle, Moving, Retouch, Pan, Resize };
 
     ToolState& Tools() const;
     ColourRef Foreground() const;
@@ -111,6 +111,7 @@ private:
     void PickColour(QPoint picturePoint, bool transparent);
     void UpdateScrollBars();
     void ShowStatus(QPoint viewportPoint);
+    ResizeHandle ResizeHandleAt(QPoint viewportPoint) const;
 
     COrvantixDoc& m_document;
     ViewContext m_context;
@@ -125,6 +126,8 @@ private:
     QPoint m_pressPoint;
     bool m_retouchTransparent = false;
     QPoint m_rubberBand{-1, -1};
+    ResizeHandle m_resizeHandle = ResizeHandle::None;
+    SizeWH m_resizeSize{0, 0};  // the size the drag would give
 };
 
 }  // namespace lp

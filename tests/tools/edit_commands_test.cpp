@@ -445,6 +445,50 @@ TEST(ManualResize, CornerKeepsTheAspectRatio) {
     EXPECT_EQ(ProportionalResize({200, 100}, {210, 150}), (SizeWH{300, 150}));
 }
 
+TEST(ManualResize, HandlesAndDraggedSizes) {
+    // A picture shown 200 x 100 window pixels large.
+    struct Hit {
+        double x, y;
+        ResizeHandle handle;
+    };
+    for (const Hit& h : {Hit{200, 50, ResizeHandle::RightEdge}, Hit{197, 53, ResizeHandle::RightEdge},
+                         Hit{100, 100, ResizeHandle::BottomEdge}, Hit{200, 100, ResizeHandle::Corner},
+                         Hit{203, 97, ResizeHandle::Corner}, Hit{204, 50, ResizeHandle::None},
+                         Hit{150, 100, ResizeHandle::None}, Hit{100, 50, ResizeHandle::None}})
+        EXPECT_EQ(HitResizeHandle(200, 100, h.x, h.y), h.handle) << h.x << "," << h.y;
+
+    const SizeWH original{200, 100};
+    struct Drag {
+        ResizeHandle handle;
+        int x, y;
+        bool free;
+        SizeWH size;
+    };
+    for (const Drag& d : {Drag{ResizeHandle::RightEdge, 260, 10, false, {260, 100}},
+                          Drag{ResizeHandle::BottomEdge, 5, 40, false, {200, 40}},
+                          Drag{ResizeHandle::Corner, 300, 120, false, {300, 150}},
+                          Drag{ResizeHandle::Corner, 300, 120, true, {300, 120}},
+                          Drag{ResizeHandle::RightEdge, -20, 0, false, {1, 100}},
+                          Drag{ResizeHandle::Corner, 0, 0, true, {1, 1}}})
+        EXPECT_EQ(DraggedSize(d.handle, original, d.x, d.y, d.free), d.size) << d.x << "," << d.y;
+}
+
+TEST_F(EditCommandTest, ResizeToANewSizeUndoesAndTheSameSizeDoesNothing) {
+    const Picture original = PatternPicture(20, 10);
+    for (const bool smart : {false, true}) {
+        auto doc = Document({original});
+        EXPECT_FALSE(ResizePictureTo(*doc, {20, 10}, smart));
+        EXPECT_FALSE(doc->IsModified());
+        EXPECT_FALSE(doc->CanUndo());
+        ASSERT_TRUE(ResizePictureTo(*doc, {30, 15}, smart));
+        EXPECT_EQ(doc->GetPicture()->Width(), 30);
+        EXPECT_EQ(doc->GetPicture()->Height(), 15);
+        EXPECT_TRUE(doc->IsModified());
+        doc->Undo();
+        EXPECT_TRUE(doc->GetPicture()->SamePixels(original));
+    }
+}
+
 TEST(Tools, FreeHandRemembersAndRestoresTheTool) {
     ToolState tools;
     EXPECT_EQ(tools.Current(), ViewTool::Rectangle);

@@ -260,6 +260,42 @@ TEST(ViewTools, DrawingBarFieldsEditTheSettingsAndZoomTheView) {
     EXPECT_EQ(zoom->count(), 8);
 }
 
+TEST(ViewTools, ManualResizeDragsTheCornerProportionallyOrWithShiftFreely) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(40, 20));
+    o.frame.UpdateCommandStates();
+    ASSERT_TRUE(o.frame.Action(cmd::kManualResize)->isEnabled());
+    o.frame.Action(cmd::kManualResize)->trigger();
+    EXPECT_EQ(o.view.CurrentTool(), ViewTool::ManualResize);
+    o.view.SetZoom(1.0, true);
+    QWidget* vp = o.view.viewport();
+    const QPointF corner = o.view.ViewportPoint(QPointF(40, 20));
+    const QPointF to = o.view.ViewportPoint(QPointF(60, 22));
+    SendMouse(vp, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(o.doc.GetPicture()->Width(), 60);
+    EXPECT_EQ(o.doc.GetPicture()->Height(), 30);  // the height follows the width
+    EXPECT_EQ(o.view.ShownImage().width(), 60);
+
+    o.doc.Undo();
+    o.view.RefreshPicture();
+    ASSERT_EQ(o.doc.GetPicture()->Width(), 40);
+    SendMouse(vp, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    SendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    SendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    EXPECT_EQ(o.doc.GetPicture()->Width(), 60);
+    EXPECT_EQ(o.doc.GetPicture()->Height(), 22);
+
+    // A press away from the handles changes nothing.
+    const QPointF inside = o.view.ViewportPoint(QPointF(10, 5));
+    SendMouse(vp, QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(o.doc.GetPicture()->Width(), 60);
+    EXPECT_EQ(o.doc.GetPicture()->Height(), 22);
+}
+
 TEST(ViewTools, EllipseAndPolygonWithTheMouse) {
     AppHarness h;
     Opened o = Open(h, test::PatternPicture(40, 30));
