@@ -254,5 +254,41 @@ TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
     EXPECT_EQ(catalog.ListGifFrames(dir / "still.gif"), 0u);
 }
 
+TEST(PictureCatalogTest, GifFramesOfOneRowAreShrunkAndAFileThatIsNoGifFails) {
+    ScratchDir dir;
+    // A 300 x 2 frame: red in its first 30 columns, blue after. Shrunk, red starts the box;
+    // copied unscaled and clipped, the box would show the blue middle.
+    GifFrameList frames;
+    for (int i = 0; i < 2; ++i) {
+        GifFrame f;
+        f.picture.Create(300, 2);
+        f.picture.Fill(0x00FF0000);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 30; ++x) test::SetPixel(f.picture, x, y, 0x000000FF);
+        frames.Add(std::move(f));
+    }
+    GifInfo info;
+    SaveGif(frames, info, dir / "strip.gif");
+    PictureCatalog catalog;
+    ASSERT_EQ(catalog.ListGifFrames(dir / "strip.gif"), 2u);
+    EXPECT_EQ(catalog.Rows()[0].item.width, 300);
+    EXPECT_EQ(catalog.LargeImage(0).Width(), 100);
+    EXPECT_EQ(test::PixelAt(catalog.LargeImage(0), 6, 49), 0x000000FFu);
+
+    SavePictureByExtension(test::PatternPicture(4, 4), dir / "still.png");
+    try {
+        catalog.ListGifFrames(dir / "still.png");
+        ADD_FAILURE() << "a PNG listed as GIF frames";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), "Unknown message code 1016");
+    }
+    try {
+        catalog.ListGifFrames(dir / "missing.gif");
+        ADD_FAILURE() << "a missing file listed";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), OpenFailureText(ENOENT));
+    }
+}
+
 }  // namespace
 }  // namespace lp
