@@ -330,6 +330,39 @@ TEST(CliConvert, HelpNamesEveryOption) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
+// The formats the help names are the table's writable rows, in its order, and every name
+// --format shows is taken and writes that row's canonical extension.
+TEST(CliConvert, HelpListsTheFormatTablesWriters) {
+    ScratchDir s;
+    const auto help = RunLumaprism({"--convert", "--help"}, s.Path());
+    std::string flat = help.out;
+    std::replace(flat.begin(), flat.end(), '\n', ' ');
+    std::string extensions, names;
+    std::vector<std::pair<std::string, std::string>> shown;  // name, canonical extension
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        std::string last;
+        for (std::string_view e : row.extensions)
+            if (!e.empty()) {
+                extensions += (extensions.empty() ? "" : " ") + std::string(e);
+                last = std::string(e.substr(1));
+            }
+        names += " " + last;
+        shown.emplace_back(last, row.CanonicalExtension());
+    }
+    EXPECT_NE(flat.find("extension (" + extensions + ") or of --format"), std::string::npos) << help.out;
+    EXPECT_NE(flat.find("write this format:" + names + " "), std::string::npos) << help.out;
+
+    SaveBmp(test::PatternPicture(6, 4), s / "in.bmp", BmpCompression::None, 24, nullptr);
+    fs::create_directory(s / "out");
+    for (const auto& [name, extension] : shown) {
+        SCOPED_TRACE(name);
+        const auto r = RunLumaprism({"--convert", "in.bmp", "--out-dir", "out", "--format", name}, s.Path());
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(fs::exists(s / "out" / ("in" + extension)));
+    }
+}
+
 // Warnings go to standard error; they change neither Error.log nor the exit status.
 TEST(CliWarnings, LegacyJobsSayWhatTheyIgnore) {
     ScratchDir s;
