@@ -269,44 +269,53 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
     services.prompter = &prompter;
     services.settings = &settings;
     services.measureSizes = false;  // nothing here shows sizes
-    // Every frame is read, also for a one-picture target: the warning names how many were dropped.
-    COrvantixDoc document(std::move(services));
-    if (!document.Open(task.input)) {
-        if (result.messages.empty()) result.messages = "lumaprism: " + task.input.string() + ": cannot be opened\n";
-        return result;
-    }
     const bool toStdout = task.output == "-";
     const std::string outputExtension =
         toStdout || !request.format.empty() ? request.format : task.output.extension().string();
     const std::string outputKey = WriterKey(Upper(outputExtension));
     const std::string shownOutput = toStdout ? std::string("standard output") : task.output.string();
+    // A one-picture target needs the first frame only; the file's header still tells how
+    // many frames the warning names.
+    const FormatRow* outputRow = FindFormatByExtension(outputExtension);
+    services.firstFrameOnly = outputRow && outputRow->accepts.maxFrames == 1;
+    COrvantixDoc document(std::move(services));
+    if (!document.Open(task.input)) {
+        if (result.messages.empty()) result.messages = "lumaprism: " + task.input.string() + ": cannot be opened\n";
+        return result;
+    }
     if (!request.quiet) {
-        if (const std::string w = KeptFirstFrameWarning(shownOutput, outputKey == ".GIF", document.FrameCount());
+        if (const std::string w = KeptFirstFrameWarning(shownOutput, outputKey == ".GIF", document.FileFrameCount());
             !w.empty())
             result.messages += w + "\n";
         if (request.quality && outputKey != ".JPG")
             result.messages += "warning: --quality applies to JPEG output only; ignored for " + shownOutput + "\n";
     }
-    try {
-        GifFrameList frames = document.Frames();
-        GifInfo info = document.AnimationInfo();
-        if (request.width || request.height || request.fit) ResizeFrames(frames, info, request);
-        if (request.colours) ReduceFrames(frames, request);
-        if (request.optimizeFrames && frames.Count() >= 2) {
-            // Cut-out keeps a pixel out when its distance is <= t, transparency clears it when < t + 1:
-            // both treat exactly the pixels within the tolerance as unchanged.
-            const int tolerance = request.frameTolerance.value_or(0);
-            GifFrameOptimizer optimizer(tolerance, tolerance + 1, false, GifTransparencyChoice::Smallest);
-            optimizer.CutOut(frames, info);
-            optimizer.MakeTransparent(frames, info);
+    // Without edits the pictures stay as they were opened (no copy, no recount).
+    const bool edits = request.width || request.height || request.fit || request.colours ||
+                       (request.optimizeFrames && document.FrameCount() >= 2);
+    if (edits) {
+        try {
+            // Moved out and back: no copy of the pictures.
+            GifFrameList frames = std::move(document.Frames());
+            GifInfo info = document.AnimationInfo();
+            if (request.width || request.height || request.fit) ResizeFrames(frames, info, request);
+            if (request.colours) ReduceFrames(frames, request);
+            if (request.optimizeFrames && frames.Count() >= 2) {
+                // Cut-out keeps a pixel out when its distance is <= t, transparency clears it when < t + 1:
+                // both treat exactly the pixels within the tolerance as unchanged.
+                const int tolerance = request.frameTolerance.value_or(0);
+                GifFrameOptimizer optimizer(tolerance, tolerance + 1, false, GifTransparencyChoice::Smallest);
+                optimizer.CutOut(frames, info);
+                optimizer.MakeTransparent(frames, info);
+            }
+            document.AdoptContent(std::move(frames), info);
+        } catch (const ImpExpException& e) {
+            result.messages += "lumaprism: " + task.input.string() + ": " + e.Message() + " (" + e.Title() + ")\n";
+            return result;
+        } catch (const std::bad_alloc&) {
+            result.messages += "lumaprism: " + task.input.string() + ": Not Enough Memory\n";
+            return result;
         }
-        document.AdoptContent(std::move(frames), info);
-    } catch (const ImpExpException& e) {
-        result.messages += "lumaprism: " + task.input.string() + ": " + e.Message() + " (" + e.Title() + ")\n";
-        return result;
-    } catch (const std::bad_alloc&) {
-        result.messages += "lumaprism: " + task.input.string() + ": Not Enough Memory\n";
-        return result;
     }
     if (request.quality) document.SetJpegQuality(*request.quality);
 

@@ -1,8 +1,10 @@
 // "lumaprism --convert" with its long options, run as a user runs it: files in, decoded
 // files, standard output, standard error and exit status out.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -408,6 +410,38 @@ TEST(CliWarnings, AnimationToOneFrameFormat) {
     const auto gif = RunLumaprism({"--convert", "anim.gif", "y.gif"}, s.Path());
     EXPECT_EQ(gif.err, "");
     EXPECT_EQ(LoadGif(s / "y.gif").frames.Count(), 3u);
+}
+
+// A one-picture target decodes the first frame only, and the warning still counts every
+// frame: 20 frames of 1500 x 1500 (135 MB of pixels together) convert to PNG under an
+// address-space limit that holds one of them but not all.
+TEST(CliWarnings, AnimationToOneFrameFormatDecodesTheFirstFrameOnly) {
+    if (std::system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "prlimit not found";
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not apply to a sanitizer build";
+#endif
+    ScratchDir s;
+    GifFrameList frames;
+    for (int i = 0; i < 20; ++i) {
+        GifFrame frame;
+        frame.picture.Create(1500, 1500);
+        frame.picture.Fill(MakeColour(std::uint8_t(10 * i), 40, 200));
+        frame.delay = 5;
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    SaveGif(frames, info, s / "big.gif");
+    frames = GifFrameList();
+    const std::string cmd = "cd '" + s.Path().string() + "' && prlimit --as=100000000 '" + std::string(LP_BINARY) +
+                            "' --convert big.gif first.png >out.txt 2>err.txt";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    const auto err = test::ReadFileBytes(s / "err.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(err.begin(), err.end());
+    EXPECT_EQ(std::string(err.begin(), err.end()), "warning: first.png: kept frame 1 of 20 (only GIF holds an animation)\n");
+    const Picture first = Decode(s / "first.png");
+    EXPECT_EQ(first.Width(), 1500);
+    EXPECT_EQ(test::PixelAt(first, 700, 700), MakeColour(0, 40, 200));
 }
 
 }  // namespace
