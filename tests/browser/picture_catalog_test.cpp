@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 #include <ctime>
+#include <functional>
 #include <fstream>
 
 namespace lp {
@@ -226,17 +227,23 @@ TEST(PictureCatalogTest, SelectionGoesToTheBatchEngineAsPaths) {
     EXPECT_EQ(catalog.SelectedCount(), 3);
 }
 
-TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
-    ScratchDir dir;
+// An animation of count frames of w x h, frame i painted by paint(picture, i).
+void SaveAnimation(const std::filesystem::path& path, int count, int w, int h,
+                   const std::function<void(Picture&, int)>& paint) {
     GifFrameList frames;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < count; ++i) {
         GifFrame f;
-        f.picture.Create(200, 100);
-        f.picture.Fill(0x00000010 * i);
+        f.picture.Create(w, h);
+        paint(f.picture, i);
         frames.Add(std::move(f));
     }
     GifInfo info;
-    SaveGif(frames, info, dir / "anim.gif");
+    SaveGif(frames, info, path);
+}
+
+TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
+    ScratchDir dir;
+    SaveAnimation(dir / "anim.gif", 12, 200, 100, [](Picture& p, int i) { p.Fill(0x00000010 * i); });
     PictureCatalog catalog;
     ASSERT_EQ(catalog.ListGifFrames(dir / "anim.gif"), 12u);
     EXPECT_EQ(catalog.Mode(), BrowseMode::GifFrames);
@@ -258,16 +265,10 @@ TEST(PictureCatalogTest, GifFramesOfOneRowAreShrunkAndAFileThatIsNoGifFails) {
     ScratchDir dir;
     // A 300 x 1 frame: red in its first 30 columns, blue after. Shrunk, red starts the box;
     // copied unscaled and clipped, the box would show the blue middle.
-    GifFrameList frames;
-    for (int i = 0; i < 2; ++i) {
-        GifFrame f;
-        f.picture.Create(300, 1);
-        f.picture.Fill(0x00FF0000);
-        for (int x = 0; x < 30; ++x) test::SetPixel(f.picture, x, 0, 0x000000FF);
-        frames.Add(std::move(f));
-    }
-    GifInfo info;
-    SaveGif(frames, info, dir / "strip.gif");
+    SaveAnimation(dir / "strip.gif", 2, 300, 1, [](Picture& p, int) {
+        p.Fill(0x00FF0000);
+        for (int x = 0; x < 30; ++x) test::SetPixel(p, x, 0, 0x000000FF);
+    });
     PictureCatalog catalog;
     ASSERT_EQ(catalog.ListGifFrames(dir / "strip.gif"), 2u);
     EXPECT_EQ(catalog.Rows()[0].item.width, 300);
