@@ -34,15 +34,6 @@ constexpr int kMaxJobs = 64;
 
 const char* const kConvertSynopsis = "--convert IN... OUT | --convert IN... --out-dir DIR  [OPTIONS]";
 
-const char* const kConvertDescription =
-    "Opens each IN (every frame of an animated GIF) and saves it in the format of\n"
-    "its output's extension (.jpg .jpeg .gif .png .bmp .rle .dib .tif .tiff .tga\n"
-    ".pcx .eps) or of --format. One input: OUT names the output (\"-\" writes the\n"
-    "picture to standard output and needs --format). Several inputs: --out-dir DIR\n"
-    "receives each under its own name. An existing output is replaced only once\n"
-    "the new file is complete; an output that is its own input is refused unless\n"
-    "--in-place is given.\n";
-
 const char* const kConvertFooter =
     "Examples:\n"
     "  lumaprism --convert photo.png photo.jpg --width 800 --smart --quality 70\n"
@@ -53,25 +44,87 @@ const char* const kConvertFooter =
     "Exit status: 0 every file saved, 1 a file failed (an existing output is left\n"
     "intact), 2 usage error (nothing written).\n";
 
-struct FormatName {
-    std::string_view name;
-    std::string_view extension;  // as written to names made for --out-dir
-};
-constexpr FormatName kFormatNames[] = {
-    {"jpeg", ".jpg"}, {"jpg", ".jpg"}, {"gif", ".gif"}, {"png", ".png"}, {"bmp", ".bmp"}, {"rle", ".rle"},
-    {"dib", ".dib"},  {"tiff", ".tif"}, {"tif", ".tif"}, {"tga", ".tga"}, {"pcx", ".pcx"}, {"eps", ".eps"},
-};
+/// Text broken between words so that no line passes 79 columns.
+std::string Wrapped(std::string_view text) {
+    std::string out;
+    std::size_t column = 0;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+        if (column > 0 && column + 1 + word.size() > 79) {
+            out += '\n';
+            column = 0;
+        } else if (column > 0) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+    }
+    return out + "\n";
+}
+
+std::vector<const FormatRow*> WritableRows() {
+    std::vector<const FormatRow*> rows;
+    for (const FormatRow& row : FormatRows())
+        if (row.CanWrite()) rows.push_back(&row);
+    return rows;
+}
+
+/// The names --format takes are a writable row's extensions without the dot; each row is
+/// shown by its last one (jpeg, tiff).
+std::vector<std::string> ShownFormatNames() {
+    std::vector<std::string> names;
+    for (const FormatRow* row : WritableRows()) {
+        std::string_view last;
+        for (std::string_view e : row->extensions)
+            if (!e.empty()) last = e;
+        names.emplace_back(last.substr(1));
+    }
+    return names;
+}
+
+std::string FormatNamesText(std::string_view separator, std::string_view lastJoin) {
+    const std::vector<std::string> names = ShownFormatNames();
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i) text += i + 1 == names.size() ? lastJoin : separator;
+        text += names[i];
+    }
+    return text;
+}
+
+/// The writable row --format NAME chooses, or null.
+const FormatRow* FormatNamed(std::string_view name) {
+    if (name.empty() || name.front() == '.') return nullptr;
+    const FormatRow* row = FindFormatByExtension("." + std::string(name));
+    return row && row->CanWrite() ? row : nullptr;
+}
+
+std::string ConvertDescription() {
+    std::string extensions;
+    for (const FormatRow* row : WritableRows())
+        for (std::string_view e : row->extensions)
+            if (!e.empty()) extensions += (extensions.empty() ? "" : " ") + std::string(e);
+    return Wrapped("Opens each IN (every frame of an animated GIF) and saves it in the format of its output's "
+                   "extension (" + extensions +
+                   ") or of --format. One input: OUT names the output (\"-\" writes the picture to standard "
+                   "output and needs --format). Several inputs: --out-dir DIR receives each under its own name. "
+                   "An existing output is replaced only once the new file is complete; an output that is its "
+                   "own input is refused unless --in-place is given.");
+}
 
 std::string Upper(std::string text) {
     for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
-/// Extensions naming the same writer compare equal (.JPG/.JPEG, .TIF/.TIFF).
+/// Extensions naming the same writer compare equal (.JPG/.JPEG, .TIF/.TIFF): the row's
+/// canonical one, upper case.
 std::string WriterKey(std::string upperExtension) {
-    if (upperExtension == ".JPEG") return ".JPG";
-    if (upperExtension == ".TIFF") return ".TIF";
-    return upperExtension;
+    const FormatRow* row = FindFormatByExtension(upperExtension);
+    return row ? Upper(row->CanonicalExtension()) : upperExtension;
 }
 
 enum class Quantizer { Classic, Precise };
@@ -216,44 +269,53 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
     services.prompter = &prompter;
     services.settings = &settings;
     services.measureSizes = false;  // nothing here shows sizes
-    // Every frame is read, also for a one-picture target: the warning names how many were dropped.
-    COrvantixDoc document(std::move(services));
-    if (!document.Open(task.input)) {
-        if (result.messages.empty()) result.messages = "lumaprism: " + task.input.string() + ": cannot be opened\n";
-        return result;
-    }
     const bool toStdout = task.output == "-";
     const std::string outputExtension =
         toStdout || !request.format.empty() ? request.format : task.output.extension().string();
     const std::string outputKey = WriterKey(Upper(outputExtension));
     const std::string shownOutput = toStdout ? std::string("standard output") : task.output.string();
+    // A one-picture target needs the first frame only; the file's header still tells how
+    // many frames the warning names.
+    const FormatRow* outputRow = FindFormatByExtension(outputExtension);
+    services.firstFrameOnly = outputRow && outputRow->accepts.maxFrames == 1;
+    COrvantixDoc document(std::move(services));
+    if (!document.Open(task.input)) {
+        if (result.messages.empty()) result.messages = "lumaprism: " + task.input.string() + ": cannot be opened\n";
+        return result;
+    }
     if (!request.quiet) {
-        if (const std::string w = KeptFirstFrameWarning(shownOutput, outputKey == ".GIF", document.FrameCount());
+        if (const std::string w = KeptFirstFrameWarning(shownOutput, outputKey == ".GIF", document.FileFrameCount());
             !w.empty())
             result.messages += w + "\n";
         if (request.quality && outputKey != ".JPG")
             result.messages += "warning: --quality applies to JPEG output only; ignored for " + shownOutput + "\n";
     }
-    try {
-        GifFrameList frames = document.Frames();
-        GifInfo info = document.AnimationInfo();
-        if (request.width || request.height || request.fit) ResizeFrames(frames, info, request);
-        if (request.colours) ReduceFrames(frames, request);
-        if (request.optimizeFrames && frames.Count() >= 2) {
-            // Cut-out keeps a pixel out when its distance is <= t, transparency clears it when < t + 1:
-            // both treat exactly the pixels within the tolerance as unchanged.
-            const int tolerance = request.frameTolerance.value_or(0);
-            GifFrameOptimizer optimizer(tolerance, tolerance + 1, false, GifTransparencyChoice::Smallest);
-            optimizer.CutOut(frames, info);
-            optimizer.MakeTransparent(frames, info);
+    // Without edits the pictures stay as they were opened (no copy, no recount).
+    const bool edits = request.width || request.height || request.fit || request.colours ||
+                       (request.optimizeFrames && document.FrameCount() >= 2);
+    if (edits) {
+        try {
+            // Moved out and back: no copy of the pictures.
+            GifFrameList frames = std::move(document.Frames());
+            GifInfo info = document.AnimationInfo();
+            if (request.width || request.height || request.fit) ResizeFrames(frames, info, request);
+            if (request.colours) ReduceFrames(frames, request);
+            if (request.optimizeFrames && frames.Count() >= 2) {
+                // Cut-out keeps a pixel out when its distance is <= t, transparency clears it when < t + 1:
+                // both treat exactly the pixels within the tolerance as unchanged.
+                const int tolerance = request.frameTolerance.value_or(0);
+                GifFrameOptimizer optimizer(tolerance, tolerance + 1, false, GifTransparencyChoice::Smallest);
+                optimizer.CutOut(frames, info);
+                optimizer.MakeTransparent(frames, info);
+            }
+            document.AdoptContent(std::move(frames), info);
+        } catch (const ImpExpException& e) {
+            result.messages += "lumaprism: " + task.input.string() + ": " + e.Message() + " (" + e.Title() + ")\n";
+            return result;
+        } catch (const std::bad_alloc&) {
+            result.messages += "lumaprism: " + task.input.string() + ": Not Enough Memory\n";
+            return result;
         }
-        document.AdoptContent(std::move(frames), info);
-    } catch (const ImpExpException& e) {
-        result.messages += "lumaprism: " + task.input.string() + ": " + e.Message() + " (" + e.Title() + ")\n";
-        return result;
-    } catch (const std::bad_alloc&) {
-        result.messages += "lumaprism: " + task.input.string() + ": Not Enough Memory\n";
-        return result;
     }
     if (request.quality) document.SetJpegQuality(*request.quality);
 
@@ -285,7 +347,7 @@ int RunConvert(std::span<const std::string> args, const AppSettings& settings, s
     int width = 0, height = 0, colours = 0, frameTolerance = 0, quality = 0;
     std::optional<ColourRef> background;
     std::optional<std::pair<int, int>> fit;
-    CommandOptions options("--convert", kConvertSynopsis, kConvertDescription, kConvertFooter);
+    CommandOptions options("--convert", kConvertSynopsis, ConvertDescription(), kConvertFooter);
     CLI::Option* widthOption = options.Int("--width", width, 1, 65535, "N",
                                            "width in pixels (alone: the height keeps the aspect)",
                                            "a width from 1 to 65535");
@@ -327,15 +389,13 @@ int RunConvert(std::span<const std::string> args, const AppSettings& settings, s
     CLI::Option* qualityOption =
         options.Int("--quality", quality, 1, 100, "Q", "JPEG quality (default: the JpegQuality setting)",
                     "a quality from 1 to 100");
-    options.Custom("--format", "NAME", "write this format: jpeg gif png bmp rle dib tiff tga pcx eps",
-                   "jpeg, gif, png, bmp, rle, dib, tiff, tga, pcx or eps",
+    options.Custom("--format", "NAME", "write this format: " + FormatNamesText(" ", " "), FormatNamesText(", ", " or "),
                    [&format](const std::string& text) -> std::string {
-                       for (const FormatName& f : kFormatNames)
-                           if (text == f.name) {
-                               format = f.extension;
-                               return {};
-                           }
-                       return "'" + text + "' is not jpeg, gif, png, bmp, rle, dib, tiff, tga, pcx or eps";
+                       if (const FormatRow* row = FormatNamed(text)) {
+                           format = row->CanonicalExtension();
+                           return {};
+                       }
+                       return "'" + text + "' is not " + FormatNamesText(", ", " or ");
                    });
     options.Text("--out-dir", outDir, "DIR", "write every output into DIR, named after its input");
     options.Int("--jobs", request.jobs, 1, kMaxJobs, "N",

@@ -2,7 +2,7 @@
 
 #include "browser/thumbnail_cache.h"
 #include "formats/file_types.h"
-#include "formats/gif/gif_reader.h"
+#include "formats/format_table.h"
 #include "imaging/colour_count.h"
 #include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
@@ -255,7 +255,12 @@ std::size_t PictureCatalog::ListGifFrames(const std::filesystem::path& gif, Prog
     Clear();
     m_mode = BrowseMode::GifFrames;
     m_location = gif;
-    GifAnimation animation = LoadGif(gif);
+    // Read through the format table as the GIF it is asked for: a file of another kind fails
+    // as the GIF reader fails, and one that cannot be opened says why.
+    PictureFile file = ReadPictureFile(gif);
+    file.type = PictureFileType::Gif;
+    DecodedPicture animation = DecodePictureFile(file);
+    file.bytes = {};
     if (animation.frames.Count() <= 1) return 0;
     const auto stamp = StampOf(gif);
     for (std::size_t i = 0; i < animation.frames.Count(); ++i) {
@@ -278,7 +283,8 @@ std::size_t PictureCatalog::ListGifFrames(const std::filesystem::path& gif, Prog
         Picture thumbnail;
         thumbnail.CopyFrom(frame);
         const ThumbnailSize size = ComputeThumbnailSize(frame.Width(), frame.Height());
-        if (size.width != frame.Width() && size.height != frame.Height())
+        // Either side changing needs the resize: a 600 x 1 frame shrinks to 90 x 1, not clipped.
+        if (size.width != frame.Width() || size.height != frame.Height())
             SmartResize(thumbnail, size.width, size.height, nullptr);
         item.thumbQuality = kSmoothQuality;
         m_large.push_back(ComposeLargeImage(thumbnail));

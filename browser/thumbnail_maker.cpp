@@ -3,9 +3,6 @@
 #include "browser/browser_item.h"
 #include "formats/file_types.h"
 #include "formats/format_table.h"
-#include "formats/gif/gif_reader.h"
-#include "formats/io/bounded_reader.h"
-#include "formats/jpeg/jpeg_reader.h"
 #include "imaging/colour_count.h"
 #include "base/imp_exp_exception.h"
 #include "imaging/resize.h"
@@ -53,38 +50,6 @@ void DrawFrame(Picture& p, std::uint8_t value) {
     }
 }
 
-/// Width and height from a JPEG's frame header, without decoding; nothing
-/// when no frame header is found inside the bytes.
-std::optional<std::pair<int, int>> JpegFrameSize(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return std::nullopt;
-    std::size_t pos = 2;
-    while (pos + 4 <= bytes.size()) {
-        if (bytes[pos] != 0xFF) return std::nullopt;
-        const std::uint8_t marker = bytes[pos + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++pos;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            pos += 2;
-            continue;
-        }
-        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame header before the scan
-        const std::size_t length = std::size_t(bytes[pos + 2]) << 8 | bytes[pos + 3];
-        if (length < 2) return std::nullopt;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) {
-            if (pos + 9 > bytes.size() || length < 7) return std::nullopt;
-            const int height = int(bytes[pos + 5]) << 8 | bytes[pos + 6];
-            const int width = int(bytes[pos + 7]) << 8 | bytes[pos + 8];
-            if (width <= 0 || height <= 0) return std::nullopt;
-            return std::pair{width, height};
-        }
-        pos += 2 + length;
-    }
-    return std::nullopt;
-}
-
 struct DecodedSource {
     Picture picture;  // possibly decoded at a reduced scale
     std::int32_t width = 0;
@@ -92,49 +57,45 @@ struct DecodedSource {
     bool animated = false;
 };
 
-DecodedSource DecodeSource(const std::filesystem::path& path, PictureFileType type, bool reducedScaleAllowed,
-                           ProgressSink* progress) {
+DecodedSource DecodeSource(const PictureFile& file, bool reducedScaleAllowed, ProgressSink* progress) {
+    // The header gives the geometry (and whether a GIF holds a second image) without
+    // decoding; only the first frame is decoded.
+    const FormatRow* row = file.Row();
+    const PictureHeader header = row && row->header ? row->header(file.bytes).value_or(PictureHeader{0, 0, 0})
+                                                    : PictureHeader{0, 0, 0};
+    DecodeOptions options;
+    options.firstFrameOnly = true;
+    options.progress = progress;
     DecodedSource out;
-    if (type == PictureFileType::Gif) {
-        // The first frame is the thumbnail; a probe for a second image says
-        // whether it is animated without holding every frame in memory.
-        GifFrame first = LoadGifFirstFrame(path, progress);
-        out.picture = std::move(first.picture);
-        out.animated = IsAnimatedGif(path);
-    } else if (type == PictureFileType::Jpeg && reducedScaleAllowed) {
-        std::vector<std::uint8_t> bytes;
-        try {
-            bytes = ReadWholeFile(path, "Error Opening File\n" + path.string());
-        } catch (const InnerError& e) {
-            throw ImpExpException(path.string(), e.what(), "Jpeg Error");
-        }
-        JpegReadOptions options;
-        if (const auto size = JpegFrameSize(bytes)) {
-            // The largest reduction that still leaves at least the thumbnail's
-            // size, so the final resize only ever shrinks.
-            const ThumbnailSize target = ComputeThumbnailSize(size->first, size->second);
-            for (int d : {8, 4, 2}) {
-                if ((size->first + d - 1) / d >= target.width && (size->second + d - 1) / d >= target.height &&
-                    (target.width != size->first || target.height != size->second)) {
-                    options.scaleDenominator = d;
-                    break;
-                }
+    out.animated = file.type == PictureFileType::Gif && header.frames > 1;
+    const int w = header.width, h = header.height;
+    if (file.type == PictureFileType::Jpeg && reducedScaleAllowed && w > 0 && h > 0) {
+        // The largest reduction that still leaves at least the thumbnail's size, so the
+        // final resize only ever shrinks.
+        const ThumbnailSize target = ComputeThumbnailSize(w, h);
+        for (int d : {8, 4, 2}) {
+            if ((w + d - 1) / d >= target.width && (h + d - 1) / d >= target.height &&
+                (target.width != w || target.height != h)) {
+                options.scaleDenominator = d;
+                break;
             }
-            out.picture = DecodeJpeg(bytes, path.string(), progress, options);
-            if (options.scaleDenominator > 1 && !out.picture.IsEmpty()) {
-                out.width = size->first;
-                out.height = size->second;
-                return out;
-            }
-        } else {
-            out.picture = DecodeJpeg(bytes, path.string(), progress, options);
         }
-    } else {
-        out.picture = LoadPicture(path, type, progress);
     }
-    out.width = out.picture.Width();
-    out.height = out.picture.Height();
+    out.picture = std::move(DecodePictureFile(file, options).frames[0].picture);
+    const bool scaled = options.scaleDenominator > 1 && !out.picture.IsEmpty();
+    out.width = scaled ? w : out.picture.Width();
+    out.height = scaled ? h : out.picture.Height();
     return out;
+}
+
+/// The source's bytes, read once; nothing when it cannot be read (it stays a placeholder,
+/// as an unrecognised file does).
+std::optional<PictureFile> ReadSource(const std::filesystem::path& path) {
+    try {
+        return ReadPictureFile(path);
+    } catch (const ImpExpException&) {
+        return std::nullopt;
+    }
 }
 
 std::string CachePathText(const std::filesystem::path& path) {
@@ -280,9 +241,10 @@ ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThum
         }
 
         if (!haveThumbnail) {
-            const PictureFileType type = SniffFileType(row.path);
-            if (type == PictureFileType::Unknown) return out;
-            DecodedSource source = DecodeSource(row.path, type, opt.noColours, progress);
+            std::optional<PictureFile> file = ReadSource(row.path);
+            if (!file || file->type == PictureFileType::Unknown) return out;
+            DecodedSource source = DecodeSource(*file, opt.noColours, progress);
+            file.reset();
             if (source.picture.IsEmpty() || source.width <= 0 || source.height <= 0) return out;
             if (source.animated) out.typeName = kAnimatedGifTypeName;
             if (!opt.noColours) {

@@ -91,6 +91,7 @@ struct COrvantixDoc::LoadedContent {
     GifFrameList frames;
     GifInfo info{};
     PictureFileType type = PictureFileType::Unknown;
+    std::size_t framesInFile = 0;
 };
 
 COrvantixDoc::COrvantixDoc(DocumentServices services) : m_services(std::move(services)) {
@@ -167,6 +168,7 @@ bool COrvantixDoc::LoadPicture(const std::filesystem::path& path) {
     try {
         DecodedPicture decoded = DecodePictureFile(file, options);
         file.bytes = {};
+        content.framesInFile = decoded.framesInFile;
         if (type == PictureFileType::Gif) {
             content.frames = std::move(decoded.frames);
             content.info = std::move(decoded.info);
@@ -197,6 +199,7 @@ bool COrvantixDoc::CommitLoad(const std::filesystem::path& path, LoadedContent c
     StopPlaybackWorker();
     m_frames = std::move(content.frames);
     m_info = std::move(content.info);
+    m_fileFrames = content.framesInFile;
     m_current = 0;
     m_undo.reset();
     m_formatTab = FormatTabForType(content.type);

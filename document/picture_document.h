@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -110,6 +111,8 @@ public:
     GifFrameList& Frames() { return m_frames; }
     const GifFrameList& Frames() const { return m_frames; }
     std::size_t FrameCount() const { return m_frames.Count(); }
+    /// Frames the opened file holds; more than FrameCount() after a first-frame-only load.
+    std::size_t FileFrameCount() const { return std::max(m_fileFrames, m_frames.Count()); }
     std::size_t CurrentFrame() const { return m_current; }
     GifInfo& AnimationInfo() { return m_info; }
     const GifInfo& AnimationInfo() const { return m_info; }
@@ -249,6 +252,7 @@ private:
 
     GifFrameList m_frames;
     std::size_t m_current = 0;
+    std::size_t m_fileFrames = 0;
     GifInfo m_info{};
     std::optional<Picture> m_undo;
     std::int64_t m_colourCount = 0;

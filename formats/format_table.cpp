@@ -80,6 +80,9 @@ DecodedPicture DecodeGifRow(Bytes file, const std::string& where, const DecodeOp
     if (o.firstFrameOnly) {
         DecodedPicture out;
         out.frames.Add(DecodeGifFirstFrame(file, where, o.progress, &out.info, options));
+        // The header counts what a full read would keep, without decoding it.
+        const auto header = ReadGifHeader(file);
+        out.framesInFile = header ? std::max<std::size_t>(std::size_t(header->frames), 1) : 1;
         return out;
     }
     GifAnimation animation = DecodeGif(file, where, o.progress, options);
@@ -414,6 +417,7 @@ DecodedPicture DecodePictureFile(const PictureFile& file, const DecodeOptions& o
     if (!row || !row->CanRead()) throw ImpExpException(file.path.string(), "Unknown file format", "Format Error");
     DecodedPicture out = row->decode(file.bytes, file.path.string(), options);
     if (out.frames.Empty()) throw ImpExpException(file.path.string(), "Unknown message code 1016", "Format Error");
+    if (out.framesInFile == 0) out.framesInFile = out.frames.Count();
     return out;
 }
 

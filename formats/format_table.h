@@ -39,6 +39,8 @@ struct DecodeOptions {
 struct DecodedPicture {
     GifFrameList frames;
     GifInfo info;
+    /// Frames the file holds, counted from its header when only the first was decoded.
+    std::size_t framesInFile = 0;
 };
 
 enum class PngPaletteMode {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
+#include "formats/gif/gif_lzw.h"
 #include "formats/io/bounded_reader.h"
 
 namespace lp {
@@ -23,6 +25,23 @@ bool IsJpegFrameMarker(std::uint8_t m) {
 
 void SkipGifSubBlocks(BoundedReader& in) {
     for (std::uint8_t n = in.U8(); n != 0; n = in.U8()) in.Skip(n);
+}
+
+// Whether the sub-blocks of a cut image (from its first length byte to the end of the
+// file) decode to at least one pixel, as the reader needs to keep the frame.
+bool CutGifDataYieldsAPixel(std::span<const std::uint8_t> rest, int codeSize) {
+    std::vector<std::uint8_t> data;
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        const std::size_t n = rest[pos++];
+        if (n == 0) break;
+        const std::size_t take = std::min(n, rest.size() - pos);
+        data.insert(data.end(), rest.begin() + std::ptrdiff_t(pos), rest.begin() + std::ptrdiff_t(pos + take));
+        pos += take;
+    }
+    GifLzwDecoder lzw(codeSize, data);
+    std::uint16_t pixel = 0;
+    return lzw.Read(std::span<std::uint16_t>(&pixel, 1)) > 0;
 }
 
 }  // namespace
@@ -53,6 +72,8 @@ std::optional<PictureHeader> ReadJpegHeader(std::span<const std::uint8_t> file) 
 }
 
 std::optional<PictureHeader> ReadGifHeader(std::span<const std::uint8_t> file) {
+    // Frames are counted as the reader keeps them: stray bytes between blocks are skipped,
+    // and a frame cut inside its data counts only when that data yields a pixel.
     std::int64_t screenWidth = 0, screenHeight = 0, right = 0, bottom = 0, frames = 0;
     try {
         BoundedReader in(file);
@@ -63,7 +84,7 @@ std::optional<PictureHeader> ReadGifHeader(std::span<const std::uint8_t> file) {
         const std::uint8_t flags = in.U8();
         in.Skip(2);
         if (flags & 0x80) in.Skip(3ull << ((flags & 7) + 1));
-        for (;;) {
+        while (!in.AtEnd()) {
             const std::uint8_t block = in.U8();
             if (block == 0x3B) break;
             if (block == 0x21) {
@@ -73,14 +94,19 @@ std::optional<PictureHeader> ReadGifHeader(std::span<const std::uint8_t> file) {
                 const std::int64_t left = in.U16LE(), top = in.U16LE();
                 const std::int64_t width = in.U16LE(), height = in.U16LE();
                 const std::uint8_t imageFlags = in.U8();
-                ++frames;  // a cut frame still counts: the reader keeps what it decoded
+                if (imageFlags & 0x80) in.Skip(3ull << ((imageFlags & 7) + 1));
+                const int codeSize = in.U8();
+                const std::uint64_t dataStart = in.Position();
+                try {
+                    SkipGifSubBlocks(in);
+                } catch (const TruncatedInput&) {
+                    if (codeSize >= 1 && codeSize <= 11 && CutGifDataYieldsAPixel(file.subspan(dataStart), codeSize))
+                        ++frames;
+                    throw;
+                }
+                ++frames;
                 right = std::max(right, left + width);
                 bottom = std::max(bottom, top + height);
-                if (imageFlags & 0x80) in.Skip(3ull << ((imageFlags & 7) + 1));
-                in.U8();  // LZW code size
-                SkipGifSubBlocks(in);
-            } else {
-                break;
             }
         }
     } catch (const TruncatedInput&) {

@@ -1,8 +1,10 @@
 // "lumaprism --convert" with its long options, run as a user runs it: files in, decoded
 // files, standard output, standard error and exit status out.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -330,6 +332,39 @@ TEST(CliConvert, HelpNamesEveryOption) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
+// The formats the help names are the table's writable rows, in its order, and every name
+// --format shows is taken and writes that row's canonical extension.
+TEST(CliConvert, HelpListsTheFormatTablesWriters) {
+    ScratchDir s;
+    const auto help = RunLumaprism({"--convert", "--help"}, s.Path());
+    std::string flat = help.out;
+    std::replace(flat.begin(), flat.end(), '\n', ' ');
+    std::string extensions, names;
+    std::vector<std::pair<std::string, std::string>> shown;  // name, canonical extension
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        std::string last;
+        for (std::string_view e : row.extensions)
+            if (!e.empty()) {
+                extensions += (extensions.empty() ? "" : " ") + std::string(e);
+                last = std::string(e.substr(1));
+            }
+        names += " " + last;
+        shown.emplace_back(last, row.CanonicalExtension());
+    }
+    EXPECT_NE(flat.find("extension (" + extensions + ") or of --format"), std::string::npos) << help.out;
+    EXPECT_NE(flat.find("write this format:" + names + " "), std::string::npos) << help.out;
+
+    SaveBmp(test::PatternPicture(6, 4), s / "in.bmp", BmpCompression::None, 24, nullptr);
+    fs::create_directory(s / "out");
+    for (const auto& [name, extension] : shown) {
+        SCOPED_TRACE(name);
+        const auto r = RunLumaprism({"--convert", "in.bmp", "--out-dir", "out", "--format", name}, s.Path());
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(fs::exists(s / "out" / ("in" + extension)));
+    }
+}
+
 // Warnings go to standard error; they change neither Error.log nor the exit status.
 TEST(CliWarnings, LegacyJobsSayWhatTheyIgnore) {
     ScratchDir s;
@@ -375,6 +410,38 @@ TEST(CliWarnings, AnimationToOneFrameFormat) {
     const auto gif = RunLumaprism({"--convert", "anim.gif", "y.gif"}, s.Path());
     EXPECT_EQ(gif.err, "");
     EXPECT_EQ(LoadGif(s / "y.gif").frames.Count(), 3u);
+}
+
+// A one-picture target decodes the first frame only, and the warning still counts every
+// frame: 20 frames of 1500 x 1500 (135 MB of pixels together) convert to PNG under an
+// address-space limit that holds one of them but not all.
+TEST(CliWarnings, AnimationToOneFrameFormatDecodesTheFirstFrameOnly) {
+    if (std::system("prlimit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "prlimit not found";
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not apply to a sanitizer build";
+#endif
+    ScratchDir s;
+    GifFrameList frames;
+    for (int i = 0; i < 20; ++i) {
+        GifFrame frame;
+        frame.picture.Create(1500, 1500);
+        frame.picture.Fill(MakeColour(std::uint8_t(10 * i), 40, 200));
+        frame.delay = 5;
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    SaveGif(frames, info, s / "big.gif");
+    frames = GifFrameList();
+    const std::string cmd = "cd '" + s.Path().string() + "' && prlimit --as=100000000 '" + std::string(LP_BINARY) +
+                            "' --convert big.gif first.png >out.txt 2>err.txt";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    const auto err = test::ReadFileBytes(s / "err.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(err.begin(), err.end());
+    EXPECT_EQ(std::string(err.begin(), err.end()), "warning: first.png: kept frame 1 of 20 (only GIF holds an animation)\n");
+    const Picture first = Decode(s / "first.png");
+    EXPECT_EQ(first.Width(), 1500);
+    EXPECT_EQ(test::PixelAt(first, 700, 700), MakeColour(0, 40, 200));
 }
 
 }  // namespace

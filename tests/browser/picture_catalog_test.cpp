@@ -7,6 +7,7 @@
 #include "test_support.h"
 
 #include <ctime>
+#include <functional>
 #include <fstream>
 
 namespace lp {
@@ -226,17 +227,23 @@ TEST(PictureCatalogTest, SelectionGoesToTheBatchEngineAsPaths) {
     EXPECT_EQ(catalog.SelectedCount(), 3);
 }
 
-TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
-    ScratchDir dir;
+// An animation of count frames of w x h, frame i painted by paint(picture, i).
+void SaveAnimation(const std::filesystem::path& path, int count, int w, int h,
+                   const std::function<void(Picture&, int)>& paint) {
     GifFrameList frames;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < count; ++i) {
         GifFrame f;
-        f.picture.Create(200, 100);
-        f.picture.Fill(0x00000010 * i);
+        f.picture.Create(w, h);
+        paint(f.picture, i);
         frames.Add(std::move(f));
     }
     GifInfo info;
-    SaveGif(frames, info, dir / "anim.gif");
+    SaveGif(frames, info, path);
+}
+
+TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
+    ScratchDir dir;
+    SaveAnimation(dir / "anim.gif", 12, 200, 100, [](Picture& p, int i) { p.Fill(0x00000010 * i); });
     PictureCatalog catalog;
     ASSERT_EQ(catalog.ListGifFrames(dir / "anim.gif"), 12u);
     EXPECT_EQ(catalog.Mode(), BrowseMode::GifFrames);
@@ -252,6 +259,35 @@ TEST(PictureCatalogTest, AnimatedGifListsItsFrames) {
 
     SavePictureByExtension(test::PatternPicture(4, 4), dir / "still.gif");
     EXPECT_EQ(catalog.ListGifFrames(dir / "still.gif"), 0u);
+}
+
+TEST(PictureCatalogTest, GifFramesOfOneRowAreShrunkAndAFileThatIsNoGifFails) {
+    ScratchDir dir;
+    // A 300 x 1 frame: red in its first 30 columns, blue after. Shrunk, red starts the box;
+    // copied unscaled and clipped, the box would show the blue middle.
+    SaveAnimation(dir / "strip.gif", 2, 300, 1, [](Picture& p, int) {
+        p.Fill(0x00FF0000);
+        for (int x = 0; x < 30; ++x) test::SetPixel(p, x, 0, 0x000000FF);
+    });
+    PictureCatalog catalog;
+    ASSERT_EQ(catalog.ListGifFrames(dir / "strip.gif"), 2u);
+    EXPECT_EQ(catalog.Rows()[0].item.width, 300);
+    EXPECT_EQ(catalog.LargeImage(0).Width(), 100);
+    EXPECT_EQ(test::PixelAt(catalog.LargeImage(0), 6, 49), 0x000000FFu);
+
+    SavePictureByExtension(test::PatternPicture(4, 4), dir / "still.png");
+    try {
+        catalog.ListGifFrames(dir / "still.png");
+        ADD_FAILURE() << "a PNG listed as GIF frames";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), "Unknown message code 1016");
+    }
+    try {
+        catalog.ListGifFrames(dir / "missing.gif");
+        ADD_FAILURE() << "a missing file listed";
+    } catch (const ImpExpException& e) {
+        EXPECT_EQ(e.Message(), OpenFailureText(ENOENT));
+    }
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -202,6 +204,69 @@ TEST_F(ThumbnailMakerTest, AnimatedGifIsNamedSoFromSourceAndFromCache) {
     const ThumbnailOutcome cached = MakeThumbnail(job, 0, &cache, nullptr, errors);
     EXPECT_EQ(cached.kind, ThumbnailOutcome::Kind::FromCache);
     EXPECT_EQ(cached.typeName, "Animated GIF");
+}
+
+// How many times fn opens path, counted by the kernel (closes are watched too: the kernel
+// merges two identical events in a row).
+template <class Fn>
+int OpensOf(const std::filesystem::path& path, Fn&& fn) {
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::inotify_add_watch(fd, path.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        ::close(fd);
+        return -1;
+    }
+    fn();
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+            if (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) ++opens;
+    ::close(fd);
+    return opens;
+}
+
+TEST_F(ThumbnailMakerTest, EverySourceIsReadOnceWhateverItsType) {
+    GifFrameList frames;
+    for (int i = 0; i < 2; ++i) {
+        GifFrame f;
+        f.picture.Create(40, 30);
+        f.picture.Fill(0x00102030u * std::uint32_t(i + 1));
+        frames.Add(std::move(f));
+    }
+    GifInfo info;
+    SaveGif(frames, info, dir / "anim.gif");
+    SaveJpeg(test::PatternPicture(800, 400), dir / "photo.jpg", 90);
+    SaveSolid(dir / "drawing.png", 300, 100);
+    SaveSolid(dir / "scan.bmp", 100, 300);
+    SaveSolid(dir / "scan.tga", 120, 30);
+    struct Case {
+        const char* name;
+        bool noColours;  // JPEG: decoded at a reduced scale
+        int width, height;
+        const char* typeName;
+    };
+    const Case cases[] = {
+        {"anim.gif", false, 40, 30, "Animated GIF"}, {"photo.jpg", true, 800, 400, ""},
+        {"photo.jpg", false, 800, 400, ""},          {"drawing.png", false, 300, 100, ""},
+        {"scan.bmp", false, 100, 300, ""},           {"scan.tga", false, 120, 30, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.noColours ? " (colours not counted)" : ""));
+        ThumbnailOptions options;
+        options.cacheInfo = false;
+        options.noColours = c.noColours;
+        ThumbnailOutcome out;
+        const int opens = OpensOf(dir / c.name, [&] { out = MakeThumbnail(JobFor({dir / c.name}, options), 0, nullptr, nullptr, errors); });
+        ASSERT_GE(opens, 0) << "inotify unavailable";
+        EXPECT_EQ(opens, 1);
+        ASSERT_EQ(out.kind, ThumbnailOutcome::Kind::Made);
+        EXPECT_EQ(out.width, c.width);
+        EXPECT_EQ(out.height, c.height);
+        EXPECT_EQ(out.typeName, c.typeName);
+        EXPECT_EQ(out.colours == -1, c.noColours);
+    }
+    EXPECT_TRUE(errors.Empty());
 }
 
 TEST_F(ThumbnailMakerTest, CorruptPictureIsListedOnceAndNothingIsCached) {

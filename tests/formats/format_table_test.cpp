@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/batch_job_runner.h"
@@ -12,6 +13,7 @@
 #include "formats/bmp/bmp_writer.h"
 #include "formats/eps/eps_writer.h"
 #include "formats/format_table.h"
+#include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
 #include "formats/jpeg/jpeg_writer.h"
 #include "formats/pcx/pcx_writer.h"
@@ -149,6 +151,51 @@ TEST(FormatTable, GifHeaderCountsFramesAndRebuildsAnEmptyScreen) {
     ASSERT_TRUE(header);
     EXPECT_EQ(header->width, 25) << "rebuilt from the frames";
     EXPECT_EQ(header->height, 6);
+}
+
+// The header's frame count is what the reader keeps, so a caller can name it without
+// decoding every frame: for every cut of an animation, and with stray bytes between blocks.
+TEST(FormatTable, GifHeaderCountsTheFramesTheReaderKeeps) {
+    GifFrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrame frame;
+        frame.picture = test::PatternPicture(12 + i, 9);
+        frame.delay = 10;
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    const std::vector<std::uint8_t> whole = EncodeSaveable(*FindFormat(PictureFileType::Gif), frames, &info, {});
+    const FormatRow& gif = *FindFormat(PictureFileType::Gif);
+
+    std::vector<std::uint8_t> stray = whole;
+    const std::uint8_t control[] = {0x21, 0xF9, 0x04};
+    auto second = std::search(stray.begin() + 13, stray.end(), std::begin(control), std::end(control));
+    second = std::search(second + 1, stray.end(), std::begin(control), std::end(control));
+    ASSERT_NE(second, stray.end());
+    stray.insert(second, {0x00, 0x07});  // ignored by the reader
+    ASSERT_EQ(DecodeGif(stray, "stray").frames.Count(), 3u);
+    ASSERT_TRUE(gif.header(stray));
+    EXPECT_EQ(gif.header(stray)->frames, 3);
+
+    int compared = 0;
+    for (std::size_t keep = 0; keep <= whole.size(); ++keep) {
+        const std::span<const std::uint8_t> cut(whole.data(), keep);
+        const auto header = gif.header(cut);
+        std::size_t kept = 0;
+        try {
+            kept = DecodeGif(cut, "cut").frames.Count();
+        } catch (const ImpExpException&) {
+        }
+        SCOPED_TRACE(keep);
+        if (kept == 0) {
+            EXPECT_FALSE(header && header->frames > 0);
+            continue;
+        }
+        ASSERT_TRUE(header);
+        EXPECT_EQ(std::size_t(header->frames), kept);
+        ++compared;
+    }
+    EXPECT_GT(compared, 100);
 }
 
 // --- Writing ------------------------------------------------------------------------------------
