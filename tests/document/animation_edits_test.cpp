@@ -206,7 +206,9 @@ TEST_F(AnimationEditTest, FrameSizesAreMeasuredOnceAndSumUp) {
     // A cached size is not measured again.
     doc->Frames()[1].gifSize = 12345;
     EXPECT_EQ(doc->FrameGifBytes(1), 12345);
-    EXPECT_EQ(doc->AnimationGifBytes(), first + 12345 + doc->Frames()[2].gifSize);
+    const std::int64_t total = doc->AnimationGifBytes();
+    EXPECT_GT(doc->Frames()[2].gifSize, 0);
+    EXPECT_EQ(total, first + 12345 + doc->Frames()[2].gifSize);
     // An edit of the picture makes the frame's size unknown again.
     ASSERT_TRUE(doc->ApplyEdit([](Picture& p) { p.Fill(MakeColour(9, 9, 9)); }));
     EXPECT_EQ(doc->Frames()[0].gifSize, 0);
