@@ -250,7 +250,6 @@ CAnimationPage::CAnimationPage(CMainFrame& mainFrame, QWidget* parent) : QWidget
     // Stepping and playing.
     m_frameText = new QLabel(QStringLiteral("Frame 1"), this);
     m_frameText->setAlignment(Qt::AlignCenter);
-    m_frameText->setAccessibleName(QStringLiteral("Current Frame"));
     outer->addWidget(m_frameText);
     auto* sliderRow = new QHBoxLayout;
     m_frameSlider = new QSlider(Qt::Horizontal, this);
