@@ -202,6 +202,7 @@ bool COrvantixDoc::CommitLoad(const std::filesystem::path& path, LoadedContent c
     m_fileFrames = content.framesInFile;
     m_current = 0;
     m_undo.reset();
+    m_propertyUndo.reset();
     m_formatTab = FormatTabForType(content.type);
     m_path = path;
     m_title = path.filename().string();
@@ -235,6 +236,7 @@ void COrvantixDoc::AdoptContent(GifFrameList frames, const GifInfo& info, std::s
     m_info = info;
     m_current = m_frames.Empty() ? 0 : std::min(currentFrame, m_frames.Count() - 1);
     m_undo.reset();
+    m_propertyUndo.reset();
     if (m_frames.Count() >= 2) m_formatTab = 1;
     AfterContentReplaced();
 }
@@ -403,6 +405,7 @@ bool COrvantixDoc::ApplyEdit(const std::function<void(Picture&)>& edit) {
         return false;
     }
     m_undo = std::move(*picture);
+    m_propertyUndo.reset();
     *picture = std::move(result);
     SetModifiedFlag(true);
     if (m_observer) Observer()->PictureReplaced();
@@ -411,12 +414,20 @@ bool COrvantixDoc::ApplyEdit(const std::function<void(Picture&)>& edit) {
 }
 
 void COrvantixDoc::RememberForUndo() {
-    if (const Picture* picture = GetPicture()) m_undo = *picture;
+    if (const Picture* picture = GetPicture()) {
+        m_undo = *picture;
+        m_propertyUndo.reset();
+    }
 }
 
 void COrvantixDoc::Undo() {
+    if (m_propertyUndo) {
+        RestoreProperties();
+        return;
+    }
     Picture* picture = GetPicture();
     if (!m_undo || !picture) return;
+    m_frames[m_current].gifSize = 0;
     *picture = std::move(*m_undo);
     m_undo.reset();
     m_colourCount = 0;
@@ -432,6 +443,7 @@ void COrvantixDoc::PictureChanged() {
     Picture* picture = GetPicture();
     if (!picture) return;
     m_colourCount = 0;  // an edit may change any colour: the old count cannot be trusted
+    m_frames[m_current].gifSize = 0;
     RecountColours();
     const GifFrame& frame = m_frames[m_current];
     if (m_observer && frame.transparentColour != kNoColour) Observer()->TransparentColourShown(frame.transparentColour);
@@ -526,9 +538,13 @@ bool COrvantixDoc::ConvertToPalette(bool webSafe) {
         if (m_services.prompter) m_services.prompter->Message(result.message, kAppCaption, PromptIcon::Exclamation);
         return false;
     }
-    for (GifFrame& frame : m_frames) frame.colourCount = ToInt32(CountColours(frame.picture));
+    for (GifFrame& frame : m_frames) {
+        frame.colourCount = ToInt32(CountColours(frame.picture));
+        frame.gifSize = 0;
+    }
     m_colourCount = m_frames[m_current].colourCount;
     m_undo = before;
+    m_propertyUndo.reset();
     SetModifiedFlag(true);
     if (m_observer) Observer()->PictureReplaced();
     EstimateSizes();
@@ -584,6 +600,7 @@ std::size_t COrvantixDoc::AddFrames(std::span<const std::filesystem::path> files
         ++added;
     }
     if (added == 0) return 0;
+    m_propertyUndo.reset();  // the snapshot no longer matches the frames
     if (m_frames.Count() == added) {
         // The document was empty: the first frame added becomes its picture.
         m_current = 0;
@@ -605,6 +622,7 @@ bool COrvantixDoc::DeleteFrame() {
     m_current = std::min(m_current, m_frames.Count() - 1);
     m_colourCount = m_frames[m_current].colourCount;
     m_undo.reset();
+    m_propertyUndo.reset();
     if (m_frames.Count() == 1) {
         StopPlaybackWorker();
         m_formatTab = FormatTabForExtension(UpperExtension(m_path));

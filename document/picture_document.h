@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "base/settings.h"
 #include "batch/batch_macro.h"
@@ -106,7 +107,9 @@ public:
     Picture* GetPicture();
     const Picture* GetPicture() const;
     const Picture* UndoPicture() const { return m_undo ? &*m_undo : nullptr; }
-    bool CanUndo() const { return m_undo.has_value(); }
+    /// One level: the picture before the last edit, or the frame properties before the last
+    /// property edit, whichever came last.
+    bool CanUndo() const { return m_undo.has_value() || m_propertyUndo.has_value(); }
 
     GifFrameList& Frames() { return m_frames; }
     const GifFrameList& Frames() const { return m_frames; }
@@ -212,6 +215,39 @@ public:
     /// Switches to frame index (no-op outside the list).
     void SelectFrame(std::size_t index);
 
+    // --- Frame and animation properties (animation_edits.cpp) ------------------------------------
+    // Each edit keeps the properties as they were for Undo (typing on in the same field of the
+    // same frame keeps the state before the first keystroke), marks the document modified and
+    // tells the windows. Values outside a field's range are clamped to it.
+    void SetFrameLeft(std::int64_t left);
+    void SetFrameTop(std::int64_t top);
+    /// On: the given colour (the colour selector's transparent colour) becomes the frame's
+    /// transparent colour and the animation's background entry; off: no transparent colour.
+    void SetFrameTransparent(bool on, ColourRef colour);
+    /// Delay in hundredths of a second (0..65535).
+    void SetFrameDelay(std::int64_t hundredths);
+    void SetFrameUserInput(bool on);
+    /// 1 nothing, 2 restore to background, 3 restore to previous (others read as 1).
+    void SetFrameDisposal(int disposal);
+    /// "Automatic Size": on makes the screen size apply and grow to cover every frame.
+    void SetAutomaticSize(bool on);
+    /// The logical screen (1..5000 each); with Automatic Size it still covers every frame.
+    void SetScreenSize(std::int64_t width, std::int64_t height);
+    /// "Continuous": on loops endlessly (loop flag, count 0); off plays once (count 1).
+    void SetContinuous(bool on);
+    void SetLoopCount(std::int64_t count);
+    /// The animation's comment, cut to what a GIF keeps.
+    void SetComment(std::string_view comment);
+    /// Every delay d becomes trunc(d x factor), a delay of 0 counting as 1 when the factor is
+    /// not 1.0; then the playback speed returns to 1.0.
+    void ScaleDelays(double factor);
+
+    /// GIF size of a frame written alone, measured once and kept in the frame record (0 after a
+    /// failure, which has been shown).
+    std::int64_t FrameGifBytes(std::size_t index);
+    /// The sum of every frame's GIF size (each measured once).
+    std::int64_t AnimationGifBytes();
+
     // --- Playback -------------------------------------------------------------------------------
     bool CanPlay() const { return m_frames.Count() >= 2 && !IsPlaying(); }
     /// Starts the playback worker on a snapshot of the frames. False when it cannot play.
@@ -241,6 +277,25 @@ private:
     void StopPlaybackWorker();
     void ShowError(std::string_view text, std::string_view caption);
     void NotifyTitle();
+    /// Keeps the frame properties for Undo; editKey groups keystrokes into one step.
+    void RememberPropertiesForUndo(int editKey);
+    void AfterPropertyEdit(bool redraw);
+    void GrowScreenToFrames();
+    void RestoreProperties();
+
+    /// The properties of every frame and of the animation, without pixels.
+    struct FrameProperties {
+        std::uint16_t delay;
+        std::int32_t disposal, userInput, left, top;
+        ColourRef transparentColour;
+        std::int32_t gifSize;
+    };
+    struct PropertySnapshot {
+        std::vector<FrameProperties> frames;
+        GifInfo info;
+        int editKey = 0;
+        std::size_t frame = 0;
+    };
 
     DocumentServices m_services;
     DocumentObserver* Observer() const { return m_observer.load(); }
@@ -255,6 +310,8 @@ private:
     std::size_t m_fileFrames = 0;
     GifInfo m_info{};
     std::optional<Picture> m_undo;
+    std::optional<PropertySnapshot> m_propertyUndo;  // never set together with m_undo
+    int m_lastEditKey = 0;                            // 0: the next property edit is a new step
     std::int64_t m_colourCount = 0;
     int m_jpegQuality = 75;
     int m_formatTab = 0;

@@ -22,6 +22,7 @@
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/file_chooser.h"
+#include "options/ui/options_sheet_dlg.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/status_progress.h"
@@ -257,6 +258,7 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
     switch (id) {
         case cmd::kFileOpen:
         case cmd::kAppAbout:
+        case cmd::kOptions:
             return true;
         case cmd::kCloseAll:
             state.enabled = !m_main->MdiArea()->subWindowList().isEmpty();
@@ -278,6 +280,10 @@ bool CLumaprismApp::ExecuteCommand(int id) {
         return true;
     }
     switch (id) {
+        case cmd::kOptions:
+            // The picture browser (the other caller) has no window of its own yet.
+            RunOptionsSheet(*m_main, OptionsCaller::PictureWindow, m_folders, m_services.store);
+            return true;
         case cmd::kFileOpen:
             OnFileOpen();
             return true;

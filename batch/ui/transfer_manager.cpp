@@ -169,6 +169,21 @@ CTransferManager::CTransferManager(bool usePng, QWidget* parent) : QWidget(paren
     Refresh();
 }
 
+void CTransferManager::RebuildLayout(bool usePng) {
+    const BatchMacro macro = m_model.Macro();
+    const double speed = m_model.Speed();
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) delete child;
+    delete layout();
+    m_formatBoxes = {};
+    m_fields = {};
+    m_model = TransferManagerModel(usePng);
+    m_model.Macro() = macro;
+    m_model.SetSpeed(speed);
+    Build();
+    RefreshMacroList();
+    Refresh();
+}
+
 void CTransferManager::SetServices(const DataFolders* folders, Prompter* prompter) {
     m_folders = folders;
     m_prompter = prompter;

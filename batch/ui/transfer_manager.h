@@ -88,6 +88,9 @@ public:
     void RefreshMacroList();
     /// Redraws every field, slider and graph from the model.
     void Refresh();
+    /// Builds the panel again in the layout with (or without) the PNG controls. The panel
+    /// starts afresh, detached, keeping its macro and the speed; attach the master again.
+    void RebuildLayout(bool usePng);
 
     // The controls, for the window tests and the accessibility flows.
     QTabBar* FormatTabs() const { return m_formatTabs; }

@@ -23,6 +23,7 @@ struct GifFrame {
     ColourRef transparentColour = kNoColour;  // colour of the transparent entry, kNoColour = none
     std::int32_t index = 0;                   // frame number in the file, from 0
     std::int32_t encodedSize = 0;             // estimate of the compressed size, bytes
+    std::int32_t gifSize = 0;                 // measured size of the frame alone as a GIF, 0 = not yet
     std::uint16_t mark1 = 0;                  // frame optimizer: 1 = own colour table, 0 = common palette
     std::uint16_t mark2 = 0;
 };

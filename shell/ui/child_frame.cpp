@@ -263,6 +263,7 @@ void CChildFrame::FramesChanged() {
     RefreshStatus();
     LayoutSplitter();
     m_mainFrame.UpdateCommandStates();
+    emit DocumentChanged();
 }
 
 void CChildFrame::TitleChanged() {
@@ -273,6 +274,7 @@ void CChildFrame::TitleChanged() {
 void CChildFrame::TransferInfoChanged() {
     RefreshCaption();
     m_mainFrame.Groups().OnTransferInfoChanged(this);
+    emit DocumentChanged();
 }
 
 void CChildFrame::StatusChanged(std::int64_t colourCount, std::int32_t width, std::int32_t height) {

@@ -65,6 +65,10 @@ public:
     void PlaybackFrame(const Picture& canvas, std::size_t index) override;
     void PlaybackEnded() override;
 
+signals:
+    /// Frames, frame properties or sizes changed (the animation page follows).
+    void DocumentChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -29,7 +29,7 @@ QWidget* PlaceholderPage(const QString& name, const QString& objectName) {
 
 }  // namespace
 
-CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent) : QDockWidget(parent) {
+CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation) : QDockWidget(parent) {
     setObjectName(QStringLiteral("ControlPanel"));
     setWindowTitle(QStringLiteral("Controls"));
     setToolTip(QStringLiteral("Show or hide Control Dialog"));
@@ -47,7 +47,7 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent) : QDockW
     m_pages[1] = PlaceholderPage(QStringLiteral("Palette"), QStringLiteral("PalettePage"));
     m_pages[0] = transferManager ? transferManager
                                  : PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
-    m_pages[2] = PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));
+    m_pages[2] = animation ? animation : PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));
     m_pages[3] = PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
 
     const struct {

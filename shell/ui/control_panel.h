@@ -13,8 +13,10 @@ namespace lp {
 class CControlPanel final : public QDockWidget {
     Q_OBJECT
 public:
-    /// transferManager: the "Speed" page (the Transfer Manager); null shows a placeholder.
-    explicit CControlPanel(QWidget* transferManager = nullptr, QWidget* parent = nullptr);
+    /// transferManager: the "Speed" page (the Transfer Manager), animation: the "Animation"
+    /// page; null shows a placeholder.
+    explicit CControlPanel(QWidget* transferManager = nullptr, QWidget* parent = nullptr,
+                           QWidget* animation = nullptr);
 
     QTabWidget* Tabs() const { return m_tabs; }
     QToolButton* CollapseButton() const { return m_collapse; }

@@ -20,6 +20,7 @@
 
 #include "base/prompter.h"
 #include "batch/ui/transfer_manager.h"
+#include "document/ui/animation_page.h"
 #include "document/ui/doc_commands.h"
 #include "optimize/ui/group_windows.h"
 #include "shell/ui/child_frame.h"
@@ -293,7 +294,7 @@ std::string CMainFrame::SaveBarState() const { return saveState().toBase64().toS
 void CMainFrame::CreateControlPanel() {
     m_transferManager = new CTransferManager(m_settings.usePng != 0);
     m_transferManager->SetSpeed(m_settings.modemSpeed);
-    m_controlPanel = new CControlPanel(m_transferManager, this);
+    m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this));
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
         m_settings.modemSpeed = std::int32_t(bitsPerSecond);
