@@ -98,7 +98,7 @@ WizardResult MakeWizardResult(WizardKind kind, const BatchMacro& wizardMacro, co
 
         if (!ProcessFrame(kind, wizardMacro, out.frames[currentFrame], masterQuality, jpeg, context, out.settings,
                           out.error)) {
-            out.shown = true;
+            out.shown = context.prompter != nullptr;
             return out;
         }
         if (count >= 2) {
@@ -107,7 +107,7 @@ WizardResult MakeWizardResult(WizardKind kind, const BatchMacro& wizardMacro, co
                 if (i == currentFrame) continue;
                 if (context.progress) context.progress->SetText(PrintfText("Applying batch macro for frame #%d", int(i + 1)));
                 if (!ProcessFrame(kind, wizardMacro, out.frames[i], masterQuality, jpeg, context, ignored, out.error)) {
-                    out.shown = true;
+                    out.shown = context.prompter != nullptr;
                     return out;
                 }
             }

@@ -22,6 +22,7 @@
 #include "batch/ui/transfer_manager.h"
 #include "document/ui/doc_commands.h"
 #include "optimize/ui/group_windows.h"
+#include "optimize/ui/wizard_launcher.h"
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_table.h"
@@ -295,6 +296,7 @@ void CMainFrame::CreateControlPanel() {
     m_transferManager->SetSpeed(m_settings.modemSpeed);
     m_controlPanel = new CControlPanel(m_transferManager, this);
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
+    m_wizards = new CWizardLauncher(*this);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
         m_settings.modemSpeed = std::int32_t(bitsPerSecond);
         ShowModem(bitsPerSecond);
@@ -499,6 +501,7 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 bool CMainFrame::UpdateCommand(int id, CommandState& state) {
+    if (m_wizards && m_wizards->UpdateCommand(id, state)) return true;
     switch (id) {
         case cmd::kViewControl:
             state.checked = !m_collapsed;
@@ -535,6 +538,7 @@ bool CMainFrame::UpdateCommand(int id, CommandState& state) {
 }
 
 bool CMainFrame::ExecuteCommand(int id) {
+    if (m_wizards && m_wizards->ExecuteCommand(id)) return true;
     switch (id) {
         case cmd::kViewControl:
             if (m_collapsed)
