@@ -179,7 +179,7 @@ TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
     CLumaprismApp& app = h.Start(file);
     CMainFrame& frame = app.MainFrame();
     for (int id : {cmd::kResize, cmd::kVectorize, cmd::kFilePrint, cmd::kScanAcquire, cmd::kOptions,
-                   cmd::kWizardMaster, cmd::kToolPickPalette, cmd::kManualResize,
+                   cmd::kToolPickPalette, cmd::kManualResize,
                    cmd::kWallpaperTile, cmd::kDefaultBrowser, cmd::kHelpIndex}) {
         QAction* action = frame.Action(id);
         ASSERT_NE(action, nullptr) << id;
