@@ -549,7 +549,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
     // 8. Directory, name and extension of each.
     fs::path dir;
     if (macro.outputFormat == kOutputSame) {
-        dir = result.sourcePath.parent_path();
+        dir = context.sameFormatFolder.empty() ? result.sourcePath.parent_path() : context.sameFormatFolder;
     } else {
         try {
             dir = MacroOutputFolder(macro);

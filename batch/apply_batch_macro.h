@@ -129,6 +129,9 @@ struct BatchContext {
     bool keepPictures = false;                  // fill BatchFileResult::pictureBefore/After
     /// Command line: a file skipped by a question's default answer counts as failed.
     bool skipCountsAsFailure = false;
+    /// Wizards without a picture: outputs in the source's format go to this folder instead
+    /// of beside their source (empty: beside the source, which they replace when smaller).
+    std::filesystem::path sameFormatFolder;
     /// The run's output names; null checks nothing (ApplyToSelection makes its own).
     BatchOutputClaims* claims = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "optimize/picture_groups.h"
 
+#include "optimize/wizard_flow.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -128,8 +130,12 @@ std::string GroupStatusTitle(int previewNumber, int previewKind) {
         case kPreviewQuality:
             what = "JPEG Quality";
             break;
+        case 3:
+        case 4:
+        case 5:
+            // Wizard previews name their wizard.
+            return WizardPreviewTitle(static_cast<WizardKind>(previewKind), ShownPreviewNumber(previewNumber));
         default:
-            // Wizard previews name their wizard; until they exist the plain label serves.
             what = nullptr;
     }
     char buffer[64];

@@ -16,6 +16,7 @@ std::vector<std::string> BatchSiteImageProcessor::Process(std::span<const SiteIm
     BatchReport rows;
     rows.SetFilesSelected(static_cast<int>(images.size()));
     std::vector<std::string> failures;
+    m_results.clear();
     for (const SiteImage& image : images) {
         if (!image.downloaded) continue;  // a record without a file: nothing to optimize
         // A copy shown at its natural size keeps the image as it is: no
@@ -24,6 +25,7 @@ std::vector<std::string> BatchSiteImageProcessor::Process(std::span<const SiteIm
         const int height = image.naturalSizeShown ? 0 : image.height;
         const BatchFileResult result = ApplyForSite(macro, image.localPath, width, height, context);
         rows.AddFile(result);
+        m_results.push_back(result);
         if (!result.ok) {
             failures.push_back(image.localPath.string() + ": " +
                                (result.error.empty() ? std::string("not optimized") : result.error));

@@ -18,7 +18,11 @@ public:
     std::vector<std::string> Process(std::span<const SiteImage> images, bool resizeImages, SiteReport& report,
                                      ProgressSink* status) override;
 
+    /// What the engine did with each image of the last run (for the report window's rows).
+    const std::vector<BatchFileResult>& Results() const { return m_results; }
+
 private:
+    std::vector<BatchFileResult> m_results;
     BatchMacro m_macro;
     BatchContext m_context;
 };

@@ -105,6 +105,8 @@ void CSiteOptimizer::Fail(const std::string& what, const CUrlFetch& fetch, int s
 
 void CSiteOptimizer::Run() {
     m_deadline = std::chrono::steady_clock::now() + m_env.limits.maxTime;
+    // A stop ends a transfer under way, not only the steps between them.
+    m_env.limits.fetch.cancelled = [this] { return StopRequested(); };
     const lp::StartUrl start = NormaliseStartUrl(m_startUrl);
     CUrlFetch fetch(start.url, m_env.internet, m_env.prompter, m_env.limits.fetch);
     m_imageFetch = std::make_unique<CUrlFetch>(start.url, m_env.internet, m_env.prompter, m_env.limits.fetch);
@@ -355,7 +357,7 @@ void CSiteOptimizer::ImageStep() {
     if (m_images.empty()) return;
 
     Status("Optimizing images ...");
-    if (m_env.statusPause.count() > 0) std::this_thread::sleep_for(m_env.statusPause);
+    if (m_env.statusPause.count() > 0 && !StopRequested()) std::this_thread::sleep_for(m_env.statusPause);
     if (!m_env.images) return;
     StatusLine status(m_env.onStatus);
     for (std::string& failure : m_env.images->Process(m_images, m_options.resizeImages, m_report, &status)) {

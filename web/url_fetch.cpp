@@ -106,6 +106,11 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
+int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancelled = static_cast<const std::function<bool()>*>(user);
+    return (*cancelled)() ? 1 : 0;  // non-zero aborts the transfer
+}
+
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* state = static_cast<TransferState*>(user);
     const std::size_t n = size * count;
@@ -182,6 +187,11 @@ int CUrlFetch::Perform(const std::string& url) {
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &state);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer.data());
+    if (m_limits.cancelled) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnTransferInfo);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &m_limits.cancelled);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
     if (m_settings.accessType == kAccessDirect) {
         curl_easy_setopt(curl, CURLOPT_PROXY, "");  // also ignores the environment
     } else if (m_settings.accessType == kAccessProxy) {
@@ -202,7 +212,7 @@ int CUrlFetch::Perform(const std::string& url) {
             text = "The response is larger than " + std::to_string(m_limits.maxBodyBytes) + " bytes";
         m_errorText = text.substr(0, kMaxErrorText);
         m_failure = 3;
-        Message(m_errorText);
+        if (!(result == CURLE_ABORTED_BY_CALLBACK && m_limits.cancelled && m_limits.cancelled())) Message(m_errorText);
     }
     return result == CURLE_OK ? 0 : -1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -31,6 +32,8 @@ struct FetchLimits {
     std::chrono::milliseconds connectTimeout{30000};
     std::chrono::milliseconds totalTimeout{300000};  // one request, body included
     std::uint64_t maxBodyBytes = 64ull << 20;
+    /// Tested while a transfer runs; true ends it at once (no message is shown).
+    std::function<bool()> cancelled;
 };
 
 /// A URL split the way fetches and site paths need it.

@@ -271,8 +271,7 @@ void CTransferManager::Build() {
     m_preview = new QPushButton(QStringLiteral("Preview"), this);
     m_wizard = new QPushButton(QStringLiteral("Wizard"), this);
     for (QPushButton* b : {m_apply, m_preview, m_wizard}) b->setAccessibleName(b->text());
-    m_wizard->setEnabled(false);
-    m_wizard->setToolTip(Text(kWizardNotAvailable));
+    connect(m_wizard, &QPushButton::clicked, this, &CTransferManager::WizardRequested);
     macroRow->addWidget(macroLabel, 0, 0);
     macroRow->addWidget(m_macros, 0, 1, 1, 2);
     macroRow->addWidget(m_apply, 1, 0);

@@ -122,6 +122,8 @@ public:
 signals:
     void ApplyRequested();
     void PreviewRequested();
+    /// "Wizard": the Lumaprism Wizard for the attached picture.
+    void WizardRequested();
     /// The speed list or the custom box chose a new modem speed (bits per second).
     void SpeedChosen(double bitsPerSecond);
     /// A history column was clicked.

@@ -277,6 +277,52 @@ CChildFrame* CGroupWindows::MakePreview() {
     return frame;
 }
 
+CChildFrame* CGroupWindows::AddWizardPreview(CChildFrame* master, GifFrameList frames, const GifInfo& info,
+                                             const BatchMacro& settings, int kind, bool jpeg, std::int64_t resultBytes) {
+    Prompter& prompter = m_main.GetPrompter();
+    if (!master || !m_main.documentServices || !m_main.addDocumentWindow) {
+        prompter.Message(kCannotCreateDocument, kCaption, PromptIcon::Stop);
+        return nullptr;
+    }
+    ActivateWindow(master);
+    COrvantixDoc& source = master->Document();
+    DocumentServices services = m_main.documentServices();
+    services.measureSizes = false;  // previews carry estimates, only the master is measured
+    services.addToRecentFiles = {};
+    auto document = std::make_unique<COrvantixDoc>(services);
+    const std::size_t current = std::min(source.CurrentFrame(), frames.Count() ? frames.Count() - 1 : 0);
+    document->AdoptContent(std::move(frames), info, current);
+    document->SetTitle(source.Title());
+    document->Settings().CopySettingsFrom(settings);
+    if (jpeg) document->SetJpegQuality(settings.quality);
+    TransferInfo t = source.Transfer();
+    t.settings = &document->Settings();
+    document->Transfer() = t;
+    document->EstimateSizes();
+    // The comparison's size was measured: it replaces its estimate.
+    TransferInfo& own = document->Transfer();
+    const double speed = m_main.Settings().modemSpeed;
+    if (jpeg) {
+        own.jpegBytes = std::int32_t(std::min<std::int64_t>(resultBytes, INT32_MAX));
+        own.jpegSeconds = TransferSeconds(own.jpegBytes, speed);
+    } else {
+        own.gifBytes = std::int32_t(std::min<std::int64_t>(resultBytes, INT32_MAX));
+        own.gifSeconds = TransferSeconds(own.gifBytes, speed);
+    }
+    const std::array<std::int64_t, 3> bytes{own.jpegBytes, own.gifBytes, own.pngBytes};
+    m_pending = std::make_unique<Pending>(Pending{KeyOf(source), kind});
+    CChildFrame* frame = m_main.addDocumentWindow(std::move(document));
+    m_pending.reset();
+    if (!frame) {
+        prompter.Message(kCannotCreateDocument, kCaption, PromptIcon::Stop);
+        return nullptr;
+    }
+    if (KeyOf(source) == m_tm.Model().GroupKey()) m_tm.Model().RegisterWindow(PreviewNumber(frame), bytes);
+    frame->RefreshGroupLabels();
+    m_tm.Refresh();
+    return frame;
+}
+
 bool CGroupWindows::Apply() {
     CChildFrame* active = m_main.ActivePictureWindow();
     if (!active) return false;

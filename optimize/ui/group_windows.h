@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "batch/batch_macro.h"
+#include "formats/gif/gif_records.h"
 #include "optimize/picture_groups.h"
 
 namespace lp {
@@ -56,6 +58,11 @@ public:
     /// The Transfer Manager's Preview: a new preview window of the active group's master, or
     /// null (after the message) when none could be made.
     CChildFrame* MakePreview();
+    /// A wizard's result as a new preview of master (previewKind = the wizard kind): the
+    /// processed frames, the settings applied, the measured size of the comparison
+    /// (jpeg: JPEG bytes, else GIF bytes). Null (after the message) when none could be made.
+    CChildFrame* AddWizardPreview(CChildFrame* master, GifFrameList frames, const GifInfo& info,
+                                  const BatchMacro& settings, int kind, bool jpeg, std::int64_t resultBytes);
     /// The Transfer Manager's Apply on the active group's master.
     bool Apply();
     /// Makes a preview the master of its group; the other windows of the group close.

@@ -23,6 +23,7 @@
 #include "document/ui/animation_page.h"
 #include "document/ui/doc_commands.h"
 #include "optimize/ui/group_windows.h"
+#include "optimize/ui/wizard_launcher.h"
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_table.h"
@@ -296,6 +297,7 @@ void CMainFrame::CreateControlPanel() {
     m_transferManager->SetSpeed(m_settings.modemSpeed);
     m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this));
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
+    m_wizards = new CWizardLauncher(*this);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
         m_settings.modemSpeed = std::int32_t(bitsPerSecond);
         ShowModem(bitsPerSecond);
@@ -500,6 +502,7 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 bool CMainFrame::UpdateCommand(int id, CommandState& state) {
+    if (m_wizards && m_wizards->UpdateCommand(id, state)) return true;
     switch (id) {
         case cmd::kViewControl:
             state.checked = !m_collapsed;
@@ -536,6 +539,7 @@ bool CMainFrame::UpdateCommand(int id, CommandState& state) {
 }
 
 bool CMainFrame::ExecuteCommand(int id) {
+    if (m_wizards && m_wizards->ExecuteCommand(id)) return true;
     switch (id) {
         case cmd::kViewControl:
             if (m_collapsed)

@@ -28,6 +28,7 @@ class CChildFrame;
 class CCollapsedPanel;
 class CGroupWindows;
 class CTransferManager;
+class CWizardLauncher;
 class CControlPanel;
 class CDrawingBarFields;
 class CPositionSelector;
@@ -64,6 +65,8 @@ public:
     /// Master and preview windows.
     CGroupWindows& Groups() { return *m_groupWindows; }
     const CGroupWindows& Groups() const { return *m_groupWindows; }
+    /// The Wizards menu and the wizards' results.
+    CWizardLauncher& Wizards() { return *m_wizards; }
     /// Null until the picture layout first needs it.
     CPositionSelector* PositionSelector() const { return m_selector; }
     /// The action of a command (one per command; menus and bars share it).
@@ -168,6 +171,7 @@ private:
     CCollapsedPanel* m_collapsedPanel = nullptr;
     CTransferManager* m_transferManager = nullptr;
     CGroupWindows* m_groupWindows = nullptr;
+    CWizardLauncher* m_wizards = nullptr;
     std::map<int, QAction*> m_actions;
     std::vector<QAction*> m_noWindowTextActions;  // same commands, texts of the menu without windows
     std::array<QAction*, kRecentFileCount> m_recent{};

@@ -70,8 +70,8 @@ TEST(TransferManagerPanel, IsTheSpeedPageAndFollowsTheActiveMaster) {
     EXPECT_EQ(s.Tm().PreviewButton()->accessibleName(), QStringLiteral("Preview"));
     EXPECT_EQ(s.Tm().ColoursSlider()->accessibleName(), QStringLiteral("Colors"));
     EXPECT_EQ(s.Tm().FormatTabs()->tabText(1), QStringLiteral("  Gif "));  // Use PNG is off
-    EXPECT_FALSE(s.Tm().WizardButton()->isEnabled());
-    EXPECT_FALSE(s.Tm().WizardButton()->toolTip().isEmpty());
+    EXPECT_TRUE(s.Tm().WizardButton()->isEnabled());
+    EXPECT_EQ(s.Tm().WizardButton()->accessibleName(), QStringLiteral("Wizard"));
     EXPECT_EQ(s.Tm().FormatBox(kFormatPng), nullptr);
     EXPECT_EQ(s.Tm().SpeedList()->count(), 10);
     EXPECT_EQ(s.Tm().SpeedList()->currentText(), QStringLiteral("28.8"));
