@@ -39,13 +39,7 @@ namespace lp {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
+using test::Settle;
 
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -32,14 +32,8 @@ namespace lp {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Settle;
 using test::AppHarness;
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
 
 /// A started program with one photo-like picture open.
 struct Session {

@@ -12,6 +12,14 @@
 
 namespace lp::test {
 
+/// Lets queued signals and deferred deletions run, as the event loop would between user actions.
+inline void Settle() {
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 /// File dialogs with scripted answers; every request is recorded.
 class ScriptedChooser final : public FileChooser {
 public:

@@ -24,13 +24,7 @@ namespace lp {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
+using test::Settle;
 
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer timer;
