@@ -15,6 +15,7 @@
 //
 // The command forms are what bench/jpeg_png_vs_peers.sh times beside cjpeg,
 // djpeg, ImageMagick and vips, whole process against whole process.
+#include "bench/bench_support.h"
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -39,6 +40,7 @@
 namespace {
 
 using lp::Picture;
+using lp::bench::MakePhotoLike;
 
 // Binary PPM (P6, maxval 255), read straight into the picture's rows, then
 // red and blue swapped in place.
@@ -62,24 +64,6 @@ std::optional<Picture> ReadPpm(const std::filesystem::path& path) {
 std::filesystem::path InputDir() {
     const char* env = std::getenv("LP_BENCH_IN");
     return env ? env : "/tmp/lp-bench-in";
-}
-
-// Smooth gradients with noise, a stand-in when the shared inputs are absent.
-Picture MakePhotoLike(int w, int h) {
-    Picture p;
-    p.Create(w, h);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < h; ++y) {
-        auto row = p.RowFromTop(y);
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int(seed >> 28);
-            row[x * 3] = std::uint8_t((x * 255 / w + noise) & 0xFF);
-            row[x * 3 + 1] = std::uint8_t((y * 255 / h + noise) & 0xFF);
-            row[x * 3 + 2] = std::uint8_t(((x + y) / 16 + noise) & 0xFF);
-        }
-    }
-    return p;
 }
 
 Picture LoadOrMake(const std::string& ppm, int w, int h) {

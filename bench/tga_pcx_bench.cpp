@@ -8,6 +8,7 @@
 //                                     PPM and writes OUT as FMT (tga = run-length
 //                                     Targa as the program saves it, tga-raw, pcx)
 //   tga_pcx_bench --read FMT IN       one whole read of a Targa or PCX file
+#include "bench/bench_support.h"
 #include "formats/pcx/pcx_reader.h"
 #include "formats/pcx/pcx_writer.h"
 #include "formats/tga/tga_reader.h"
@@ -29,24 +30,8 @@
 namespace {
 
 using lp::Picture;
-
-// Smooth gradients with noise: a photo-like picture where runs are rare.
-Picture MakePhotoLike(int w, int h) {
-    Picture p;
-    p.Create(w, h);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < h; ++y) {
-        auto row = p.RowFromTop(y);
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int(seed >> 28);
-            row[x * 3] = std::uint8_t((x * 255 / w + noise) & 0xFF);
-            row[x * 3 + 1] = std::uint8_t((y * 255 / h + noise) & 0xFF);
-            row[x * 3 + 2] = std::uint8_t(((x + y) / 16 + noise) & 0xFF);
-        }
-    }
-    return p;
-}
+using lp::bench::MakePhotoLike;
+using lp::bench::ReadPpm;
 
 // Flat bands: a graphic where run-length encoding pays.
 Picture MakeGraphic(int w, int h) {
@@ -114,29 +99,6 @@ BENCHMARK(BM_TargaWriteRle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TargaRead)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PcxWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PcxRead)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// Binary PPM (P6, maxval 255) as ImageMagick writes it.
-Picture ReadPpm(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    in >> magic >> w >> h >> maxval;
-    in.get();
-    if (!in || magic != "P6" || maxval != 255) throw std::runtime_error("not a binary PPM");
-    Picture p;
-    p.Create(w, h);
-    std::vector<char> rgb(std::size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        if (!in.read(rgb.data(), std::streamsize(rgb.size()))) throw std::runtime_error("PPM too short");
-        auto row = p.RowFromTop(y);
-        for (int x = 0; x < w; ++x) {
-            row[x * 3] = std::uint8_t(rgb[x * 3 + 2]);
-            row[x * 3 + 1] = std::uint8_t(rgb[x * 3 + 1]);
-            row[x * 3 + 2] = std::uint8_t(rgb[x * 3]);
-        }
-    }
-    return p;
-}
 
 int RunOnce(int argc, char** argv) {
     try {

@@ -6,6 +6,7 @@
 //                                     (bench/tiff_vs_peers.sh): reads a binary PPM
 //                                     and saves OUT as the program saves TIFF
 //   tiff_bench --read IN.tif          one whole read of a TIFF file
+#include "bench/bench_support.h"
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -23,27 +24,11 @@
 namespace {
 
 using lp::Picture;
-
-// Smooth gradients with noise: a photo-like picture (LZW finds short strings only).
-Picture MakePhotoLike(int w, int h) {
-    Picture p;
-    p.Create(w, h);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < h; ++y) {
-        auto row = p.RowFromTop(y);
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int(seed >> 29);
-            row[x * 3] = std::uint8_t((x * 255 / w + noise) & 0xFF);
-            row[x * 3 + 1] = std::uint8_t((y * 255 / h + noise) & 0xFF);
-            row[x * 3 + 2] = std::uint8_t(((x + y) / 16 + noise) & 0xFF);
-        }
-    }
-    return p;
-}
+using lp::bench::MakePhotoLike;
+using lp::bench::ReadPpm;
 
 const Picture& Photo() {
-    static const Picture photo = MakePhotoLike(4000, 3000);
+    static const Picture photo = MakePhotoLike(4000, 3000, 29);  // less noise: LZW finds short strings only
     return photo;
 }
 
@@ -76,29 +61,6 @@ void BM_TiffLoad(benchmark::State& state) {
 BENCHMARK(BM_TiffEncode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TiffSave)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TiffLoad)->Unit(benchmark::kMillisecond);
-
-// Binary PPM (P6, maxval 255) as ImageMagick writes it.
-Picture ReadPpm(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    in >> magic >> w >> h >> maxval;
-    in.get();
-    if (!in || magic != "P6" || maxval != 255) throw std::runtime_error("not a binary PPM");
-    Picture p;
-    p.Create(w, h);
-    std::vector<char> rgb(std::size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        if (!in.read(rgb.data(), std::streamsize(rgb.size()))) throw std::runtime_error("PPM too short");
-        auto row = p.RowFromTop(y);
-        for (int x = 0; x < w; ++x) {
-            row[x * 3] = std::uint8_t(rgb[x * 3 + 2]);
-            row[x * 3 + 1] = std::uint8_t(rgb[x * 3 + 1]);
-            row[x * 3 + 2] = std::uint8_t(rgb[x * 3]);
-        }
-    }
-    return p;
-}
 
 int RunOnce(int argc, char** argv) {
     try {
