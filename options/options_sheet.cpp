@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "tools/view_tools.h"
+
 namespace lp {
 
 namespace {
@@ -51,7 +53,9 @@ std::optional<int> MagicToleranceFromText(std::string_view text) {
     if (text.empty()) return std::nullopt;
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 100) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || value < kMinMagicTolerance ||
+        value > kMaxMagicTolerance)
+        return std::nullopt;
     return value;
 }
 
@@ -92,7 +96,7 @@ DefaultsPageValues DefaultsPageValues::Of(const AppSettings& s) {
     v.foreground = MakeColour(Channel(s.fgRed), Channel(s.fgGreen), Channel(s.fgBlue));
     v.convertToPalette = s.convToPalet != 0;
     v.paletteName = s.paletteName.empty() ? std::string(kWebSafe) : s.paletteName;
-    v.penWidth = std::clamp(s.penWidth, 1, 9);
+    v.penWidth = std::clamp(s.penWidth, kMinPenWidth, kMaxPenWidth);
     v.smartSizing = s.smartReSize != 0;
     v.zoomToWindow = s.zoomWindow != 0;
     v.magicTolerance = std::to_string(s.magicTolerance);
@@ -178,7 +182,7 @@ OptionsEffects OptionsSheetModel::Accept(AppSettings& s, SpotRemoverParams& spot
     s.fgBlue = BlueOf(defaults.foreground);
     s.convToPalet = defaults.convertToPalette ? 1 : 0;
     s.paletteName = defaults.paletteName.empty() ? std::string(kWebSafe) : defaults.paletteName;
-    s.penWidth = std::clamp(defaults.penWidth, 1, 9);
+    s.penWidth = std::clamp(defaults.penWidth, kMinPenWidth, kMaxPenWidth);
     s.smartReSize = defaults.smartSizing ? 1 : 0;
     s.zoomWindow = defaults.zoomToWindow ? 1 : 0;
     if (auto tolerance = MagicToleranceFromText(defaults.magicTolerance)) s.magicTolerance = *tolerance;

@@ -31,6 +31,7 @@
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/position_selector.h"
 #include "tools/ui/spot_remover_page.h"
+#include "tools/view_tools.h"
 
 namespace lp {
 
@@ -109,7 +110,7 @@ CDefaultsPage::CDefaultsPage(OptionsSheetModel& model, std::vector<std::string> 
     grid->addWidget(m_palettes, 1, 1);
 
     m_penWidth = new QComboBox(this);
-    for (int i = 1; i <= 9; ++i) m_penWidth->addItem(QString::number(i));
+    for (int i = kMinPenWidth; i <= kMaxPenWidth; ++i) m_penWidth->addItem(QString::number(i));
     grid->addWidget(Buddy(QStringLiteral("Pen Width"), m_penWidth, this), 2, 0);
     grid->addWidget(m_penWidth, 2, 1);
     m_smart = Named(new QCheckBox(QStringLiteral(" Smart Sizing"), this));
@@ -165,7 +166,7 @@ CDefaultsPage::CDefaultsPage(OptionsSheetModel& model, std::vector<std::string> 
     });
     connect(m_palettes, &QComboBox::activated, this,
             [this](int) { m_model.defaults.paletteName = m_palettes->currentText().toStdString(); });
-    connect(m_penWidth, &QComboBox::activated, this, [this](int i) { m_model.defaults.penWidth = i + 1; });
+    connect(m_penWidth, &QComboBox::activated, this, [this](int i) { m_model.defaults.penWidth = i + kMinPenWidth; });
     connect(m_smart, &QCheckBox::toggled, this, [this](bool on) { m_model.defaults.smartSizing = on; });
     connect(m_zoom, &QCheckBox::toggled, this, [this](bool on) { m_model.defaults.zoomToWindow = on; });
     connect(m_tolerance, &QSpinBox::textChanged, this,
@@ -197,7 +198,7 @@ void CDefaultsPage::Load() {
     m_convert->setChecked(v.convertToPalette);
     m_palettes->setEnabled(v.convertToPalette);
     m_palettes->setCurrentIndex(m_palettes->findText(QString::fromStdString(v.paletteName)));
-    m_penWidth->setCurrentIndex(std::clamp(v.penWidth, 1, 9) - 1);
+    m_penWidth->setCurrentIndex(std::clamp(v.penWidth, kMinPenWidth, kMaxPenWidth) - kMinPenWidth);
     m_smart->setChecked(v.smartSizing);
     m_zoom->setChecked(v.zoomToWindow);
     m_tolerance->setValue(MagicToleranceFromText(v.magicTolerance).value_or(100));
