@@ -1,6 +1,7 @@
 #include "app/ui/lumaprism_app.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,6 +15,7 @@
 #include "app/ui/file_registration.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/sample_picture.h"
+#include "app/ui/ask_wizard_dialog.h"
 #include "app/ui/welcome_dialog.h"
 #include "batch/ui/transfer_manager.h"
 #include "imaging/image_size.h"
@@ -22,6 +24,7 @@
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/file_chooser.h"
+#include "optimize/ui/wizard_launcher.h"
 #include "options/ui/options_sheet_dlg.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
@@ -196,12 +199,24 @@ void CLumaprismApp::OpenRecent(int index) {
     m_main->SetRecentFiles(files);
 }
 
+CAskWizardDialog* CLumaprismApp::AskWizardDialog() const { return m_askWizard.data(); }
+
 void CLumaprismApp::AskWizardStep() {
     if (m_settings.pbWizard == 0) return;
-    // The hook of the ask-wizard step: the optimization wizards are not part
-    // of this version, so there is nothing to offer yet and no question is
-    // asked. The step is counted so that its callers can be checked.
     ++m_askWizardSteps;
+    // Several files opened at once get one question, for the last of them.
+    if (m_askWizard) return;
+    auto* dialog = new CAskWizardDialog(m_main.get(), true);
+    m_askWizard = dialog;
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        m_settings.pbWizard = dialog->AskEveryTimeBox()->isChecked() ? 1 : 0;
+        dialog->deleteLater();
+        m_main->UpdateCommandStates();
+        // The picture may have been closed while the question was open.
+        if (result == QDialog::Accepted && m_main->ActivePictureWindow()) m_main->Wizards().StartMaster();
+    });
+    // Window-modal without blocking the open command: the event loop runs it.
+    dialog->open();
 }
 
 void CLumaprismApp::ShowWelcomeScreen() {

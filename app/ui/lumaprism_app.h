@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 
 namespace lp {
 
+class CAskWizardDialog;
 class CChildFrame;
 class CMainFrame;
 class COrvantixDoc;
@@ -67,8 +69,10 @@ public:
     /// The name the open dialog proposes.
     std::filesystem::path ProposedOpenName() const;
     void AddToRecentFiles(const std::filesystem::path& path);
-    /// How often the ask-wizard step was reached (the wizard itself is not built).
+    /// How often the ask-wizard step was reached.
     int AskWizardStepsReached() const { return m_askWizardSteps; }
+    /// The ask-wizard question while it is open, else null.
+    CAskWizardDialog* AskWizardDialog() const;
 
     bool UpdateCommand(int id, CommandState& state) override;
     bool ExecuteCommand(int id) override;
@@ -95,6 +99,7 @@ private:
     std::unique_ptr<CMainFrame> m_main;
     CWelcomeDialog* m_welcome = nullptr;
     int m_askWizardSteps = 0;
+    QPointer<CAskWizardDialog> m_askWizard;
 };
 
 }  // namespace lp

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,9 +22,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <set>
 
 #include "document/animation_edits.h"
+#include "document/ui/frame_colour_dlg.h"
+#include "imaging/colour_count.h"
 #include "document/picture_document.h"
 #include "guikit/ui/command_ids.h"
 #include "imaging/ui/qimage_convert.h"
@@ -399,31 +399,31 @@ void CAnimationPage::OnDelayEdited(const QString& text) {
         Commit(m_delay, [&](COrvantixDoc& d) { d.SetFrameDelay(*delay); });
 }
 
+CFrameColourDlg* CAnimationPage::ColourChooser() const { return m_colourChooser.data(); }
+
 void CAnimationPage::ChooseTransparentColour() {
     COrvantixDoc* document = Document();
-    if (!document || !document->GetPicture()) return;
-    // The chooser offers the frame's own colours (as many as it has places for).
-    const Picture& picture = *document->GetPicture();
-    std::set<QRgb> colours;
-    for (int y = 0; y < picture.Height() && colours.size() < 256; ++y) {
-        const auto row = picture.RowFromTop(y);
-        for (int x = 0; x < picture.Width() && colours.size() < 256; ++x)
-            colours.insert(qRgb(row[std::size_t(x) * 3 + 2], row[std::size_t(x) * 3 + 1], row[std::size_t(x) * 3]));
-    }
-    int slot = 0;
-    for (QRgb c : colours) {
-        if (slot >= QColorDialog::customCount()) break;
-        QColorDialog::setCustomColor(slot++, QColor(c));
-    }
+    if (!document || !document->GetPicture() || m_colourChooser) return;
+    // The chooser offers the frame's own colours, up to 256 of them, in scan order.
+    std::array<ColourEntry, 256> found{};
+    const int count = CollectColours(*document->GetPicture(), found);
+    std::vector<ColourRef> colours;
+    for (int i = 0; i < count; ++i) colours.push_back(found[std::size_t(i)].ToColour());
     const GifFrame& frame = document->Frames()[document->CurrentFrame()];
     const ColourRef now = frame.transparentColour != kNoColour ? frame.transparentColour : m_main.Settings().Background();
-    const QColor chosen = QColorDialog::getColor(QColor(RedOf(now), GreenOf(now), BlueOf(now)), this,
-                                                 QStringLiteral("Transparent Color"));
-    if (!chosen.isValid()) return;
-    const ColourRef colour = MakeColour(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
-    AppSettings& s = m_main.Settings();
-    s.bgRed = chosen.red(), s.bgGreen = chosen.green(), s.bgBlue = chosen.blue();
-    Commit(m_colour, [&](COrvantixDoc& d) { d.SetFrameTransparent(true, colour); });
+    auto* chooser = new CFrameColourDlg(colours, now, this);
+    m_colourChooser = chooser;
+    QPointer<CChildFrame> chosenFor(m_frame);
+    connect(chooser, &QDialog::finished, this, [this, chooser, chosenFor](int result) {
+        chooser->deleteLater();
+        // The window may have changed while the chooser was open: the colour is for its picture.
+        if (result != QDialog::Accepted || !chosenFor || chosenFor != m_frame) return;
+        const ColourRef colour = chooser->Chosen();
+        AppSettings& s = m_main.Settings();
+        s.bgRed = RedOf(colour), s.bgGreen = GreenOf(colour), s.bgBlue = BlueOf(colour);
+        Commit(m_colour, [&](COrvantixDoc& d) { d.SetFrameTransparent(true, colour); });
+    });
+    chooser->open();
 }
 
 void CAnimationPage::Refresh() {

@@ -22,6 +22,7 @@ namespace lp {
 
 class CChildFrame;
 class CMainFrame;
+class CFrameColourDlg;
 class COrvantixDoc;
 
 /// The frame list: one row per frame in the detailed view, one icon per frame in the large
@@ -88,6 +89,8 @@ public:
     QSlider* SpeedSlider() const { return m_speed; }
     QLabel* SpeedText() const { return m_speedText; }
     CFrameListView* FrameList() const { return m_list; }
+    /// The transparent-colour chooser while it is open, else null.
+    CFrameColourDlg* ColourChooser() const;
 
 private:
     void Attach(QMdiSubWindow* window);
@@ -127,6 +130,7 @@ private:
     QLabel* m_speedText = nullptr;
     QPushButton* m_applySpeed = nullptr;
     CFrameListView* m_list = nullptr;
+    QPointer<CFrameColourDlg> m_colourChooser;
 };
 
 }  // namespace lp

@@ -10,6 +10,11 @@ namespace lp {
 
 namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+/// A value field: its text, also as the description a screen reader reads after the field's name.
+void SetValue(QLabel* field, const std::string& text) {
+    field->setText(Q(text));
+    field->setAccessibleDescription(field->text());
+}
 QLabel* Fixed(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAccessibleName(text);
@@ -91,16 +96,16 @@ QLabel* COptimizationReportDlg::Field(const QString& name) {
 void COptimizationReportDlg::Show(const OptimizationReportData& data) {
     m_data = data;
     const OptimizationReportTexts t = FormatOptimizationReport(data);
-    m_windowName->setText(Q(t.windowName));
-    m_afterLabel->setText(Q(t.afterLabel));
-    m_beforeBytes->setText(Q(t.beforeBytes));
-    m_beforeSeconds->setText(Q(t.beforeSeconds));
-    m_afterBytes->setText(Q(t.afterBytes));
-    m_afterSeconds->setText(Q(t.afterSeconds));
-    m_savingBytes->setText(Q(t.savingBytes));
-    m_savingSeconds->setText(Q(t.savingSeconds));
-    m_improvement->setText(Q(t.improvement));
-    m_speed->setText(Q(t.modemSpeed));
+    SetValue(m_windowName, t.windowName);
+    SetValue(m_afterLabel, t.afterLabel);
+    SetValue(m_beforeBytes, t.beforeBytes);
+    SetValue(m_beforeSeconds, t.beforeSeconds);
+    SetValue(m_afterBytes, t.afterBytes);
+    SetValue(m_afterSeconds, t.afterSeconds);
+    SetValue(m_savingBytes, t.savingBytes);
+    SetValue(m_savingSeconds, t.savingSeconds);
+    SetValue(m_improvement, t.improvement);
+    SetValue(m_speed, t.modemSpeed);
     show();
     raise();
     activateWindow();

@@ -89,11 +89,24 @@ public:
         m_body = new QVBoxLayout;
         outer->addLayout(m_body, 1);
     }
-    void initializePage() override { Load(); }
+    void initializePage() override {
+        m_showing = true;
+        Load();
+        m_showing = false;
+    }
     WizardPage Kind() const { return m_kind; }
 
 protected:
     virtual void Load() {}
+    /// A choice of the group made by the user: by a click, by the keyboard or by a screen
+    /// reader's toggle action (which checks the button without clicking it). Checks made while
+    /// the page shows the macro are not choices.
+    template <typename Chosen>
+    void OnChoice(QButtonGroup* group, Chosen chosen) {
+        connect(group, &QButtonGroup::idToggled, this, [this, chosen](int id, bool checked) {
+            if (checked && !m_showing) chosen(id);
+        });
+    }
     /// The macro changed: the pages that follow may change too.
     void Changed() { emit completeChanged(); }
     BatchMacro& M() { return m_sheet.Macro(); }
@@ -103,6 +116,7 @@ protected:
     CWizardSheet& m_sheet;
     WizardPage m_kind;
     QVBoxLayout* m_body = nullptr;
+    bool m_showing = false;
 };
 
 QButtonGroup* Choices(QWidget* parent, QBoxLayout* layout, const QStringList& texts, std::vector<QRadioButton*>* out = nullptr) {
@@ -164,7 +178,7 @@ public:
     explicit UserLevelPage(CWizardSheet& sheet) : WizPage(sheet, WizardPage::UserLevel) {
         m_group = Choices(this, Body(), {QStringLiteral("Automatic"), QStringLiteral("Partial"), QStringLiteral("Manual")});
         Body()->addStretch(1);
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        OnChoice(m_group, [this](int id) {
             StoreUserLevel(M(), id);
             Changed();
         });
@@ -204,7 +218,7 @@ public:
         : LevelPage(sheet, WizardPage::Exposure,
                     {QStringLiteral("Low Exposure"), QStringLiteral("Medium Exposure"), QStringLiteral("High Exposure")},
                     false) {
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) { M().exposure = id; });
+        OnChoice(m_group, [this](int id) { M().exposure = id; });
     }
     void Load() override { m_group->button(std::clamp(M().exposure, 0, 2))->setChecked(true); }
 };
@@ -216,7 +230,7 @@ public:
         m_group = Choices(this, Body(), {QStringLiteral("Absolute"), QStringLiteral("Relative")});
         m_slider.AddTo(Body());
         Body()->addStretch(1);
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int) { ShowMode(); });
+        OnChoice(m_group, [this](int) { ShowMode(); });
         connect(m_slider.slider, &QSlider::valueChanged, this, [this](int v) {
             if (!m_loading) StoreColorCount(M(), m_group->checkedId() == 0, v);
         });
@@ -288,7 +302,7 @@ public:
         m_smart = Check(QStringLiteral("Apply smart resizing"), this);
         Body()->addWidget(m_smart);
         Body()->addStretch(1);
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        OnChoice(m_group, [this](int id) {
             M().resizeMode = id == 0 ? kResizeAbsolute : kResizeRelative;
             Changed();
         });
@@ -391,7 +405,7 @@ public:
         Body()->addWidget(new QLabel(QStringLiteral("Do you wish to change the size ? "), this));
         m_group = Choices(this, Body(), {QStringLiteral("Yes"), QStringLiteral("No")});
         Body()->addStretch(1);
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        OnChoice(m_group, [this](int id) {
             m_sheet.FlowState().changeSize = id == 0;
             if (id == 1) M().resizeMode = kResizeNone;
             Changed();
@@ -410,7 +424,7 @@ public:
                           {QStringLiteral("Photographic picture"), QStringLiteral("Painted picture"),
                            QStringLiteral("Animated or vector picture"), QStringLiteral("LineArt picture")});
         Body()->addStretch(1);
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        OnChoice(m_group, [this](int id) {
             StorePictureKind(M(), id);
             Changed();
         });
@@ -431,7 +445,7 @@ public:
         : LevelPage(sheet, WizardPage::JpegLevel,
                     {QStringLiteral("Low"), QStringLiteral("Medium"), QStringLiteral("High"), QStringLiteral("Custom")},
                     true) {
-        connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        OnChoice(m_group, [this](int id) {
             StoreJpegLevel(M(), id);
             Changed();
         });

@@ -10,6 +10,7 @@
 
 #include "base/prompter.h"
 #include "document/ui/doc_commands.h"
+#include "document/ui/frame_strip.h"
 #include "imaging/ui/qimage_convert.h"
 #include "guikit/ui/command_ids.h"
 #include "optimize/ui/group_windows.h"
@@ -82,8 +83,7 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
     m_splitter = new QSplitter(Qt::Vertical, client);
     m_splitter->setObjectName(QStringLiteral("Splitter"));
     m_view = new COrvantixView(*m_document, ViewContextFor(), m_splitter);
-    m_frameStrip = new QFrame(m_splitter);
-    m_frameStrip->setObjectName(QStringLiteral("FrameStrip"));
+    m_frameStrip = new CFrameStrip(*m_document, m_splitter);
     m_frameStrip->setMinimumHeight(0);
     m_splitter->addWidget(m_view);
     m_splitter->addWidget(m_frameStrip);
@@ -255,11 +255,13 @@ bool CChildFrame::ExecuteCommand(int id) {
 
 void CChildFrame::PictureReplaced() {
     m_view->RefreshPicture();
+    m_frameStrip->CurrentFrameChanged();
     RefreshStatus();
     m_mainFrame.UpdateCommandStates();
 }
 
 void CChildFrame::FramesChanged() {
+    m_frameStrip->FramesChanged();
     RefreshStatus();
     LayoutSplitter();
     m_mainFrame.UpdateCommandStates();

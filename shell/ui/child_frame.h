@@ -12,6 +12,7 @@ class QStatusBar;
 namespace lp {
 
 class CDocCommands;
+class CFrameStrip;
 class CMainFrame;
 class COrvantixView;
 struct ViewContext;
@@ -39,7 +40,7 @@ public:
     QFrame* HorzRuler() const { return m_horzRuler; }
     QFrame* VertRuler() const { return m_vertRuler; }
     QSplitter* Splitter() const { return m_splitter; }
-    QWidget* FrameStrip() const { return m_frameStrip; }
+    CFrameStrip* FrameStrip() const { return m_frameStrip; }
 
     /// The caption of Part "transfer times": the prefix with the three times, then the title.
     QString CaptionText() const;
@@ -91,7 +92,7 @@ private:
     QFrame* m_horzRuler = nullptr;
     QFrame* m_vertRuler = nullptr;
     QSplitter* m_splitter = nullptr;
-    QWidget* m_frameStrip = nullptr;
+    CFrameStrip* m_frameStrip = nullptr;
     bool m_shownOnce = false;
     bool m_closeAsked = false;  // the user already answered the save question
 };

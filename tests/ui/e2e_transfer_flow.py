@@ -90,6 +90,17 @@ def wait_for(what, probe, timeout=30.0):
     fail("timed out waiting for " + what)
 
 
+def wait_until(probe, timeout):
+    """The probe's value once it is true, or None after the timeout (no failure)."""
+    end = time.time() + timeout
+    while time.time() < end:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.1)
+    return None
+
+
 def press(acc, what):
     if acc is None:
         fail("no " + what)

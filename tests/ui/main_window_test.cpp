@@ -14,7 +14,10 @@
 #include <fstream>
 
 #include "app/ini_settings_store.h"
+#include "app/ui/ask_wizard_dialog.h"
 #include "app/ui/welcome_dialog.h"
+#include "optimize/ui/wizard_launcher.h"
+#include "optimize/ui/wizard_sheet.h"
 #include "formats/format_table.h"
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
@@ -110,6 +113,47 @@ TEST(MainWindowStartup, WelcomeOpensTheMostRecentFile) {
     ASSERT_EQ(app.MainFrame().PictureWindows().size(), 1u);
     EXPECT_EQ(app.MainFrame().PictureWindows()[0]->Document().PathName(), file);
     EXPECT_EQ(app.AskWizardStepsReached(), 1);  // PBWizard is on by default
+}
+
+TEST(MainWindowStartup, AskWizardOffersTheLumaprismWizardAndItsBoxIsTheSetting) {
+    AppHarness h;
+    const fs::path file = WritePicture(h.scratch / "asked.bmp");
+    CLumaprismApp& app = h.Start();
+    // Yes runs the Lumaprism Wizard on the picture just opened.
+    h.chooser.openAnswers.push_back({file});
+    app.MainFrame().RouteCommand(cmd::kFileOpen);
+    QApplication::processEvents();
+    CAskWizardDialog* ask = app.AskWizardDialog();
+    ASSERT_NE(ask, nullptr);
+    EXPECT_TRUE(ask->isVisible());
+    EXPECT_TRUE(ask->AskEveryTimeBox()->isChecked());
+    EXPECT_EQ(app.MainFrame().Wizards().Sheet(), nullptr);
+    ask->YesButton()->click();
+    test::Settle();
+    EXPECT_EQ(app.AskWizardDialog(), nullptr);
+    ASSERT_NE(app.MainFrame().Wizards().Sheet(), nullptr);
+    EXPECT_EQ(app.MainFrame().Wizards().Sheet()->Kind(), WizardKind::Master);
+    EXPECT_EQ(app.Settings().pbWizard, 1);
+    app.MainFrame().Wizards().Sheet()->reject();
+    test::Settle();
+
+    // No with the box cleared: no wizard, and no question after the next open.
+    h.chooser.openAnswers.push_back({file});
+    app.MainFrame().RouteCommand(cmd::kFileOpen);
+    QApplication::processEvents();
+    ask = app.AskWizardDialog();
+    ASSERT_NE(ask, nullptr);
+    ask->AskEveryTimeBox()->click();
+    ask->NoButton()->click();
+    test::Settle();
+    EXPECT_EQ(app.Settings().pbWizard, 0);
+    EXPECT_FALSE(app.MainFrame().Action(cmd::kAskWizard)->isChecked());
+    EXPECT_EQ(app.MainFrame().Wizards().Sheet(), nullptr);
+    h.chooser.openAnswers.push_back({file});
+    app.MainFrame().RouteCommand(cmd::kFileOpen);
+    QApplication::processEvents();
+    EXPECT_EQ(app.AskWizardDialog(), nullptr);
+    EXPECT_EQ(app.AskWizardStepsReached(), 2);
 }
 
 TEST(MainWindowStartup, JunkSettingsFileGivesDefaults) {

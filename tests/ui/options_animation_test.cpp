@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <fstream>
 #include <set>
@@ -24,9 +25,11 @@
 #include "app/ini_settings_store.h"
 #include "batch/ui/transfer_manager.h"
 #include "document/ui/animation_page.h"
+#include "document/ui/frame_colour_dlg.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
 #include "guikit/ui/command_ids.h"
+#include "imaging/colour_count.h"
 #include "options/ui/options_sheet_dlg.h"
 #include "shell/ui/child_frame.h"
 #include "shell/ui/control_panel.h"
@@ -341,6 +344,60 @@ TEST(AnimationPageWindow, FieldsEditTheFrameAndUndoTakesItBack) {
     EXPECT_EQ(f.Doc().AnimationInfo().comment, "hi there");
     EXPECT_FALSE(f.page->FileSizeText()->text().isEmpty());
     EXPECT_TRUE(f.page->FrameSizeText()->text().endsWith(QStringLiteral(" k")));
+}
+
+TEST(AnimationPageWindow, TransparentColourChooserOffersTheFramesOwnColours) {
+    FileHarness h;
+    CLumaprismApp& app = h.Start();
+    // 200 distinct colours, far more than a colour dialog's 16 custom places.
+    GifFrameList frames;
+    GifFrame f;
+    f.delay = 10;
+    f.picture.Create(20, 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) test::SetPixel(f.picture, x, y, MakeColour(std::uint8_t(y * 20 + x), 40, 7));
+    frames.Add(std::move(f));
+    frames.Add(frames[0]);
+    const fs::path file = h.scratch / "many.gif";
+    GifInfo info;
+    SaveGif(frames, info, file);
+    CChildFrame* window = app.OpenDocumentFile(file);
+    ASSERT_NE(window, nullptr);
+    app.MainFrame().SelectPage(2);
+    auto* page = qobject_cast<CAnimationPage*>(app.MainFrame().ControlPanel()->Page(2));
+    ASSERT_NE(page, nullptr);
+    Settle();
+    COrvantixDoc& doc = window->Document();
+    const std::int64_t distinct = CountColours(*doc.GetPicture());
+    ASSERT_EQ(distinct, 200);
+    page->TransparentBox()->click();
+    ASSERT_TRUE(page->ColourButton()->isEnabled());
+    page->ColourButton()->click();
+    Settle();
+    CFrameColourDlg* chooser = page->ColourChooser();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->Swatches().size(), 200u);
+    // The 150th swatch is the 150th colour met from the top row.
+    std::array<ColourEntry, 256> found{};
+    CollectColours(*doc.GetPicture(), found);
+    const ColourRef wanted = found[149].ToColour();
+    chooser->Swatches()[149]->click();
+    EXPECT_EQ(chooser->Chosen(), wanted);
+    EXPECT_EQ(chooser->Swatches()[149]->accessibleName(),
+              QStringLiteral("%1, %2, %3").arg(RedOf(wanted)).arg(GreenOf(wanted)).arg(BlueOf(wanted)));
+    chooser->accept();
+    Settle();
+    EXPECT_EQ(page->ColourChooser(), nullptr);
+    EXPECT_EQ(doc.Frames()[0].transparentColour, wanted);
+    EXPECT_EQ(app.Settings().Background(), wanted);
+    // Cancel keeps the colour.
+    page->ColourButton()->click();
+    Settle();
+    ASSERT_NE(page->ColourChooser(), nullptr);
+    page->ColourChooser()->Swatches()[3]->click();
+    page->ColourChooser()->reject();
+    Settle();
+    EXPECT_EQ(doc.Frames()[0].transparentColour, wanted);
 }
 
 TEST(AnimationPageWindow, SpeedApplyScalesTheDelaysAndPlaybackNeverBlocks) {

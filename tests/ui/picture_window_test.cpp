@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "app/ui/file_registration.h"
+#include "document/ui/frame_strip.h"
 #include "document/ui/qt_picture_clipboard.h"
 #include "formats/format_table.h"
 #include "imaging/ui/qimage_convert.h"
@@ -275,6 +276,13 @@ TEST(PictureWindow, FramesThroughTheMenusAndTheStrip) {
     QApplication::processEvents();
     EXPECT_GT(window->Splitter()->sizes().at(1), 0);  // room for a thumbnail
     EXPECT_TRUE(frame.Action(cmd::kDeleteFrame)->isEnabled());
+    // The strip shows both frames, each with its thumbnail, the current one selected.
+    CFrameStrip* strip = window->FrameStrip();
+    ASSERT_EQ(strip->count(), 2);
+    EXPECT_EQ(strip->item(1)->text(), QStringLiteral("Frame 2"));
+    EXPECT_FALSE(strip->item(1)->icon().isNull());
+    EXPECT_EQ(strip->item(1)->icon().pixmap(40, 40).toImage().pixel(20, 20) & 0xFFFFFF, 0x800000u);  // red 0x80
+    EXPECT_EQ(strip->currentRow(), 0);
 
     EXPECT_TRUE(frame.Action(cmd::kNextFrame)->isEnabled());
     frame.Action(cmd::kNextFrame)->trigger();
@@ -282,10 +290,14 @@ TEST(PictureWindow, FramesThroughTheMenusAndTheStrip) {
     EXPECT_EQ(window->StatusProgress().PaneText(1), QStringLiteral("Frame 2 of 2"));
     EXPECT_EQ(test::PixelAt(FromQImage(window->View().ShownImage()), 3, 3), 0x000080);
     EXPECT_FALSE(frame.Action(cmd::kNextFrame)->isEnabled());
-    frame.Action(cmd::kFirstFrame)->trigger();
+    EXPECT_EQ(strip->currentRow(), 1);
+    // A click on the strip makes that frame current.
+    strip->setCurrentRow(0);
     EXPECT_EQ(window->Document().CurrentFrame(), 0u);
+    EXPECT_EQ(window->StatusProgress().PaneText(1), QStringLiteral("Frame 1 of 2"));
     frame.Action(cmd::kDeleteFrame)->trigger();
     EXPECT_EQ(window->Document().FrameCount(), 1u);
+    EXPECT_EQ(strip->count(), 0);  // a single picture has no strip
     EXPECT_FALSE(frame.Action(cmd::kDeleteFrame)->isEnabled());
     EXPECT_TRUE(window->Document().IsModified());
 }
