@@ -420,6 +420,8 @@ void COrvantixDoc::RememberForUndo() {
     }
 }
 
+void COrvantixDoc::DiscardUndoPicture() { m_undo.reset(); }
+
 void COrvantixDoc::Undo() {
     if (m_propertyUndo) {
         RestoreProperties();

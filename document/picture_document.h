@@ -179,6 +179,8 @@ public:
     void RememberForUndo();
     /// Returns to the undo picture; nothing happens without one.
     void Undo();
+    /// Forgets the undo picture (manual resize starts from the picture as it is).
+    void DiscardUndoPicture();
     /// After an edit: recount colours, update the frame record, re-estimate sizes.
     void PictureChanged();
 

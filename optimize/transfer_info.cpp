@@ -285,6 +285,14 @@ std::string FormatOneDecimal(double value) {
 std::string FormatSizeField(std::int64_t bytes) { return WithSuffix(FormatOneDecimal(bytes * 0.001), "k "); }
 std::string FormatTimeField(double seconds) { return WithSuffix(FormatOneDecimal(seconds), "s "); }
 
+std::string ResizeDragStatus(int width, int height, const TransferInfo& measured, double colours,
+                             double bitsPerSecond) {
+    const double jpeg = TransferSeconds(EstimateJpegSize(&measured, width, height, 75), bitsPerSecond);
+    const double gif = TransferSeconds(EstimateGifSize(&measured, width, height, colours), bitsPerSecond);
+    return std::to_string(width) + " x " + std::to_string(height) + "   JPG " + FormatOneDecimal(jpeg) + "s   GIF " +
+           FormatOneDecimal(gif) + "s";
+}
+
 std::string FormatAnimationKb(double kilobytes) {
     // Whole kilobytes and the first decimal, truncated (never rounded up).
     const double tenths = kilobytes > 0 ? std::trunc(kilobytes * 10) : 0;

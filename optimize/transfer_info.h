@@ -194,6 +194,11 @@ double EstimateAnimationSize(TransferInfo* master, GifFrameList& frames, const A
 std::string FormatSizeField(std::int64_t bytes);
 /// Transfer Manager time field, "%.1fs ".
 std::string FormatTimeField(double seconds);
+/// The status text while a picture's size is dragged: the new size and the estimated transfer
+/// times of a JPEG at quality 75 and of a GIF with the picture's colours, from the measured
+/// sizes of the picture as it is. "W x H   JPG t s   GIF t s".
+std::string ResizeDragStatus(int width, int height, const TransferInfo& measured, double colours,
+                             double bitsPerSecond);
 /// An empty preview value.
 inline constexpr std::string_view kEmptySizeField = "0.0k";
 inline constexpr std::string_view kEmptyTimeField = "0.0s";

@@ -19,6 +19,7 @@
 #include "base/settings.h"
 #include "document/picture_document.h"
 #include "imaging/ui/qimage_convert.h"
+#include "optimize/transfer_info.h"
 #include "guikit/ui/command_ids.h"
 #include "tools/edit_commands.h"
 #include "tools/ui/rotation_dialog.h"
@@ -364,7 +365,9 @@ void COrvantixView::mouseMoveEvent(QMouseEvent* event) {
                                        int(std::lround((at.x() - o.x()) / z)), int(std::lround((at.y() - o.y()) / z)),
                                        event->modifiers() & Qt::ShiftModifier);
             if (m_context.statusText)
-                m_context.statusText(QStringLiteral("%1 x %2").arg(m_resizeSize.width).arg(m_resizeSize.height));
+                m_context.statusText(QString::fromStdString(ResizeDragStatus(
+                    m_resizeSize.width, m_resizeSize.height, m_document.Transfer(), double(m_document.ColourCount()),
+                    m_context.settings ? m_context.settings->modemSpeed : AppSettings{}.modemSpeed)));
             break;
         }
         case Drag::Retouch:
@@ -510,6 +513,7 @@ ResizeHandle COrvantixView::ResizeHandleAt(QPoint at) const {
 
 void COrvantixView::ChooseTool(ViewTool tool) {
     if (tool != ViewTool::PickColour) RemoveSelection();
+    if (tool == ViewTool::ManualResize) m_document.DiscardUndoPicture();
     Tools().Choose(tool);
     if (m_context.showHint && ToolHintNumber(tool) >= 0) m_context.showHint(ToolHintNumber(tool));
     viewport()->update();

@@ -76,6 +76,20 @@ TEST(TransferEstimate, GifAndPngReturnTheMeasuredSizeAtTheMeasuredState) {
     EXPECT_NEAR(EstimateGifSize(&many, 64, 48, 300), 5000, 1);
 }
 
+TEST(TransferEstimate, ResizeDragStatusShowsTheSizeAndBothTimes) {
+    // At the measured size the times are the measured files' times: 36000 bytes of JPEG and
+    // 18000 of GIF at 28800 bit/s are 10 s and 5 s.
+    const TransferInfo t = Measured(36000, 18000, 0, 200, 100, 64);
+    EXPECT_EQ(ResizeDragStatus(200, 100, t, 64, 28800), "200 x 100   JPG 10.0s   GIF 5.0s");
+    // Twice the size takes longer for both; the text follows the estimates.
+    const std::string larger = ResizeDragStatus(400, 200, t, 64, 28800);
+    const double jpeg = TransferSeconds(EstimateJpegSize(&t, 400, 200, 75), 28800);
+    const double gif = TransferSeconds(EstimateGifSize(&t, 400, 200, 64), 28800);
+    EXPECT_GT(jpeg, 10.0);
+    EXPECT_GT(gif, 5.0);
+    EXPECT_EQ(larger, "400 x 200   JPG " + FormatOneDecimal(jpeg) + "s   GIF " + FormatOneDecimal(gif) + "s");
+}
+
 TEST(TransferEstimate, NoMasterOrNoMeasurementGivesZero) {
     EXPECT_EQ(EstimateJpegSize(nullptr, 10, 10, 75), 0);
     EXPECT_EQ(EstimateGifSize(nullptr, 10, 10, 2), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QLineEdit>
@@ -11,6 +12,8 @@
 #include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include "formats/format_table.h"
@@ -19,7 +22,9 @@
 #include "guikit/ui/command_ids.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
+#include "tools/ui/rotation_dialog.h"
 #include "tools/ui/spot_remover_page.h"
+#include "optimize/transfer_info.h"
 #include "ui/ui_test_support.h"
 
 namespace lp {
@@ -263,16 +268,24 @@ TEST(ViewTools, DrawingBarFieldsEditTheSettingsAndZoomTheView) {
 TEST(ViewTools, ManualResizeDragsTheCornerProportionallyOrWithShiftFreely) {
     AppHarness h;
     Opened o = Open(h, test::PatternPicture(40, 20));
+    // An earlier edit's undo picture is forgotten once manual resize is chosen.
+    o.frame.Action(cmd::kFlipHorizontal)->trigger();
+    ASSERT_NE(o.doc.UndoPicture(), nullptr);
     o.frame.UpdateCommandStates();
     ASSERT_TRUE(o.frame.Action(cmd::kManualResize)->isEnabled());
     o.frame.Action(cmd::kManualResize)->trigger();
     EXPECT_EQ(o.view.CurrentTool(), ViewTool::ManualResize);
+    EXPECT_EQ(o.doc.UndoPicture(), nullptr);
+    EXPECT_FALSE(o.frame.Action(cmd::kEditUndo)->isEnabled());
     o.view.SetZoom(1.0, true);
     QWidget* vp = o.view.viewport();
     const QPointF corner = o.view.ViewportPoint(QPointF(40, 20));
     const QPointF to = o.view.ViewportPoint(QPointF(60, 22));
     SendMouse(vp, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
     SendMouse(vp, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    // While dragging: the new size and the estimated times for it.
+    EXPECT_EQ(o.frame.statusBar()->currentMessage().toStdString(),
+              ResizeDragStatus(60, 30, o.doc.Transfer(), double(o.doc.ColourCount()), h.app->Settings().modemSpeed));
     SendMouse(vp, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(o.doc.GetPicture()->Width(), 60);
     EXPECT_EQ(o.doc.GetPicture()->Height(), 30);  // the height follows the width
@@ -438,6 +451,95 @@ TEST(ViewTools, ZoomCommandsChangeTheScale) {
     o.frame.Action(cmd::kZoom200)->trigger();
     // A point maps to the pixel under it at the new scale.
     EXPECT_EQ(o.view.PicturePoint((o.view.ViewportPoint(QPointF(7, 5)) + QPointF(1, 1)).toPoint()), QPoint(7, 5));
+}
+
+/// Runs the command; its modal dialog, once open, is handed to act (which closes it).
+template <typename Dialog, typename Act>
+void AnswerDialogOf(CMainFrame& frame, int command, Act act) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<Dialog*>(w); d && d->isVisible()) dialog = d;
+        }
+        ASSERT_NE(dialog, nullptr);
+        seen = true;
+        act(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+    frame.Action(command)->trigger();
+    EXPECT_TRUE(seen);
+}
+
+bool SamePixels(const Picture& a, const Picture& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (test::PixelAt(a, x, y) != test::PixelAt(b, x, y)) return false;
+    return true;
+}
+
+TEST(ViewTools, ArbitraryRotationDialogTurnsByTheTypedAngle) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(40, 20));
+    const Picture start = *o.doc.GetPicture();
+    const struct {
+        const char* angle;
+        bool clockwise;
+        bool accept;
+        int width, height;  // the picture afterwards
+    } cases[] = {
+        {"90", false, true, 20, 40},   // a quarter turn counter-clockwise
+        {"90", true, true, 40, 20},    // and back clockwise
+        {"180", false, false, 40, 20},  // Cancel: nothing turns
+        {"abc", false, true, 40, 20},  // no number reads as 0: the message, nothing turns
+        {"0", true, true, 40, 20},
+    };
+    for (const auto& c : cases) {
+        const Picture before = *o.doc.GetPicture();
+        const std::size_t messages = h.prompter.Messages().size();
+        AnswerDialogOf<CRotationDialog>(o.frame, cmd::kRotateArbitrary, [&](CRotationDialog& d) {
+            d.AngleField()->setText(QString::fromLatin1(c.angle));
+            if (c.clockwise) d.ClockwiseButton()->setChecked(true);
+            if (!c.clockwise)
+                for (QRadioButton* r : d.findChildren<QRadioButton*>())
+                    if (r->text() == QStringLiteral("CCW")) r->setChecked(true);
+            if (c.accept) d.accept(); else d.reject();
+        });
+        EXPECT_EQ(o.doc.GetPicture()->Width(), c.width) << c.angle;
+        EXPECT_EQ(o.doc.GetPicture()->Height(), c.height) << c.angle;
+        const bool zero = c.accept && (std::string(c.angle) == "0" || std::string(c.angle) == "abc");
+        if (zero) {
+            ASSERT_EQ(h.prompter.Messages().size(), messages + 1) << c.angle;
+            EXPECT_EQ(h.prompter.Messages().back().text, "Angle of rotation is 0 ( Zero ).  No change");
+        }
+        if (zero || !c.accept) EXPECT_TRUE(SamePixels(before, *o.doc.GetPicture())) << c.angle;
+        // A quarter turn and back is exact.
+        if (&c == &cases[1]) EXPECT_TRUE(SamePixels(start, *o.doc.GetPicture()));
+    }
+}
+
+TEST(ViewTools, CustomZoomDialogZoomsWhileSlidingAndCancelRestores) {
+    AppHarness h;
+    Opened o = Open(h, test::PatternPicture(200, 150));
+    ASSERT_DOUBLE_EQ(o.view.Zoom(), 1.0);
+    AnswerDialogOf<QDialog>(o.frame, cmd::kZoomCustom, [&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Custom Zoom"));
+        QSlider* slider = d.findChild<QSlider*>();
+        ASSERT_NE(slider, nullptr);
+        EXPECT_EQ(slider->accessibleName(), QStringLiteral("Zoom"));
+        EXPECT_EQ(slider->value(), 100);
+        slider->setValue(250);
+        EXPECT_DOUBLE_EQ(o.view.Zoom(), 2.5);  // the view follows the slider at once
+        d.reject();
+    });
+    EXPECT_DOUBLE_EQ(o.view.Zoom(), 1.0);  // Cancel returns to the zoom before
+    AnswerDialogOf<QDialog>(o.frame, cmd::kZoomCustom, [&](QDialog& d) {
+        d.findChild<QSlider*>()->setValue(40);
+        d.accept();
+    });
+    EXPECT_DOUBLE_EQ(o.view.Zoom(), 0.4);
 }
 
 TEST(ViewTools, RightButtonPansALargeZoomedPicture) {
