@@ -242,12 +242,12 @@ TEST(Screenshot, VectorPreviewOfTheSamplePicture) {
     CVectorizeDlg* dialog = main.findChild<CVectorizeDlg*>();
     ASSERT_NE(dialog, nullptr);
     dialog->ExactBox()->setChecked(false);
-    dialog->ToleranceField()->setValue(40);
-    dialog->PrecisionField()->setValue(60);
+    dialog->ToleranceField()->setValue(63);
+    dialog->PrecisionField()->setValue(100);
     dialog->PreviewButton()->click();
     ASSERT_TRUE(WaitFor([&] { return !dialog->Busy() && !dialog->Previews().empty(); }));
     CVectorPreview* preview = dialog->Previews().front();
-    preview->resize(560, 460);
+    preview->resize(360, 310);
     test::Settle();
     EXPECT_GT(preview->Drawing().objects.size(), 20u);
     const QImage shot = preview->grab().toImage();
