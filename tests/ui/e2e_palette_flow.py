@@ -98,9 +98,14 @@ def run_flow(desktop, program, target):
     # "Load Palette": the first entry, "Load from Picture", chosen with the keyboard as a user would.
     combo = at.wait_for("the Load Palette list", lambda: at.find(app, pyatspi.ROLE_COMBO_BOX, "Load Palette"))
     count = at.wait_for("the colour count", lambda: at.find(app, pyatspi.ROLE_SLIDER, "Number of Colors"))
-    combo.queryComponent().grabFocus()
-    at.wait_for("the list to take the focus", lambda: combo.getState().contains(pyatspi.STATE_FOCUSED))
-    pyatspi.Registry.generateKeyboardEvent(0xFF54, None, pyatspi.KEY_SYM)  # Down
+    # A click opens the list; Home and Return choose its first entry (the pointer may rest on another).
+    x, y, w, h = combo.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
+    at.wait_for("the list to open", lambda: combo.getState().contains(pyatspi.STATE_EXPANDED))
+    time.sleep(0.5)
+    pyatspi.Registry.generateKeyboardEvent(0xFF50, None, pyatspi.KEY_SYM)  # Home
+    time.sleep(0.3)
+    pyatspi.Registry.generateKeyboardEvent(0xFF0D, None, pyatspi.KEY_SYM)  # Return
     at.wait_for("the picture's colours", lambda: count.queryValue().currentValue == len(COLOURS))
 
     press_modal(at.wait_for("the Sort button", lambda: at.find(app, pyatspi.ROLE_PUSH_BUTTON, "Sort")), "Sort")

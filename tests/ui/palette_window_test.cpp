@@ -119,6 +119,22 @@ TEST(PaletteWindow, PaletteCollectedSortedAndSavedReadsBack) {
     EXPECT_EQ(w.TitleLabel()->text(), QStringLiteral("Palette (stripes)"));
 }
 
+TEST(PaletteWindow, ChoosingInTheListLoadsAlsoWhenTheShownEntryIsChosenAgain) {
+    PaletteHarness p;
+    CPaletteWindow& w = *p.window;
+    QComboBox* list = w.PaletteList();
+    list->setCurrentIndex(list->findText(QStringLiteral("Web-Safe")));  // as assistive tools choose
+    EXPECT_EQ(w.Model().Count(), 216);
+    EXPECT_EQ(w.TitleLabel()->text(), QStringLiteral("Palette (Web-Safe)"));
+    w.ReleaseSlider(10);
+    Settle();
+    emit list->activated(list->currentIndex());  // a click on the entry already shown
+    EXPECT_EQ(w.Model().Count(), 216);
+    w.ClearButton()->click();
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(w.Model().Count(), 0);  // clearing the choice loads nothing
+}
+
 TEST(PaletteWindow, SaveRefusesAnEmptyNameAndReportsAWriteFailure) {
     PaletteHarness p;
     CPaletteWindow& w = *p.window;

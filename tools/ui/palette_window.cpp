@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/data_folders.h"
@@ -198,7 +199,17 @@ CPaletteWindow::CPaletteWindow(CMainFrame& mainFrame, QWidget* parent) : QWidget
         if (!m_slider->isSliderDown()) ReleaseSlider(v);
     });
     connect(m_slider, &QSlider::sliderReleased, this, [this] { ReleaseSlider(m_slider->value()); });
-    connect(m_list, &QComboBox::activated, this, &CPaletteWindow::LoadEntry);
+    // A choice in the list loads it. Assistive tools change the current entry without the
+    // activation a click or a key brings; a click that re-chooses the shown entry brings only
+    // the activation. Either loads once.
+    connect(m_list, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_loadedByChange = true;
+        QTimer::singleShot(0, this, [this] { m_loadedByChange = false; });
+        LoadEntry(index);
+    });
+    connect(m_list, &QComboBox::activated, this, [this](int index) {
+        if (!m_loadedByChange) LoadEntry(index);
+    });
     connect(m_clear, &QPushButton::clicked, this, &CPaletteWindow::Clear);
     connect(m_save, &QPushButton::clicked, this, &CPaletteWindow::Save);
     connect(m_sort, &QPushButton::clicked, this, &CPaletteWindow::Sort);
@@ -340,7 +351,10 @@ void CPaletteWindow::EditSwatch(int position) {
 
 void CPaletteWindow::Clear() {
     m_model.Clear();
-    m_list->setCurrentIndex(-1);
+    {
+        const QSignalBlocker block(m_list);
+        m_list->setCurrentIndex(-1);
+    }
     Changed();
 }
 
@@ -370,7 +384,10 @@ bool CPaletteWindow::SaveAs(const std::string& name) {
         return false;
     }
     RefreshPaletteList();
-    m_list->setCurrentIndex(m_list->findText(Q(name)));
+    {
+        const QSignalBlocker block(m_list);  // showing the saved name loads nothing
+        m_list->setCurrentIndex(m_list->findText(Q(name)));
+    }
     Changed();
     return true;
 }

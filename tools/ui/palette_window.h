@@ -125,6 +125,7 @@ private:
     ColourSortKey m_sortKey = ColourSortKey::Brightness;
     ColourSortOrder m_sortOrder = ColourSortOrder::Ascending;
     ColourRef m_lastColour = kNoColour;  // the colour chooser's start for an empty position
+    bool m_loadedByChange = false;       // the list's change loaded the entry its activation names
 
     CPaletteGrid* m_grid = nullptr;
     QLabel* m_title = nullptr;
