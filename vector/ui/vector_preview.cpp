@@ -7,9 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "base/imp_exp_exception.h"
-#include "imaging/ui/qimage_convert.h"
-#include "vector/vector_paint.h"
 
 namespace lp {
 
@@ -57,18 +54,13 @@ void CVectorPreviewArea::mouseReleaseEvent(QMouseEvent* event) {
     unsetCursor();
 }
 
-CVectorPreview::CVectorPreview(const VectorizeResult& result, const VectorizerSettings& settings, QWidget* parent)
+CVectorPreview::CVectorPreview(const VectorizeResult& result, const VectorizerSettings& settings, QImage image,
+                               QWidget* parent)
     : QDialog(parent), m_settings(settings), m_drawing(result.drawing) {
     setObjectName(QStringLiteral("VectorPreview"));
     setWindowTitle(QStringLiteral("Vector Preview"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    QImage image;
-    try {
-        image = ToQImage(PaintVectorObjects(m_drawing));
-    } catch (const ImpExpException&) {
-        image = QImage();  // nothing to show: the area stays empty
-    }
     auto* layout = new QVBoxLayout(this);
     m_area = new CVectorPreviewArea(std::move(image), this);
     layout->addWidget(m_area, 1);

@@ -38,7 +38,9 @@ private:
 class CVectorPreview final : public QDialog {
     Q_OBJECT
 public:
-    CVectorPreview(const VectorizeResult& result, const VectorizerSettings& settings, QWidget* parent = nullptr);
+    /// image: the drawing painted by PaintVectorObjects.
+    CVectorPreview(const VectorizeResult& result, const VectorizerSettings& settings, QImage image,
+                   QWidget* parent = nullptr);
 
     const VectorizerSettings& Settings() const { return m_settings; }
     const VectorDrawing& Drawing() const { return m_drawing; }

@@ -13,19 +13,23 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cctype>
+#include <new>
 
 #include "base/imp_exp_exception.h"
 #include "base/prompter.h"
 #include "guikit/ui/file_chooser.h"
+#include "imaging/ui/qimage_convert.h"
 #include "vector/ui/vector_preview.h"
 #include "vector/ui/vectorize_job.h"
 #include "vector/vector_file.h"
+#include "vector/vector_paint.h"
 
 namespace lp {
 
 namespace {
 
 constexpr const char* kAppCaption = "Lumaprism";
+constexpr const char* kNoPreviewMemory = "Unable to allocate memory for preview";
 
 QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
@@ -233,8 +237,19 @@ void CVectorizeDlg::OnRunFinished(bool preview) {
         m_prompter.Message(result.stopMessage, CVectorizer::kErrorTitle, PromptIcon::Stop);
     }
     if (preview) {
+        QImage image;
+        try {
+            image = ToQImage(PaintVectorObjects(result.drawing));
+        } catch (const std::bad_alloc&) {
+        } catch (const ImpExpException&) {
+        }
+        if (image.isNull()) {
+            m_prompter.Message(kNoPreviewMemory, kAppCaption, PromptIcon::Stop);
+            emit RunEnded();
+            return;
+        }
         // Owned by the dialog: the modal dialog does not block its own windows.
-        auto* window = new CVectorPreview(result, settings, this);
+        auto* window = new CVectorPreview(result, settings, std::move(image), this);
         connect(window, &CVectorPreview::SelectRequested, this, &CVectorizeDlg::SetSettings);
         m_previews.emplace_back(window);
         window->show();
