@@ -53,6 +53,8 @@ public:
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
     QProgressBar* ProgressBar() const { return m_progress; }
+    /// The text of the last progress report from the worker.
+    QLabel* ProgressText() const { return m_progressText; }
     /// The preview windows still open.
     std::vector<CVectorPreview*> Previews() const;
     bool Busy() const;
