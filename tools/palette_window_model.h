@@ -22,7 +22,7 @@ enum class ColourSortOrder { Ascending, Descending };
 
 /// The keys as "Color sort options" lists them, in ColourSortKey order.
 inline constexpr std::array<std::string_view, 7> kColourSortKeyTexts = {"Brightness", "R-G-B", "G-B-R", "B-R-G",
-                                                                       "R-B-G",      "G-R-B", "B-G-R"};
+                                                                        "R-B-G",      "G-R-B", "B-G-R"};
 
 /// Sorts colours by a key. Brightness compares blue x 65536 + green x 256 + red; a key X-Y-Z
 /// sorts by X, then each run of neighbours with equal X by Y, then each run with equal Y by Z.
@@ -114,7 +114,9 @@ public:
     /// Past the last colour the position's index is returned (a double click appends there).
     static int PositionAt(int x, int y);
     /// The top-left corner of a swatch position.
-    static std::pair<int, int> SwatchOrigin(int index) { return {(index % kPerRow) * kPitch, (index / kPerRow) * kPitch}; }
+    static std::pair<int, int> SwatchOrigin(int index) {
+        return {(index % kPerRow) * kPitch, (index / kPerRow) * kPitch};
+    }
 
 private:
     std::vector<ColourEntry> m_colours;

@@ -1,5 +1,3 @@
-#include "tools/palette_window_model.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,6 +6,7 @@
 
 #include "base/data_folders.h"
 #include "test_support.h"
+#include "tools/palette_window_model.h"
 
 namespace lp {
 namespace {
@@ -113,10 +112,10 @@ TEST(PaletteWindowModel, RemoveMovesLaterSwatchesUpAndSetColourReplacesOrAppends
     EXPECT_FALSE(m.Remove(-1));
     EXPECT_EQ(Rgb(m.Colours()), (std::vector<std::tuple<int, int, int>>{{0, 0, 0}, {2, 0, 0}, {3, 0, 0}}));
 
-    EXPECT_TRUE(m.SetColour(0, MakeColour(50, 60, 70)));   // replace
-    EXPECT_TRUE(m.SetColour(9, MakeColour(80, 80, 80)));   // a position past the last appends
-    EXPECT_FALSE(m.SetColour(1, MakeColour(3, 0, 0)));     // already shown in swatch 2
-    EXPECT_TRUE(m.SetColour(2, MakeColour(3, 0, 0)));      // its own colour again: nothing changes
+    EXPECT_TRUE(m.SetColour(0, MakeColour(50, 60, 70)));  // replace
+    EXPECT_TRUE(m.SetColour(9, MakeColour(80, 80, 80)));  // a position past the last appends
+    EXPECT_FALSE(m.SetColour(1, MakeColour(3, 0, 0)));    // already shown in swatch 2
+    EXPECT_TRUE(m.SetColour(2, MakeColour(3, 0, 0)));     // its own colour again: nothing changes
     EXPECT_EQ(Rgb(m.Colours()),
               (std::vector<std::tuple<int, int, int>>{{50, 60, 70}, {2, 0, 0}, {3, 0, 0}, {80, 80, 80}}));
     EXPECT_EQ(m.ColourAt(3), MakeColour(80, 80, 80));
@@ -252,7 +251,7 @@ TEST(PaletteWindowModel, SavedPaletteNamesItsEntriesAfterThePaletteAndReadsBack)
 TEST(PaletteWindowModel, PositionsFollowTheGridOfTwelveOnATenPixelPitch) {
     EXPECT_EQ(PaletteWindowModel::PositionAt(0, 0), 0);
     EXPECT_EQ(PaletteWindowModel::PositionAt(8, 8), 0);
-    EXPECT_EQ(PaletteWindowModel::PositionAt(9, 0), -1);   // the gap between swatches
+    EXPECT_EQ(PaletteWindowModel::PositionAt(9, 0), -1);  // the gap between swatches
     EXPECT_EQ(PaletteWindowModel::PositionAt(115, 3), 11);
     EXPECT_EQ(PaletteWindowModel::PositionAt(121, 3), -1);  // past the twelfth column
     EXPECT_EQ(PaletteWindowModel::PositionAt(3, 12), 12);

@@ -1,6 +1,8 @@
 // The palette window on the control panel's "Palette" page, the palette files it loads and saves,
 // the pick-palette tool that feeds it, its hand-over to the Transfer Manager, and the palette
 // conversion of the Picture menu.
+#include "tools/ui/palette_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -26,7 +28,6 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "tools/palette.h"
-#include "tools/ui/palette_window.h"
 #include "ui/ui_test_support.h"
 
 namespace lp {
@@ -41,7 +42,8 @@ fs::path WriteStripes(const fs::path& path, int w = 12, int h = 8) {
     Picture p;
     p.Create(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) test::SetPixel(p, x, y, MakeColour(std::uint8_t(x * 7), std::uint8_t(255 - x * 7), 40));
+        for (int x = 0; x < w; ++x)
+            test::SetPixel(p, x, y, MakeColour(std::uint8_t(x * 7), std::uint8_t(255 - x * 7), 40));
     SavePictureByExtension(p, path);
     return path;
 }

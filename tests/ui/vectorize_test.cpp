@@ -196,7 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
                                [](const fs::path& in, const fs::path& png) {
                                    return "rsvg-convert -b white -o " + Quote(png) + " " + Quote(in);
                                }}),
-    [](const ::testing::TestParamInfo<Renderer>& info) { return std::string(info.param.filterIndex == 3 ? "Eps" : "Svg"); });
+    [](const ::testing::TestParamInfo<Renderer>& info) {
+        return std::string(info.param.filterIndex == 3 ? "Eps" : "Svg");
+    });
 
 TEST(Vectorization, AnExistingFileIsReplacedOnlyAfterYes) {
     VectorHarness v({PromptAnswer::No});

@@ -18,8 +18,8 @@
 
 #include "base/data_folders.h"
 #include "base/prompter.h"
-#include "batch/ui/transfer_manager.h"
 #include "batch/transfer_manager_model.h"
+#include "batch/ui/transfer_manager.h"
 #include "document/picture_document.h"
 #include "optimize/ui/group_windows.h"
 #include "shell/ui/child_frame.h"
@@ -60,7 +60,9 @@ QPoint CPaletteGrid::SwatchCentre(int index) const {
     return {kMargin + x + PaletteWindowModel::kSwatchSize / 2, kMargin + y + PaletteWindowModel::kSwatchSize / 2};
 }
 
-int CPaletteGrid::PositionAt(QPoint p) const { return PaletteWindowModel::PositionAt(p.x() - kMargin, p.y() - kMargin); }
+int CPaletteGrid::PositionAt(QPoint p) const {
+    return PaletteWindowModel::PositionAt(p.x() - kMargin, p.y() - kMargin);
+}
 
 void CPaletteGrid::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -177,22 +179,19 @@ CPaletteWindow::CPaletteWindow(CMainFrame& mainFrame, QWidget* parent) : QWidget
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.Name();
     };
-    askSort = [this](ColourSortKey key, ColourSortOrder order)
-        -> std::optional<std::pair<ColourSortKey, ColourSortOrder>> {
+    askSort = [this](ColourSortKey key,
+                     ColourSortOrder order) -> std::optional<std::pair<ColourSortKey, ColourSortOrder>> {
         CColourSortDlg dialog(key, order, this);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return std::make_pair(dialog.Key(), dialog.Order());
     };
-    chooseColour = [this](QColor initial) {
-        return QColorDialog::getColor(initial, this, QStringLiteral("Color"));
-    };
+    chooseColour = [this](QColor initial) { return QColorDialog::getColor(initial, this, QStringLiteral("Color")); };
 
     connect(m_grid, &CPaletteGrid::LeftClicked, this, &CPaletteWindow::ClickSwatch);
     connect(m_grid, &CPaletteGrid::RightClicked, this, &CPaletteWindow::RemoveSwatch);
     connect(m_grid, &CPaletteGrid::DoubleClicked, this, &CPaletteWindow::EditSwatch);
-    connect(m_grid, &CPaletteGrid::Hovered, this, [this](bool over) {
-        ShowStatus(over ? QString::fromLatin1(PaletteWindowModel::kStatusText) : QString());
-    });
+    connect(m_grid, &CPaletteGrid::Hovered, this,
+            [this](bool over) { ShowStatus(over ? QString::fromLatin1(PaletteWindowModel::kStatusText) : QString()); });
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
         m_countText->setText(QString::number(v));
         // Keys and assistive tools move the slider without a drag: they count as its release.
@@ -378,9 +377,9 @@ bool CPaletteWindow::SaveAs(const std::string& name) {
     const DataFolders folders = services.folders ? *services.folders : DataFolders::FromEnvironment();
     const std::string message = m_model.SaveAs(name, folders);
     if (!message.empty()) {
-        m_main.GetPrompter().Message(message, kCaption,
-                                     message == PaletteWindowModel::kSaveErrorMessage ? PromptIcon::Stop
-                                                                                     : PromptIcon::Exclamation);
+        m_main.GetPrompter().Message(
+            message, kCaption,
+            message == PaletteWindowModel::kSaveErrorMessage ? PromptIcon::Stop : PromptIcon::Exclamation);
         return false;
     }
     RefreshPaletteList();

@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-
 namespace lp {
 
 CVectorPreviewArea::CVectorPreviewArea(QImage image, QWidget* parent) : QWidget(parent), m_image(std::move(image)) {

@@ -61,8 +61,8 @@ bool SaveVectorDrawing(QWidget* parent, const VectorDrawing& drawing, const std:
     }
 }
 
-CVectorizeDlg::CVectorizeDlg(Picture picture, std::filesystem::path proposed, FileChooser& chooser,
-                             Prompter& prompter, QWidget* parent)
+CVectorizeDlg::CVectorizeDlg(Picture picture, std::filesystem::path proposed, FileChooser& chooser, Prompter& prompter,
+                             QWidget* parent)
     : QDialog(parent),
       m_picture(std::move(picture)),
       m_proposed(std::move(proposed)),
@@ -148,7 +148,8 @@ CVectorizeDlg::CVectorizeDlg(Picture picture, std::filesystem::path proposed, Fi
     connect(m_colour, &QPushButton::clicked, this, [this] {
         const QColor chosen = chooseColour(QColor(RedOf(m_background), GreenOf(m_background), BlueOf(m_background)));
         if (!chosen.isValid()) return;
-        m_background = MakeColour(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
+        m_background =
+            MakeColour(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
         ShowSwatch();
     });
     connect(m_preview, &QPushButton::clicked, this, [this] { StartRun(true); });

@@ -35,8 +35,8 @@ private:
         m_last = percent;
         CVectorizeJob* job = m_job;
         const QString text = m_text;
-        QMetaObject::invokeMethod(job, [job, text, percent] { emit job->Progress(text, percent, 100); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            job, [job, text, percent] { emit job->Progress(text, percent, 100); }, Qt::QueuedConnection);
     }
     CVectorizeJob* m_job;
     long m_low = 0, m_high = 0;
