@@ -144,6 +144,14 @@ TEST(Vectorization, PreviewShowsThePolygonsAndSelectGivesItsSettingsBack) {
     EXPECT_EQ(image.pixel(13, 11) & 0xFFFFFF, 0xC80000u);
     EXPECT_EQ(image.pixel(23, 19) & 0xFFFFFF, 0x0000B4u);
 
+    // Scrolling never goes past the bitmap's right or bottom edge, nor before its corner.
+    preview->Area()->setMinimumSize(1, 1);
+    preview->Area()->resize(20, 16);
+    preview->Area()->SetOrigin(QPoint(500, 500));
+    EXPECT_EQ(preview->Area()->Origin(), QPoint(kW - 20, kH - 16));
+    preview->Area()->SetOrigin(QPoint(-5, 3));
+    EXPECT_EQ(preview->Area()->Origin(), QPoint(0, 3));
+
     // Another setting, then "&Select" of the first preview restores its own.
     dialog->PrecisionField()->setValue(3);
     dialog->OverlappedBox()->setChecked(true);
