@@ -537,7 +537,9 @@ bool COrvantixDoc::ConvertToPalette(bool webSafe) {
         return false;
     }
     if (result.outcome != PaletteConversion::Outcome::Converted) {
-        if (m_services.prompter) m_services.prompter->Message(result.message, kAppCaption, PromptIcon::Exclamation);
+        const PromptIcon icon = result.outcome == PaletteConversion::Outcome::PaletteUnreadable ? PromptIcon::Stop
+                                                                                                : PromptIcon::Exclamation;
+        if (m_services.prompter) m_services.prompter->Message(result.message, kAppCaption, icon);
         return false;
     }
     for (GifFrame& frame : m_frames) {

@@ -44,6 +44,7 @@ void WriteLvf(const VectorDrawing& drawing, const std::filesystem::path& path, P
 const char* const kVectorSaveFilter =
     "Lumaprism Vector Format (*.LVF)|*.lvf|Window Meta File (*.WMF)|*.wmf|Window Enhanced Meta File "
     "(*.EMF)|*.emf|Encapsulated PostScript File (*.EPS)|*.eps||";
+const char* const kSvgSaveFilterEntry = "Scalable Vector Graphics (*.SVG)|*.svg||";
 
 std::optional<VectorFileFormat> VectorFormatForExtension(std::string_view ext) {
     if (ext == ".LVF") return VectorFileFormat::Lvf;
@@ -96,8 +97,8 @@ void WriteVectorFile(const VectorDrawing& drawing, const std::filesystem::path& 
 }
 
 std::filesystem::path WithVectorExtension(const std::filesystem::path& chosen, int filterIndex) {
-    static constexpr const char* kExtensions[] = {".lvf", ".wmf", ".emf", ".eps"};
-    if (chosen.has_extension() || filterIndex < 0 || filterIndex > 3) return chosen;
+    static constexpr const char* kExtensions[] = {".lvf", ".wmf", ".emf", ".eps", ".svg"};
+    if (chosen.has_extension() || filterIndex < 0 || filterIndex > 4) return chosen;
     std::filesystem::path named = chosen;
     named += kExtensions[filterIndex];
     return named;

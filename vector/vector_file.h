@@ -29,10 +29,12 @@ std::vector<std::uint8_t> EncodeVectorFile(const VectorDrawing& drawing, VectorF
 /// SVG messages under "Vector Error".
 void WriteVectorFile(const VectorDrawing& drawing, const std::filesystem::path& path, ProgressSink* progress = nullptr);
 
-/// The save dialog's filter, one entry per format.
+/// The save dialog's filter, one entry per format of the metafile family.
 extern const char* const kVectorSaveFilter;
+/// Our SVG writer's entry, shown after those (filter index 4).
+extern const char* const kSvgSaveFilterEntry;
 /// A name chosen in the save dialog without an extension gets the one of the
-/// chosen filter entry (0 ".lvf", 1 ".wmf", 2 ".emf", 3 ".eps").
+/// chosen filter entry (0 ".lvf", 1 ".wmf", 2 ".emf", 3 ".eps", 4 ".svg").
 std::filesystem::path WithVectorExtension(const std::filesystem::path& chosen, int filterIndex);
 
 }  // namespace lp

@@ -32,6 +32,9 @@ bool CDocCommands::UpdateCommand(int id, CommandState& state) {
         case cmd::kWebSafe:
             state.enabled = has && !playing;
             return true;
+        case cmd::kVectorize:
+            state.enabled = has && !playing && vectorize != nullptr;
+            return true;
         case cmd::kNextFrame:
             state.enabled = m_document.CanNextFrame() && !playing;
             return true;
@@ -78,6 +81,9 @@ bool CDocCommands::ExecuteCommand(int id) {
             return true;
         case cmd::kWebSafe:
             m_document.ConvertToWebSafe();
+            return true;
+        case cmd::kVectorize:
+            if (vectorize) vectorize();
             return true;
         case cmd::kNextFrame:
             if (!m_document.NextFrame()) QApplication::beep();

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "guikit/ui/command_router.h"
 
 class QWidget;
@@ -24,6 +26,9 @@ public:
     bool Save();
     /// The save dialog, then the save under the chosen name. True when written.
     bool SaveAs();
+
+    /// "&Vectorization...": opens the vectorizer's dialog; unset: the command is disabled.
+    std::function<void()> vectorize;
 
 private:
     COrvantixDoc& m_document;

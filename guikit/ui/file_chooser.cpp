@@ -8,6 +8,7 @@
 
 #include "formats/file_types.h"
 #include "formats/format_table.h"
+#include "vector/vector_file.h"
 
 namespace lp {
 
@@ -98,6 +99,22 @@ std::optional<FileChooser::SaveChoice> DialogFileChooser::SaveFileName(QWidget* 
     if (!proposed.empty()) {
         if (proposed.has_parent_path()) dialog.setDirectory(FromPath(proposed.parent_path()));
         dialog.selectFile(FromPath(proposed.filename()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return SaveChoice{ToPath(dialog.selectedFiles().front()), FilterIndexOf(filters, dialog.selectedNameFilter())};
+}
+
+std::optional<FileChooser::SaveChoice> FileChooser::SaveVectorFileName(QWidget* parent,
+                                                                      const std::filesystem::path& proposed) {
+    QStringList filters = ToStringList(QtNameFilters(kVectorSaveFilter));
+    filters += ToStringList(QtNameFilters(kSvgSaveFilterEntry));
+    QFileDialog dialog(parent, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(filters);
+    if (!proposed.empty()) {
+        if (proposed.has_parent_path()) dialog.setDirectory(FromPath(proposed.parent_path()));
+        dialog.selectFile(FromPath(proposed.stem()));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return SaveChoice{ToPath(dialog.selectedFiles().front()), FilterIndexOf(filters, dialog.selectedNameFilter())};

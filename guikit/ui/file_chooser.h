@@ -26,6 +26,9 @@ public:
     };
     virtual std::optional<SaveChoice> SaveFileName(QWidget* parent, const std::filesystem::path& proposed,
                                                    int filterIndex) = 0;
+    /// Save dialog of the vector formats (LVF, WMF, EMF, EPS, SVG); the dialog itself asks
+    /// nothing about existing files (the caller does). Nothing when cancelled.
+    virtual std::optional<SaveChoice> SaveVectorFileName(QWidget* parent, const std::filesystem::path& proposed);
 };
 
 /// File dialogs with the program's filters and rules: a name typed without an

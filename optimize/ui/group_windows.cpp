@@ -12,6 +12,7 @@
 #include "shell/ui/child_frame.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/status_progress.h"
+#include "tools/ui/palette_window.h"
 
 namespace lp {
 
@@ -228,6 +229,7 @@ CChildFrame* CGroupWindows::MakePreview() {
         request.prompter = &prompter;
         request.progress = &m_main.StatusProgress();
         request.folders = services.folders;
+        request.paletteWindow = m_main.WindowPalette();
         outcome = ProcessTrial(frames, info, source.CurrentFrame(), request);
     } catch (const std::bad_alloc&) {
         outcome = {};
@@ -272,7 +274,11 @@ CChildFrame* CGroupWindows::MakePreview() {
     }
     m_tm.Model().RegisterWindow(PreviewNumber(frame), bytes);
     frame->RefreshGroupLabels();
-    Tile();
+    // The palette window's "Preview Window" choice arranges the windows after a preview.
+    if (m_main.PaletteWindow().CascadePreviews())
+        Cascade();
+    else
+        Tile();
     m_tm.Refresh();
     return frame;
 }
@@ -353,6 +359,7 @@ bool CGroupWindows::Apply() {
         request.prompter = &prompter;
         request.progress = &m_main.StatusProgress();
         if (m_main.documentServices) request.folders = m_main.documentServices().folders;
+        request.paletteWindow = m_main.WindowPalette();
         outcome = ProcessTrial(frames, info, doc.CurrentFrame(), request);
     } catch (const std::bad_alloc&) {
         outcome = {};

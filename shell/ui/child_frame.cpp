@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -17,6 +18,8 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/status_progress.h"
+#include "tools/ui/palette_window.h"
+#include "vector/ui/vectorize_dialog.h"
 #include "shell/ui/tool_icons.h"
 
 namespace lp {
@@ -53,6 +56,10 @@ ViewContext CChildFrame::ViewContextFor() {
     };
     c.stateChanged = [this] { m_mainFrame.UpdateCommandStates(); };
     c.statusText = [this](const QString& text) { m_mainFrame.statusBar()->showMessage(text); };
+    c.pickPalette = [this](const Picture& picture, PickRect rect) {
+        m_mainFrame.SelectPage(1);  // the colours arrive where the user can see them
+        m_mainFrame.PaletteWindow().AddColoursFromPicture(picture, rect);
+    };
     return c;
 }
 
@@ -108,6 +115,7 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
     }
 
     m_docCommands = std::make_unique<CDocCommands>(*m_document, clipboard, chooser, &m_mainFrame);
+    m_docCommands->vectorize = [this, &chooser] { OpenVectorizeDialog(chooser); };
     m_document->SetObserver(this);
     resize(480, 360);
     RefreshCaption();
@@ -251,6 +259,23 @@ bool CChildFrame::ExecuteCommand(int id) {
         default:
             return false;
     }
+}
+
+CVectorizeDlg* CChildFrame::OpenVectorizeDialog(FileChooser& chooser) {
+    const Picture* picture = m_document->GetPicture();
+    if (!picture) return nullptr;
+    m_mainFrame.ShowHint(10);
+    // The dialog works on a copy: the picture may change or close while it is open.
+    std::filesystem::path proposed = m_document->PathName();
+    if (proposed.empty()) proposed = m_document->Title();
+    auto* dialog = new CVectorizeDlg(*picture, proposed, chooser, m_mainFrame.GetPrompter(), &m_mainFrame);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_mainFrame.openHelpTopic)
+        dialog->openHelp = [this] { m_mainFrame.openHelpTopic(cmd::HelpTopic(cmd::kVectorize)); };
+    else
+        dialog->HelpButton()->setEnabled(false);
+    dialog->open();
+    return dialog;
 }
 
 void CChildFrame::PictureReplaced() {

@@ -19,6 +19,7 @@ struct ViewContext;
 class CStatusProgress;
 class PictureClipboard;
 class FileChooser;
+class CVectorizeDlg;
 
 /// A picture window: the view over its document, its own four-pane status
 /// bar, the two rulers (ids 130 and 132) and the splitter whose second row
@@ -52,6 +53,9 @@ public:
     void LayoutSplitter();
     /// Closes without asking (the application closing after the user answered).
     void CloseWithoutAsking();
+    /// "&Vectorization...": the vectorizer's dialog over a copy of the current picture (window
+    /// modal, not blocking); null without a picture.
+    CVectorizeDlg* OpenVectorizeDialog(FileChooser& chooser);
 
     // CommandTarget (the picture-window level)
     bool UpdateCommand(int id, CommandState& state) override;

@@ -29,7 +29,8 @@ QWidget* PlaceholderPage(const QString& name, const QString& objectName) {
 
 }  // namespace
 
-CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation) : QDockWidget(parent) {
+CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation, QWidget* palette)
+    : QDockWidget(parent) {
     setObjectName(QStringLiteral("ControlPanel"));
     setWindowTitle(QStringLiteral("Controls"));
     setToolTip(QStringLiteral("Show or hide Control Dialog"));
@@ -44,7 +45,7 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget*
     m_tabs->tabBar()->setFont(font);
 
     // Created in this order: palette window, Transfer Manager, animation controls, drive tree.
-    m_pages[1] = PlaceholderPage(QStringLiteral("Palette"), QStringLiteral("PalettePage"));
+    m_pages[1] = palette ? palette : PlaceholderPage(QStringLiteral("Palette"), QStringLiteral("PalettePage"));
     m_pages[0] = transferManager ? transferManager
                                  : PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
     m_pages[2] = animation ? animation : PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));

@@ -33,6 +33,7 @@
 #include "shell/ui/position_selector.h"
 #include "shell/ui/status_progress.h"
 #include "shell/ui/tool_icons.h"
+#include "tools/ui/palette_window.h"
 
 namespace lp {
 
@@ -295,7 +296,8 @@ std::string CMainFrame::SaveBarState() const { return saveState().toBase64().toS
 void CMainFrame::CreateControlPanel() {
     m_transferManager = new CTransferManager(m_settings.usePng != 0);
     m_transferManager->SetSpeed(m_settings.modemSpeed);
-    m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this));
+    m_paletteWindow = new CPaletteWindow(*this);
+    m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this), m_paletteWindow);
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
     m_wizards = new CWizardLauncher(*this);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
@@ -319,6 +321,8 @@ void CMainFrame::CreateControlPanel() {
     connect(m_controlPanel, &CControlPanel::CollapseRequested, this, [this] { CollapseControlPanel(true); });
     connect(m_collapsedPanel, &CCollapsedPanel::ExpandRequested, this, [this] { ExpandControlPanel(true); });
 }
+
+const Palette* CMainFrame::WindowPalette() const { return m_paletteWindow ? m_paletteWindow->CurrentPalette() : nullptr; }
 
 void CMainFrame::SelectPage(int index) {
     if (index < 0 || index > 3) return;

@@ -31,8 +31,10 @@ class CTransferManager;
 class CWizardLauncher;
 class CControlPanel;
 class CDrawingBarFields;
+class CPaletteWindow;
 class CPositionSelector;
 class CStatusProgress;
+class Palette;
 class Prompter;
 
 /// The main window: menu bar, main and drawing-tools bars, status bar with
@@ -62,6 +64,10 @@ public:
     QPushButton* OptionsButton() const { return m_optionsButton; }
     /// The control panel's "Speed" page.
     CTransferManager& TransferManager() { return *m_transferManager; }
+    /// The control panel's "Palette" page.
+    CPaletteWindow& PaletteWindow() { return *m_paletteWindow; }
+    /// The palette window's colours for colour reduction; null while it holds none.
+    const Palette* WindowPalette() const;
     /// Master and preview windows.
     CGroupWindows& Groups() { return *m_groupWindows; }
     const CGroupWindows& Groups() const { return *m_groupWindows; }
@@ -170,6 +176,7 @@ private:
     CControlPanel* m_controlPanel = nullptr;
     CCollapsedPanel* m_collapsedPanel = nullptr;
     CTransferManager* m_transferManager = nullptr;
+    CPaletteWindow* m_paletteWindow = nullptr;
     CGroupWindows* m_groupWindows = nullptr;
     CWizardLauncher* m_wizards = nullptr;
     std::map<int, QAction*> m_actions;

@@ -38,6 +38,7 @@ struct ToolCommand {
 constexpr ToolCommand kToolCommands[] = {
     {cmd::kToolRectangle, ViewTool::Rectangle}, {cmd::kToolEllipse, ViewTool::Ellipse},
     {cmd::kToolPolygon, ViewTool::Polygon},     {cmd::kMagicWand, ViewTool::MagicWand},
+    {cmd::kToolPickPalette, ViewTool::PickPalette},
     {cmd::kPickColour, ViewTool::PickColour},   {cmd::kRetouchPen, ViewTool::RetouchPen},
     {cmd::kManualResize, ViewTool::ManualResize},
 };
@@ -319,6 +320,12 @@ void COrvantixView::mousePressEvent(QMouseEvent* event) {
             m_selection->zoom = m_zoom;
             break;
         }
+        case ViewTool::PickPalette:
+            // The rectangle is only drawn while dragging; its colours go to the palette window.
+            m_selection = std::make_unique<CRectSelection>(p.x(), p.y());
+            m_selection->zoom = m_zoom;
+            m_drag = Drag::Pick;
+            break;
         case ViewTool::PickColour:
             PickColour(p, ctrl);
             break;
@@ -352,6 +359,7 @@ void COrvantixView::mouseMoveEvent(QMouseEvent* event) {
     switch (m_drag) {
         case Drag::Drawing:
         case Drag::Handle:
+        case Drag::Pick:
             if (m_selection) m_selection->SetPoint(p.x(), p.y());
             break;
         case Drag::Moving:
@@ -410,6 +418,15 @@ void COrvantixView::mouseReleaseEvent(QMouseEvent* event) {
         case Drag::Retouch:
             EndRetouch(m_document);
             break;
+        case Drag::Pick: {
+            m_selection.reset();
+            const Picture* picture = m_document.GetPicture();
+            if (picture && m_context.pickPalette)
+                m_context.pickPalette(*picture, PickRect{std::min(m_pressPoint.x(), p.x()), std::min(m_pressPoint.y(), p.y()),
+                                                         std::max(m_pressPoint.x(), p.x()) + 1,
+                                                         std::max(m_pressPoint.y(), p.y()) + 1});
+            break;
+        }
         case Drag::Resize:
             m_drag = Drag::None;
             if (ResizePictureTo(m_document, m_resizeSize, m_context.settings && m_context.settings->smartReSize != 0,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "guikit/ui/command_router.h"
+#include "tools/palette_window_model.h"
 #include "tools/selection_shape.h"
 #include "tools/spot_remover.h"
 #include "tools/view_tools.h"
@@ -37,6 +38,8 @@ struct ViewContext {
     std::function<void()> stateChanged;
     /// Status-bar text while the mouse is over the view.
     std::function<void(const QString&)> statusText;
+    /// The pick-palette tool's rectangle (picture pixels from the top-left, clipped by the receiver).
+    std::function<void(const Picture&, PickRect)> pickPalette;
 };
 
 /// The picture view of a picture window: shows the document's current frame
@@ -91,7 +94,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Drag { None, Drawing, Handle, Moving, Retouch, Pan, Resize };
+    enum class Drag { None, Drawing, Handle, Moving, Retouch, Pan, Resize, Pick };
 
     ToolState& Tools() const;
     ColourRef Foreground() const;

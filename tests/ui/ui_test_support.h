@@ -27,6 +27,8 @@ public:
     std::deque<std::optional<SaveChoice>> saveAnswers;
     std::vector<std::filesystem::path> openProposals;
     std::vector<int> saveFilters;
+    std::deque<std::optional<SaveChoice>> vectorSaveAnswers;
+    int vectorSaveRequests = 0;
 
     std::vector<std::filesystem::path> OpenFileNames(QWidget*, const std::filesystem::path& proposed, bool) override {
         openProposals.push_back(proposed);
@@ -40,6 +42,13 @@ public:
         if (saveAnswers.empty()) return std::nullopt;
         auto answer = saveAnswers.front();
         saveAnswers.pop_front();
+        return answer;
+    }
+    std::optional<SaveChoice> SaveVectorFileName(QWidget*, const std::filesystem::path&) override {
+        ++vectorSaveRequests;
+        if (vectorSaveAnswers.empty()) return std::nullopt;
+        auto answer = vectorSaveAnswers.front();
+        vectorSaveAnswers.pop_front();
         return answer;
     }
 };

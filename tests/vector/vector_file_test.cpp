@@ -519,6 +519,8 @@ TEST(VectorFileTest, SaveDialogAddsTheFilterExtension) {
     EXPECT_EQ(WithVectorExtension("pic", 3), "pic.eps");
     EXPECT_EQ(WithVectorExtension("pic", 0), "pic.lvf");
     EXPECT_EQ(WithVectorExtension("dir/pic.wmf", 3), "dir/pic.wmf");
+    EXPECT_EQ(WithVectorExtension("pic", 4), "pic.svg");  // our SVG entry after the four
+    EXPECT_EQ(WithVectorExtension("pic", 5), "pic");
     EXPECT_EQ(std::string(kVectorSaveFilter),
               "Lumaprism Vector Format (*.LVF)|*.lvf|Window Meta File (*.WMF)|*.wmf|Window Enhanced Meta File "
               "(*.EMF)|*.emf|Encapsulated PostScript File (*.EPS)|*.eps||");
