@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/desktop_integration.h"
+
 namespace lp {
 
 /// The registration of the program as the handler of one file type.
@@ -14,8 +16,6 @@ struct FileTypeRegistration {
     std::string mimeType;  // what the desktop's MIME database calls the type
 };
 
-/// The desktop entry installed with the program.
-inline constexpr std::string_view kDesktopFileName = "lumaprism.desktop";
 
 /// The registration for a file just opened or saved: only when its extension
 /// is one the program handles and matches the type sniffed from its bytes.

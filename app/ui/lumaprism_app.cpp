@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,6 +17,8 @@
 #include "app/ui/qt_prompter.h"
 #include "app/ui/sample_picture.h"
 #include "app/ui/ask_wizard_dialog.h"
+#include "app/ui/default_viewer_dialog.h"
+#include "base/imp_exp_exception.h"
 #include "app/ui/welcome_dialog.h"
 #include "batch/ui/transfer_manager.h"
 #include "imaging/image_size.h"
@@ -28,6 +31,7 @@
 #include "options/ui/options_sheet_dlg.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
+#include "shell/desktop_integration.h"
 #include "shell/ui/status_progress.h"
 
 namespace lp {
@@ -284,9 +288,61 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
         case cmd::kAskWizard:
             state.checked = m_settings.pbWizard != 0;
             return true;
+        case cmd::kDefaultBrowser:
+            return true;
+        case cmd::kWallpaperTile:
+        case cmd::kWallpaperCentered:
+        case cmd::kWallpaperStretch:
+            state.enabled = m_main->ActivePictureWindow() && m_main->ActivePictureWindow()->Document().HasPicture();
+            return true;
         default:
             return false;
     }
+}
+
+void CLumaprismApp::RunDesktopCommand(const DesktopCommand& command) {
+    if (m_services.runProgram) {
+        m_services.runProgram(command.program, command.args);
+        return;
+    }
+    QStringList args;
+    for (const std::string& arg : command.args) args.append(QString::fromStdString(arg));
+    QProcess::startDetached(QString::fromStdString(command.program), args);
+}
+
+void CLumaprismApp::SetWallpaper(WallpaperMode mode) {
+    CChildFrame* window = m_main->ActivePictureWindow();
+    const Picture* picture = window ? window->Document().GetPicture() : nullptr;
+    if (!picture) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->size() * screen->devicePixelRatio() : QSize(800, 600);
+    const std::filesystem::path file = WallpaperFile(m_folders);
+    try {
+        WriteWallpaper(*picture, mode, size.width(), size.height(), file, &m_main->StatusProgress());
+    } catch (const ImpExpException& e) {
+        QApplication::restoreOverrideCursor();
+        m_prompter->Message(e.Message(), e.Title(), PromptIcon::Stop);
+        return;
+    } catch (const std::bad_alloc&) {
+        QApplication::restoreOverrideCursor();
+        m_prompter->Message("Not Enough Memory", "Lumaprism", PromptIcon::Stop);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    const auto commands = WallpaperCommands(qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString(), file, mode);
+    if (!commands) {
+        m_prompter->Message(kWallpaperUnsupported, "Lumaprism", PromptIcon::Information);
+        return;
+    }
+    for (const DesktopCommand& command : *commands) RunDesktopCommand(command);
+}
+
+void CLumaprismApp::ChooseDefaultViewer() {
+    CDefaultViewerDlg dialog(m_settings.defaultBrowser, m_main.get());
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_settings.defaultBrowser = dialog.Bits();
+    if (const auto command = DefaultViewerCommand(m_settings.defaultBrowser)) RunDesktopCommand(*command);
 }
 
 bool CLumaprismApp::ExecuteCommand(int id) {
@@ -313,6 +369,18 @@ bool CLumaprismApp::ExecuteCommand(int id) {
             return true;
         case cmd::kAskWizard:
             m_settings.pbWizard = m_settings.pbWizard ? 0 : 1;
+            return true;
+        case cmd::kDefaultBrowser:
+            ChooseDefaultViewer();
+            return true;
+        case cmd::kWallpaperTile:
+            SetWallpaper(WallpaperMode::Tile);
+            return true;
+        case cmd::kWallpaperCentered:
+            SetWallpaper(WallpaperMode::Centered);
+            return true;
+        case cmd::kWallpaperStretch:
+            SetWallpaper(WallpaperMode::Stretch);
             return true;
         default:
             return false;

@@ -21,7 +21,9 @@ class CWelcomeDialog;
 class FileChooser;
 class PictureClipboard;
 class Prompter;
+struct DesktopCommand;
 struct DocumentServices;
+enum class WallpaperMode;
 
 /// The application object: holds the settings for the run, creates the main
 /// window, opens pictures and answers the application-level commands (open,
@@ -85,6 +87,11 @@ private:
     void AskWizardStep();
     void OpenRecent(int index);
     void ShowAbout();
+    /// "Set as WallPaper": the picture copied into the data folder, then the desktop told.
+    void SetWallpaper(WallpaperMode mode);
+    void ChooseDefaultViewer();
+    /// Runs a desktop program (the test's recorder when one was given).
+    void RunDesktopCommand(const DesktopCommand& command);
     void OnMainWindowClosing();
 
     Services m_services;

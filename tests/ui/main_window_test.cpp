@@ -9,12 +9,16 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <fstream>
 
 #include "app/ini_settings_store.h"
 #include "app/ui/ask_wizard_dialog.h"
+#include "app/ui/default_viewer_dialog.h"
+#include "base/data_folders.h"
+#include "shell/desktop_integration.h"
 #include "app/ui/welcome_dialog.h"
 #include "optimize/ui/wizard_launcher.h"
 #include "optimize/ui/wizard_sheet.h"
@@ -217,13 +221,63 @@ TEST(MainWindowMenus, EveryCommandIsInAMenuOrBar) {
     }
 }
 
+TEST(DesktopIntegration, WallpaperIsWrittenThenTheDesktopToldOrTheUserWhenItCannot) {
+    AppHarness h;
+    const fs::path file = WritePicture(h.scratch / "wall.bmp", 40, 30);
+    CLumaprismApp& app = h.Start(file);
+    CMainFrame& frame = app.MainFrame();
+    frame.UpdateCommandStates();
+    ASSERT_TRUE(frame.Action(cmd::kWallpaperTile)->isEnabled());
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    frame.Action(cmd::kWallpaperCentered)->trigger();
+    const fs::path copy = WallpaperFile(DataFolders::FromEnvironment());
+    ASSERT_TRUE(fs::exists(copy)) << copy;
+    EXPECT_EQ(LoadPicture(copy, PictureFileType::Bmp).Width(), 40);
+    ASSERT_EQ(h.programsRun.size(), 3u);
+    EXPECT_EQ(h.programsRun[0], "gsettings set org.gnome.desktop.background picture-options centered");
+    EXPECT_NE(h.programsRun[1].find("picture-uri file://"), std::string::npos) << h.programsRun[1];
+    // A desktop without the GNOME settings: the copy is written, the user is told.
+    qputenv("XDG_CURRENT_DESKTOP", "KDE");
+    const std::size_t messages = h.prompter.Messages().size();
+    frame.Action(cmd::kWallpaperTile)->trigger();
+    EXPECT_EQ(h.programsRun.size(), 3u);
+    ASSERT_EQ(h.prompter.Messages().size(), messages + 1);
+    EXPECT_EQ(h.prompter.Messages().back().text, std::string(kWallpaperUnsupported));
+    if (desktop.isNull()) qunsetenv("XDG_CURRENT_DESKTOP"); else qputenv("XDG_CURRENT_DESKTOP", desktop);
+}
+
+TEST(DesktopIntegration, DefaultViewerDialogStoresItsBoxesAndRegistersOnlyThose) {
+    AppHarness h;
+    h.store.WriteInt(kSettingsSection, "DefaultBrowser", 0x004);  // GIF
+    CLumaprismApp& app = h.Start();
+    CMainFrame& frame = app.MainFrame();
+    const auto answer = [&](bool ok) {
+        QTimer::singleShot(0, [&, ok] {
+            auto* dialog = qobject_cast<CDefaultViewerDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Lumaprism As Default Viewer"));
+            EXPECT_TRUE(dialog->Box(2)->isChecked());  // ".GIF Files" from the setting
+            dialog->Box(1)->setChecked(true);          // ".JPG Files"
+            if (ok) dialog->accept(); else dialog->reject();
+        });
+        frame.Action(cmd::kDefaultBrowser)->trigger();
+    };
+    answer(false);  // Cancel changes nothing
+    EXPECT_EQ(app.Settings().defaultBrowser, 0x004);
+    EXPECT_TRUE(h.programsRun.empty());
+    answer(true);
+    EXPECT_EQ(app.Settings().defaultBrowser, 0x004 | 0x008);
+    ASSERT_EQ(h.programsRun.size(), 1u);
+    EXPECT_EQ(h.programsRun[0], "xdg-mime default lumaprism.desktop image/jpeg image/gif");
+}
+
 TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
     AppHarness h;
     const fs::path file = WritePicture(h.scratch / "p.bmp");
     CLumaprismApp& app = h.Start(file);
     CMainFrame& frame = app.MainFrame();
-    for (int id : {cmd::kResize, cmd::kFilePrint, cmd::kScanAcquire,
-                   cmd::kWallpaperTile, cmd::kDefaultBrowser, cmd::kHelpIndex}) {
+    for (int id : {cmd::kResize, cmd::kFilePrint, cmd::kScanAcquire, cmd::kHelpIndex}) {
         QAction* action = frame.Action(id);
         ASSERT_NE(action, nullptr) << id;
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
