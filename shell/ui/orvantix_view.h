@@ -37,6 +37,10 @@ struct ViewContext {
     std::function<void()> stateChanged;
     /// Status-bar text while the mouse is over the view.
     std::function<void(const QString&)> statusText;
+    /// Opens a help topic; unset: help is not available.
+    std::function<void(int)> openHelp;
+    /// Zoom, scroll position or picture placement changed (the rulers follow).
+    std::function<void()> geometryChanged;
 };
 
 /// The picture view of a picture window: shows the document's current frame
@@ -70,6 +74,9 @@ public:
     QPoint PicturePoint(QPoint viewportPoint) const;
     /// The viewport point of a picture pixel's top-left corner.
     QPointF ViewportPoint(QPointF picturePoint) const;
+    /// The picture coordinates at the viewport's top-left corner (negative while the
+    /// picture is placed inside a larger window).
+    QPointF TopLeftPicturePoint() const;
 
     const CSelectionShape* Selection() const { return m_selection.get(); }
     void RemoveSelection();
@@ -102,6 +109,7 @@ private:
     void ChooseTool(ViewTool tool);
     void Fill(bool foreground);
     void SpotRemover();
+    void ResizeDialog();
     void Rotate(double angle, ColourRef background);
     void RotateArbitrary();
     void StartFreeHand();

@@ -178,7 +178,7 @@ TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
     const fs::path file = WritePicture(h.scratch / "p.bmp");
     CLumaprismApp& app = h.Start(file);
     CMainFrame& frame = app.MainFrame();
-    for (int id : {cmd::kResize, cmd::kVectorize, cmd::kFilePrint, cmd::kScanAcquire, cmd::kToolPickPalette,
+    for (int id : {cmd::kVectorize, cmd::kFilePrint, cmd::kScanAcquire, cmd::kToolPickPalette,
                    cmd::kWallpaperTile, cmd::kDefaultBrowser, cmd::kHelpIndex}) {
         QAction* action = frame.Action(id);
         ASSERT_NE(action, nullptr) << id;
