@@ -53,18 +53,50 @@ QSpinBox* GapField(QWidget* parent) {
 
 // --- Step 1 ---------------------------------------------------------------------------------------
 
+CMyCheckListBox::CMyCheckListBox(QWidget* parent) : QWidget(parent) {
+    setAccessibleName(QStringLiteral("Pictures"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addStretch(1);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+}
+
+void CMyCheckListBox::Add(const QString& text, bool checked) {
+    auto* box = new QCheckBox(text, this);
+    box->setAccessibleName(text);
+    box->setChecked(checked);
+    const int index = int(m_boxes.size());
+    m_boxes.push_back(box);
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, box);
+    connect(box, &QCheckBox::toggled, this, [this, index](bool on) {
+        SetCurrent(index);
+        emit Toggled(index, on);
+    });
+    connect(box, &QCheckBox::pressed, this, [this, index] { SetCurrent(index); });
+}
+
+void CMyCheckListBox::SetCurrent(int index) {
+    if (index == m_current || index < 0 || index >= Count()) return;
+    m_current = index;
+    for (int i = 0; i < Count(); ++i) {
+        QFont f = m_boxes[std::size_t(i)]->font();
+        f.setBold(i == index);
+        m_boxes[std::size_t(i)]->setFont(f);
+    }
+    emit CurrentChanged(index);
+}
+
 CMergeWizardPage1::CMergeWizardPage1(CMergeWizardSheet& sheet) : m_sheet(sheet) {
     setObjectName(QStringLiteral("MergeStep1"));
     setTitle(QStringLiteral("Merge wizard : Step 1 of 2"));
     auto* layout = new QHBoxLayout(this);
-    m_list = new QListWidget(this);
-    m_list->setAccessibleName(QStringLiteral("Pictures"));
-    for (const MergeEntry& e : sheet.List().Entries()) {
-        auto* item = new QListWidgetItem(Text(e.name), m_list);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(e.selected ? Qt::Checked : Qt::Unchecked);
-    }
-    m_list->setCurrentRow(0);
+    m_list = new CMyCheckListBox(this);
+    for (const MergeEntry& e : sheet.List().Entries()) m_list->Add(Text(e.name), e.selected);
+    m_list->SetCurrent(0);
     layout->addWidget(m_list, 1);
     auto* right = new QVBoxLayout;
     m_view = new QCheckBox(QStringLiteral("View picture"), this);
@@ -77,16 +109,15 @@ CMergeWizardPage1::CMergeWizardPage1(CMergeWizardSheet& sheet) : m_sheet(sheet) 
     right->addWidget(m_preview);
     right->addStretch(1);
     layout->addLayout(right);
-    connect(m_list, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        m_sheet.List().Select(std::size_t(m_list->row(item)), item->checkState() == Qt::Checked);
-    });
-    connect(m_list, &QListWidget::currentRowChanged, this, [this] { ShowPreview(); });
+    connect(m_list, &CMyCheckListBox::Toggled, this,
+            [this](int index, bool on) { m_sheet.List().Select(std::size_t(index), on); });
+    connect(m_list, &CMyCheckListBox::CurrentChanged, this, [this] { ShowPreview(); });
     connect(m_view, &QCheckBox::toggled, this, [this] { ShowPreview(); });
     ShowPreview();
 }
 
 void CMergeWizardPage1::ShowPreview() {
-    const int row = m_list->currentRow();
+    const int row = m_list->Current();
     const auto& pictures = m_sheet.Pictures();
     if (!m_view->isChecked() || row < 0 || std::size_t(row) >= pictures.size() || !pictures[std::size_t(row)]) {
         m_preview->setPixmap(Placeholder());

@@ -19,19 +19,39 @@ namespace lp {
 class Prompter;
 class CMergeWizardSheet;
 
-/// Step 1: tick the open pictures to merge; "View picture" previews the selected one.
+/// A list of check boxes, one per picture; the box last clicked is the current entry.
+class CMyCheckListBox final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CMyCheckListBox(QWidget* parent);
+    void Add(const QString& text, bool checked);
+    int Count() const { return int(m_boxes.size()); }
+    QCheckBox* Box(int index) const { return m_boxes[std::size_t(index)]; }
+    int Current() const { return m_current; }
+    void SetCurrent(int index);
+
+signals:
+    void Toggled(int index, bool on);
+    void CurrentChanged(int index);
+
+private:
+    std::vector<QCheckBox*> m_boxes;
+    int m_current = -1;
+};
+
+/// Step 1: tick the open pictures to merge; "View picture" previews the current one.
 class CMergeWizardPage1 final : public QWizardPage {
     Q_OBJECT
 public:
     explicit CMergeWizardPage1(CMergeWizardSheet& sheet);
-    QListWidget* CheckList() const { return m_list; }
+    CMyCheckListBox* CheckList() const { return m_list; }
     QCheckBox* ViewPictureBox() const { return m_view; }
     QLabel* Preview() const { return m_preview; }
 
 private:
     void ShowPreview();
     CMergeWizardSheet& m_sheet;
-    QListWidget* m_list = nullptr;
+    CMyCheckListBox* m_list = nullptr;
     QCheckBox* m_view = nullptr;
     QLabel* m_preview = nullptr;
 };
