@@ -110,14 +110,19 @@ TEST(PictureResize, BadSizesAreRefusedAndChangeNothing) {
     const auto none = zero.Accept();
     ASSERT_TRUE(std::holds_alternative<std::string>(none));
     EXPECT_EQ(std::get<std::string>(none), kInvalidNumber);
-    // Beyond the pixel limit: the clear limit message, no size.
-    PictureResizeModel huge(400, 300, k96);
-    huge.SetProportional(false);
-    EXPECT_FALSE(huge.TypeWidth("900000"));
-    EXPECT_FALSE(huge.TypeHeight("900000"));
+    // Sizes beyond 2000 % fail the percentage range check.
+    PictureResizeModel wide(400, 300, k96);
+    wide.SetProportional(false);
+    EXPECT_FALSE(wide.TypeWidth("900000"));
+    const auto range = wide.Accept();
+    ASSERT_TRUE(std::holds_alternative<std::string>(range));
+    EXPECT_EQ(std::get<std::string>(range), kResizePercentRange);
+    // Within 2000 % but beyond the pixel limit: the clear limit message, no size.
+    PictureResizeModel huge(20000, 20000, k96);
+    huge.SetXPercent(2000);
     const auto refused = huge.Accept();
     ASSERT_TRUE(std::holds_alternative<std::string>(refused));
-    EXPECT_NE(std::get<std::string>(refused).find("too large"), std::string::npos);
+    EXPECT_NE(std::get<std::string>(refused).find("too large"), std::string::npos) << std::get<std::string>(refused);
 }
 
 TEST(PictureResize, SmartFlagTravelsWithTheResult) {

@@ -138,15 +138,13 @@ TEST(PictureResizeDialog, BadSizesShowTheMessagesAndChangeNothing) {
         d.OkButton()->click();
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(h.prompter.Messages().size(), 4u);
-        // Beyond the pixel limit.
+        // A size beyond 2000 %: the percentage range check refuses it.
         d.ProportionalBox()->setChecked(false);
         Type(d.WidthField(), QStringLiteral("900000"));
-        Type(d.HeightField(), QStringLiteral("900000"));
         d.OkButton()->click();
         EXPECT_TRUE(d.isVisible());
         ASSERT_EQ(h.prompter.Messages().size(), 5u);
-        EXPECT_NE(h.prompter.Messages().back().text.find("too large"), std::string::npos)
-            << h.prompter.Messages().back().text;
+        EXPECT_EQ(h.prompter.Messages().back().text, "Please enter an integer between 0 and 2000.");
         // A percentage of 0 leaves no pixels.
         d.XPercentField()->setValue(0);
         d.OkButton()->click();
@@ -158,6 +156,23 @@ TEST(PictureResizeDialog, BadSizesShowTheMessagesAndChangeNothing) {
     EXPECT_EQ(document.GetPicture()->Height(), 300);
     EXPECT_EQ(document.UndoPicture(), nullptr);
     EXPECT_FALSE(document.IsModified());
+}
+
+TEST(PictureResizeDialog, ASizeBeyondThePixelLimitIsRefusedWithTheLimit) {
+    ScriptedPrompter prompter;
+    CPictureResizeDlg dialog(20000, 20000, MeasureUnits{}, &prompter);
+    dialog.show();
+    dialog.XPercentField()->setValue(2000);
+    EXPECT_EQ(dialog.WidthField()->Text(), QStringLiteral("400000"));
+    dialog.OkButton()->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.Result());
+    ASSERT_EQ(prompter.Messages().size(), 1u);
+    EXPECT_NE(prompter.Messages()[0].text.find("too large"), std::string::npos) << prompter.Messages()[0].text;
+    dialog.XPercentField()->setValue(10);
+    dialog.OkButton()->click();
+    ASSERT_TRUE(dialog.Result());
+    EXPECT_EQ(dialog.Result()->size, (SizeWH{2000, 2000}));
 }
 
 TEST(MergeWizard, TwoPicturesInARowWithAGapGiveTheExpectedCanvas) {
@@ -276,7 +291,7 @@ TEST(UnitsAndRulers, ConfirmedUnitsReachRulersAndStatusBar) {
     EXPECT_EQ(window->VertRuler()->Resolution(), 50);
 }
 
-TEST(UnitsAndRulers, RulersFollowZoomAndScrollOfTheWindowsOfOnePicture) {
+TEST(UnitsAndRulers, RulersFollowZoomAndScroll) {
     AppHarness h;
     const fs::path file = WriteFilled(h.scratch / "big.bmp", 1200, 900, MakeColour(40, 40, 40));
     CLumaprismApp& app = h.Start(file);
