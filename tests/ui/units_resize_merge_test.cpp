@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QMouseEvent>
 #include <functional>
 
 #include "formats/format_table.h"
@@ -236,6 +237,50 @@ TEST(MergeWizard, TwoPicturesInARowWithAGapGiveTheExpectedCanvas) {
     EXPECT_TRUE(near(test::PixelAt(*picture, 105, 25), MakeColour(255, 255, 255)));
     EXPECT_TRUE(near(test::PixelAt(*picture, 170, 25), MakeColour(0, 0, 255)));
     EXPECT_TRUE(h.prompter.Messages().empty());
+}
+
+TEST(MergeWizard, ManualPlacementDropsWhereTheMouseClicks) {
+    AppHarness h;
+    CLumaprismApp& app = h.Start(WriteFilled(h.scratch / "a.bmp", 100, 50, MakeColour(255, 0, 0)));
+    ASSERT_NE(app.OpenDocumentFile(WriteFilled(h.scratch / "b.bmp", 40, 20, MakeColour(0, 255, 0))), nullptr);
+    ASSERT_NE(app.OpenDocumentFile(WriteFilled(h.scratch / "c.bmp", 30, 30, MakeColour(0, 0, 255))), nullptr);
+    CMainFrame& frame = app.MainFrame();
+    SizeWH expected{0, 0};
+    ASSERT_TRUE(WithDialog<CMergeWizardSheet>(frame, cmd::kMerge, [&expected](CMergeWizardSheet& w) {
+        w.Page1()->CheckList()->Box(1)->click();  // b; c stays out
+        w.next();
+        CMergeWizardPage2* page = w.Page2();
+        ASSERT_EQ(page->ImagesList()->count(), 2);
+        CMergeArea* area = page->Area();
+        auto send = [area](QEvent::Type type, QPoint at, Qt::MouseButton button) {
+            QMouseEvent event(type, QPointF(at), area->mapToGlobal(QPointF(at)), button,
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+            QApplication::sendEvent(area, &event);
+        };
+        page->ImagesList()->setCurrentRow(1);
+        EXPECT_EQ(area->Carried(), 1);
+        const QPoint at(area->width() * 3 / 4, area->height() * 3 / 4);
+        const QPoint c = area->CanvasPoint(QPointF(at));
+        ASSERT_GT(c.x(), 100);
+        const MergeRect dropped{c.x() - 20, c.y() - 10, c.x() + 20, c.y() + 10};
+        send(QEvent::MouseMove, at, Qt::NoButton);
+        EXPECT_EQ(w.List().Entries()[1].rect, dropped);
+        EXPECT_FALSE(w.List().Entries()[1].placed);
+        send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+        EXPECT_TRUE(w.List().Entries()[1].placed);
+        EXPECT_EQ(area->Carried(), -1);
+        // Further mouse moves leave it where it was dropped.
+        send(QEvent::MouseMove, QPoint(5, 5), Qt::NoButton);
+        EXPECT_EQ(w.List().Entries()[1].rect, dropped);
+        EXPECT_EQ(w.List().Canvas(), (MergeRect{0, 0, dropped.right, dropped.bottom}));
+        expected = {int(dropped.right), int(dropped.bottom)};
+        w.button(QWizard::FinishButton)->click();
+    }));
+    ASSERT_EQ(frame.PictureWindows().size(), 4u);
+    const Picture* picture = frame.ActivePictureWindow()->Document().GetPicture();
+    // a at (0, 0), never dropped, and b where it was dropped; c never reaches the result.
+    EXPECT_EQ(picture->Width(), expected.width);
+    EXPECT_EQ(picture->Height(), expected.height);
 }
 
 TEST(MergeWizard, OnePictureOpenSaysTwoAreNeeded) {

@@ -336,8 +336,14 @@ void CMergeWizardPage2::initializePage() {
     m_images->clear();
     m_shown = m_sheet.List().Selected();
     int number = 0;
-    for (std::size_t index : m_shown)
-        m_images->addItem(Text(MergeList::ListText(++number, m_sheet.List().Entries()[index].name)));
+    {
+        // Nothing is in hand until the user picks a picture from the list.
+        const QSignalBlocker block(m_images);
+        for (std::size_t index : m_shown)
+            m_images->addItem(Text(MergeList::ListText(++number, m_sheet.List().Entries()[index].name)));
+        m_images->setCurrentRow(-1);
+    }
+    m_area->PickUp(-1);
     if (m_automatic->isChecked()) Place();
     m_area->update();
 }
