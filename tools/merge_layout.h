@@ -17,8 +17,7 @@ namespace lp {
 
 struct AppSettings;
 
-inline constexpr std::string_view kMergeNeedsTwo =
-    "Only one document opened.  Need atleast 2 documents to be opened";
+inline constexpr std::string_view kMergeNeedsTwo = "Only one document opened.  Need atleast 2 documents to be opened";
 
 /// A placement rectangle in canvas pixels (right and bottom exclusive).
 struct MergeRect {

@@ -19,8 +19,12 @@ int PercentOf(double value, int whole) {
 }  // namespace
 
 PictureResizeModel::PictureResizeModel(int width, int height, const MeasureUnits& units)
-    : m_w(std::max(width, 1)), m_h(std::max(height, 1)), m_aspect(double(m_w) / m_h), m_units(units),
-      m_px(m_w), m_py(m_h) {
+    : m_w(std::max(width, 1)),
+      m_h(std::max(height, 1)),
+      m_aspect(double(m_w) / m_h),
+      m_units(units),
+      m_px(m_w),
+      m_py(m_h) {
     RefreshTexts();
 }
 

@@ -1,8 +1,8 @@
+#include "shell/measuring_units.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "shell/measuring_units.h"
 
 namespace lp {
 namespace {
@@ -54,8 +54,11 @@ TEST(MeasuringUnits, SizeFieldDisplayRules) {
         int dpi;
         const char* text;
     } cases[] = {
-        {96, MeasureUnit::Cm, 96, "2.54"},   {96, MeasureUnit::Inch, 96, "1.00"}, {100, MeasureUnit::Mm, 96, "26"},
-        {200, MeasureUnit::Cm, 100, "5.08"}, {200.5, MeasureUnit::Pixel, 96, "201"},
+        {96, MeasureUnit::Cm, 96, "2.54"},
+        {96, MeasureUnit::Inch, 96, "1.00"},
+        {100, MeasureUnit::Mm, 96, "26"},
+        {200, MeasureUnit::Cm, 100, "5.08"},
+        {200.5, MeasureUnit::Pixel, 96, "201"},
         {200.004, MeasureUnit::Pixel, 96, "200"},  // rounded to hundredths before rounding up
         {5000, MeasureUnit::Cm, 96, "132.29"},     // no leading blanks, no cut-off
         {9, MeasureUnit::Inch, 96, "0.09"},

@@ -1,8 +1,9 @@
+#include "tools/merge_layout.h"
+
 #include <gtest/gtest.h>
 
 #include "base/imp_exp_exception.h"
 #include "base/settings.h"
-#include "tools/merge_layout.h"
 
 namespace lp {
 namespace {
@@ -34,18 +35,31 @@ TEST(MergePlacement, AutomaticRowsAndColumnsWithGapsAndOverlap) {
         std::vector<MergeRect> rects;
         MergeRect canvas;
     } cases[] = {
-        {"row, 2 columns, gaps 10 and 5", {{100, 50}, {100, 50}}, Auto(MergeOrder::RowFirst, 2, 10, 5),
-         {{0, 0, 100, 50}, {110, 0, 210, 50}}, {0, 0, 210, 50}},
-        {"the same with overlap", {{100, 50}, {100, 50}}, Auto(MergeOrder::RowFirst, 2, 10, 5, true),
-         {{0, 0, 100, 50}, {100, 0, 200, 50}}, {0, 0, 200, 50}},
-        {"third picture starts a new row below the tallest", {{100, 50}, {80, 70}, {30, 30}},
-         Auto(MergeOrder::RowFirst, 2, 10, 5), {{0, 0, 100, 50}, {110, 0, 190, 70}, {0, 75, 30, 105}},
+        {"row, 2 columns, gaps 10 and 5",
+         {{100, 50}, {100, 50}},
+         Auto(MergeOrder::RowFirst, 2, 10, 5),
+         {{0, 0, 100, 50}, {110, 0, 210, 50}},
+         {0, 0, 210, 50}},
+        {"the same with overlap",
+         {{100, 50}, {100, 50}},
+         Auto(MergeOrder::RowFirst, 2, 10, 5, true),
+         {{0, 0, 100, 50}, {100, 0, 200, 50}},
+         {0, 0, 200, 50}},
+        {"third picture starts a new row below the tallest",
+         {{100, 50}, {80, 70}, {30, 30}},
+         Auto(MergeOrder::RowFirst, 2, 10, 5),
+         {{0, 0, 100, 50}, {110, 0, 190, 70}, {0, 75, 30, 105}},
          {0, 0, 190, 105}},
-        {"column first, 2 rows: the next column right of the widest", {{100, 50}, {60, 40}, {30, 30}},
-         Auto(MergeOrder::ColumnFirst, 2, 10, 5), {{0, 0, 100, 50}, {0, 55, 60, 95}, {110, 0, 140, 30}},
+        {"column first, 2 rows: the next column right of the widest",
+         {{100, 50}, {60, 40}, {30, 30}},
+         Auto(MergeOrder::ColumnFirst, 2, 10, 5),
+         {{0, 0, 100, 50}, {0, 55, 60, 95}, {110, 0, 140, 30}},
          {0, 0, 140, 95}},
-        {"one per row stacks them", {{20, 10}, {20, 10}}, Auto(MergeOrder::RowFirst, 1, 3, 4),
-         {{0, 0, 20, 10}, {0, 14, 20, 24}}, {0, 0, 20, 24}},
+        {"one per row stacks them",
+         {{20, 10}, {20, 10}},
+         Auto(MergeOrder::RowFirst, 1, 3, 4),
+         {{0, 0, 20, 10}, {0, 14, 20, 24}},
+         {0, 0, 20, 24}},
     };
     for (const Case& c : cases) {
         MergeList list = ListOf(c.sizes);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "tools/picture_resize.h"
+
+#include <gtest/gtest.h>
 
 namespace lp {
 namespace {

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
-#include <QMouseEvent>
 #include <functional>
 
 #include "formats/format_table.h"
@@ -134,7 +135,8 @@ TEST(PictureResizeDialog, BadSizesShowTheMessagesAndChangeNothing) {
             EXPECT_EQ(d.HeightField()->Text(), QStringLiteral("300")) << text;
             EXPECT_EQ(d.XPercentField()->value(), 100) << text;
         }
-        EXPECT_EQ(MessageTexts(h.prompter), (std::vector<std::string>{"Invalid Number", "Invalid Number", "Invalid Number"}));
+        EXPECT_EQ(MessageTexts(h.prompter),
+                  (std::vector<std::string>{"Invalid Number", "Invalid Number", "Invalid Number"}));
         // OK with the refused text still there: refused again, the dialog stays open.
         d.OkButton()->click();
         EXPECT_TRUE(d.isVisible());

@@ -358,8 +358,12 @@ void CMergeWizardPage2::Place() {
 CMergeWizardSheet::CMergeWizardSheet(MergeList list, std::vector<const Picture*> pictures,
                                      const MergePlacement& defaults, ColourRef background, Prompter& prompter,
                                      QWidget* parent)
-    : QWizard(parent), m_list(std::move(list)), m_pictures(std::move(pictures)), m_defaults(defaults),
-      m_background(background), m_prompter(prompter) {
+    : QWizard(parent),
+      m_list(std::move(list)),
+      m_pictures(std::move(pictures)),
+      m_defaults(defaults),
+      m_background(background),
+      m_prompter(prompter) {
     setObjectName(QStringLiteral("MergeWizard"));
     setWindowTitle(QStringLiteral("Merge"));
     setAccessibleName(QStringLiteral("Merge"));
@@ -369,7 +373,9 @@ CMergeWizardSheet::CMergeWizardSheet(MergeList list, std::vector<const Picture*>
     addPage(m_page1);
     addPage(m_page2);
     for (WizardButton which : {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton, QWizard::CancelButton})
-        if (QAbstractButton* b = button(which)) b->setAccessibleName(b->text().remove(QLatin1Char('&')).remove(QStringLiteral(" >")).remove(QStringLiteral("< ")).trimmed());
+        if (QAbstractButton* b = button(which))
+            b->setAccessibleName(
+                b->text().remove(QLatin1Char('&')).remove(QStringLiteral(" >")).remove(QStringLiteral("< ")).trimmed());
     resize(620, 420);
 }
 
