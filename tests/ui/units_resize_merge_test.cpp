@@ -383,6 +383,35 @@ TEST(UnitsAndRulers, RulersFollowZoomAndScroll) {
     EXPECT_TRUE(opened);
 }
 
+TEST(Screenshot, PictureWindowWithRulersInCentimetres) {
+    AppHarness h;
+    const fs::path file = h.scratch / "pattern.png";
+    SavePictureByExtension(test::PatternPicture(320, 240), file);
+    CLumaprismApp& app = h.Start(file);
+    CMainFrame& frame = app.MainFrame();
+    frame.Settings().units = {MeasureUnit::Cm, 96, 96};
+    CChildFrame* window = frame.ActivePictureWindow();
+    ASSERT_NE(window, nullptr);
+    window->TakeUnits(frame.Settings().units);
+    frame.ToggleRulers();
+    window->resize(560, 420);
+    window->View().SetZoom(1.5);
+    test::Settle();
+    const QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    const char* dir = std::getenv("LP_SCREENSHOT_DIR");
+    const fs::path out = fs::path(dir && *dir ? dir : fs::current_path().string()) / "lumaprism-rulers.png";
+    EXPECT_TRUE(shot.save(QString::fromStdString(out.string())));
+    // The top ruler carries dark tick marks and numbers on its grey band.
+    const QImage ruler = window->HorzRuler()->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < ruler.height(); ++y)
+        for (int x = Ruler::kButtonWidth; x < ruler.width(); ++x)
+            if (qGray(ruler.pixel(x, y)) < 64) ++dark;
+    EXPECT_GT(dark, 100);
+    EXPECT_EQ(window->HorzRuler()->UnitButton()->text(), QStringLiteral("Cm"));
+}
+
 TEST(OptionsRotateMerge, PageShowsTheSettingsAndOverlapDisablesTheGaps) {
     AppHarness h;
     h.store.WriteInt(kSettingsSection, "Merge Gap X", 3);
