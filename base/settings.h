@@ -1,5 +1,6 @@
 #pragma once
 #include "base/colour.h"
+#include "base/measure_units.h"
 
 #include <array>
 #include <cstdint>
@@ -60,6 +61,8 @@ struct AppSettings {
     double stepRotation = 0.5;
     std::int32_t tmPosX = 510, tmPosY = 125;
     std::int32_t palPosX = 5, palPosY = 240;
+    /// Held for the run only (no key): the "Units/Res" page's unit and resolutions.
+    MeasureUnits units;
 
     // Section "Internet Settings", written by the exit step.
     std::int32_t accessType = 0;  // 0 system, 1 direct, 3 named proxy

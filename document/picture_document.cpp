@@ -509,11 +509,16 @@ std::unique_ptr<COrvantixDoc> COrvantixDoc::Paste(PictureClipboard& clipboard, D
         return nullptr;
     }
     if (!picture || picture->IsEmpty()) return nullptr;
-    auto document = std::make_unique<COrvantixDoc>(std::move(services));
-    GifFrameList frames;
     Picture copy;
     copy.CopyFrom(*picture);
-    frames.Add(NewFrameRecord(std::move(copy)));
+    return NewUntitled(std::move(copy), std::move(services));
+}
+
+std::unique_ptr<COrvantixDoc> COrvantixDoc::NewUntitled(Picture picture, DocumentServices services) {
+    if (picture.IsEmpty()) return nullptr;
+    auto document = std::make_unique<COrvantixDoc>(std::move(services));
+    GifFrameList frames;
+    frames.Add(NewFrameRecord(std::move(picture)));
     document->m_title = "Untitled";
     document->AdoptContent(std::move(frames), GifInfo{});
     document->SetModifiedFlag(true);

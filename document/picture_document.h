@@ -193,6 +193,9 @@ public:
     /// The application's Paste: a new document holding a copy of the clipboard's bitmap, marked
     /// modified. Null (after a message) when the clipboard cannot be read or holds no bitmap.
     static std::unique_ptr<COrvantixDoc> Paste(PictureClipboard& clipboard, DocumentServices services);
+    /// A new "Untitled" document holding the picture (paste, merge), marked modified. Null
+    /// for an empty picture.
+    static std::unique_ptr<COrvantixDoc> NewUntitled(Picture picture, DocumentServices services);
 
     // --- Palette conversion ---------------------------------------------------------------------
     /// Every frame onto "Web-Safe.pal"; refused for JPEG documents.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <system_error>
 
@@ -26,8 +27,12 @@ std::uint8_t Channel(std::int32_t value) { return static_cast<std::uint8_t>(std:
 
 std::string_view OptionsPageCaption(OptionsPage page) {
     switch (page) {
+        case OptionsPage::UnitsRes:
+            return "Units/Res";
         case OptionsPage::SpotRemover:
             return "Spot Remover";
+        case OptionsPage::RotateMerge:
+            return "Rotate/Merge";
         case OptionsPage::Defaults:
             return "Defaults";
         case OptionsPage::Transfer:
@@ -90,6 +95,52 @@ std::vector<std::string> PaletteChoices(const std::filesystem::path& folder) {
     return names;
 }
 
+UnitsPageValues UnitsPageValues::Of(const MeasureUnits& u) {
+    UnitsPageValues v;
+    v.unit = u.unit;
+    v.xResolution = std::clamp(u.xResolution, kMinResolution, kMaxResolution);
+    v.yResolution = std::clamp(u.yResolution, kMinResolution, kMaxResolution);
+    v.equalResolution = true;
+    return v;
+}
+
+void UnitsPageValues::SetXResolution(int dpi) {
+    xResolution = std::clamp(dpi, kMinResolution, kMaxResolution);
+    if (equalResolution) yResolution = xResolution;
+}
+
+void UnitsPageValues::SetYResolution(int dpi) {
+    yResolution = std::clamp(dpi, kMinResolution, kMaxResolution);
+    if (equalResolution) xResolution = yResolution;
+}
+
+void UnitsPageValues::SetEqualResolution(bool on) {
+    equalResolution = on;
+    if (on) yResolution = xResolution;
+}
+
+MergeRotatePageValues MergeRotatePageValues::Of(const AppSettings& s) {
+    MergeRotatePageValues v;
+    v.gapX = std::max(s.mergeGapX, 0);
+    v.gapY = std::max(s.mergeGapY, 0);
+    v.overlap = s.overlap != 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", std::trunc(s.stepRotation * 100 + 1e-6) / 100);
+    v.stepText = text;
+    return v;
+}
+
+std::optional<double> MergeRotatePageValues::Step() const {
+    const std::string_view text = Trim(stepText);
+    if (text.empty()) return std::nullopt;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    // Stored as hundredths rounded toward zero: anything that stores as 0 turns nothing.
+    if (!(value <= 359) || std::trunc(value * 100 + 1e-9) < 1) return std::nullopt;
+    return value;
+}
+
 DefaultsPageValues DefaultsPageValues::Of(const AppSettings& s) {
     DefaultsPageValues v;
     v.transparent = MakeColour(Channel(s.bgRed), Channel(s.bgGreen), Channel(s.bgBlue));
@@ -129,7 +180,9 @@ void BrowserPageValues::Choose(int type) {
 }
 
 OptionsSheetModel::OptionsSheetModel(const AppSettings& settings, OptionsCaller caller) : m_caller(caller) {
+    units = UnitsPageValues::Of(settings.units);
     spotRemover = std::clamp(settings.spotRemover, 0, 100);
+    mergeRotate = MergeRotatePageValues::Of(settings);
     defaults = DefaultsPageValues::Of(settings);
     transfer = TransferPageState::Open(settings.modemSpeed, settings.usePng != 0);
     internet.accessType = settings.accessType;
@@ -158,6 +211,10 @@ std::optional<OptionsRefusal> OptionsSheetModel::CheckPage(OptionsPage page) {
             if (internet.accessType == kAccessProxy)
                 if (auto message = CheckProxyPort(internet.proxyName)) return OptionsRefusal{page, *message};
             return std::nullopt;
+        case OptionsPage::RotateMerge:
+            if (!mergeRotate.Step()) return OptionsRefusal{page, std::string(kRotationStepRange)};
+            return std::nullopt;
+        case OptionsPage::UnitsRes:
         case OptionsPage::SpotRemover:
         case OptionsPage::Browser:
             return std::nullopt;
@@ -194,6 +251,14 @@ OptionsEffects OptionsSheetModel::Accept(AppSettings& s, SpotRemoverParams& spot
     // 4. Pages of other tools: the spot remover's strength and working parameters.
     s.spotRemover = std::clamp(spotRemover, 0, 100);
     spotParams = SpotRemoverParams::FromSlider(s.spotRemover);
+    // The units and the "Rotate/Merge" values.
+    const MeasureUnits newUnits = units.Units();
+    effects.unitsChanged = !(newUnits == s.units);
+    s.units = newUnits;
+    s.mergeGapX = std::max(mergeRotate.gapX, 0);
+    s.mergeGapY = std::max(mergeRotate.gapY, 0);
+    s.overlap = mergeRotate.overlap ? 1 : 0;
+    if (const auto step = mergeRotate.Step()) s.stepRotation = std::trunc(*step * 100 + 1e-9) / 100;
     // 5. Browser.
     s.optType = browser.optType;
     s.optColors = browser.removeColors ? 1 : 0;

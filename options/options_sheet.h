@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/colour.h"
+#include "base/measure_units.h"
 #include "base/settings.h"
 #include "optimize/transfer_info.h"
 #include "tools/spot_remover.h"
@@ -18,12 +19,11 @@ namespace lp {
 /// Where the "&Options" command came from: it decides the page the sheet opens on.
 enum class OptionsCaller { PictureWindow, Browser };
 
-/// The pages of the Options sheet that this version has, in the sheet's order. "Units/Res"
-/// would come before "Spot Remover" and "Rotate/Merge" after it; they are not built yet.
-enum class OptionsPage { SpotRemover, Defaults, Transfer, Internet, Browser };
-inline constexpr std::array<OptionsPage, 5> kOptionsPages = {OptionsPage::SpotRemover, OptionsPage::Defaults,
-                                                             OptionsPage::Transfer, OptionsPage::Internet,
-                                                             OptionsPage::Browser};
+/// The pages of the Options sheet, in the sheet's order.
+enum class OptionsPage { UnitsRes, SpotRemover, RotateMerge, Defaults, Transfer, Internet, Browser };
+inline constexpr std::array<OptionsPage, 7> kOptionsPages = {
+    OptionsPage::UnitsRes, OptionsPage::SpotRemover, OptionsPage::RotateMerge, OptionsPage::Defaults,
+    OptionsPage::Transfer, OptionsPage::Internet,    OptionsPage::Browser};
 std::string_view OptionsPageCaption(OptionsPage page);
 std::size_t OptionsPageIndex(OptionsPage page);
 /// A picture window opens the sheet on its first page, the picture browser on "Transfer".
@@ -45,6 +45,37 @@ std::optional<std::string> CheckProxyPort(std::string_view proxyName);
 /// the folder (case-insensitive extension, folders skipped), sorted; empty when the folder is
 /// missing or empty.
 std::vector<std::string> PaletteChoices(const std::filesystem::path& folder);
+
+/// The rotation step field's range message; a step that would be stored as 0 hundredths
+/// is refused too (a step of 0 would turn nothing).
+inline constexpr std::string_view kRotationStepRange = "Please enter a number between 0.01 and 359.";
+
+/// What the "Units/Res" page edits. While "Equal Resolution" is ticked a change of either
+/// resolution is copied to the other; ticking it copies X to Y.
+struct UnitsPageValues {
+    MeasureUnit unit = MeasureUnit::Pixel;
+    int xResolution = 96;
+    int yResolution = 96;
+    bool equalResolution = true;  // ticked whenever the page opens
+
+    static UnitsPageValues Of(const MeasureUnits& units);
+    void SetXResolution(int dpi);
+    void SetYResolution(int dpi);
+    void SetEqualResolution(bool on);
+    MeasureUnits Units() const { return {unit, xResolution, yResolution}; }
+};
+
+/// What the "Rotate/Merge" page (`CMergeRotateOpt`) edits.
+struct MergeRotatePageValues {
+    int gapX = 2;
+    int gapY = 2;
+    bool overlap = false;    // the gap fields are disabled while on
+    std::string stepText;    // degrees, the setting divided by 100
+
+    static MergeRotatePageValues Of(const AppSettings& settings);
+    /// The step in degrees, 0.01..359; nothing when the text is no such number.
+    std::optional<double> Step() const;
+};
 
 /// What the "Defaults" page edits.
 struct DefaultsPageValues {
@@ -92,6 +123,7 @@ struct OptionsEffects {
     bool selectorTakesColours = false;
     bool showColorsColumn = true;  // the browser list's "Colors" column
     std::string modemStatus;       // "Modem %g kbps "
+    bool unitsChanged = false;     // every picture window takes the new units
 };
 
 /// The Options sheet's logic: every page works on a copy of the application's settings;
@@ -103,7 +135,9 @@ public:
     std::size_t StartPage() const { return OptionsStartPage(m_caller); }
 
     // The pages' values, edited by the widgets.
+    UnitsPageValues units;
     int spotRemover = 1;  // slider 0..100
+    MergeRotatePageValues mergeRotate;
     DefaultsPageValues defaults;
     TransferPageState transfer;
     InternetPageValues internet;

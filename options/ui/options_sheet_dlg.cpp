@@ -30,6 +30,8 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/ui/position_selector.h"
+#include "shell/ui/units_page.h"
+#include "tools/ui/merge_rotate_opt.h"
 #include "tools/ui/spot_remover_page.h"
 #include "tools/view_tools.h"
 
@@ -376,6 +378,12 @@ CAllPgSt::CAllPgSt(const AppSettings& settings, OptionsCaller caller, const Data
     for (OptionsPage page : kOptionsPages) {
         QWidget* widget = nullptr;
         switch (page) {
+            case OptionsPage::UnitsRes:
+                widget = m_units = new CUnitsPage(m_model.units, m_tabs);
+                break;
+            case OptionsPage::RotateMerge:
+                widget = m_mergeRotate = new CMergeRotateOpt(m_model.mergeRotate, m_tabs);
+                break;
             case OptionsPage::SpotRemover:
                 widget = m_spot = new CSpotRemoverPage(*m_spotScratch, m_spotParams, m_tabs);
                 break;
@@ -466,6 +474,7 @@ void ApplyOptionsEffects(CMainFrame& main, const OptionsEffects& effects) {
             frame->Document().EstimateSizes();
         frame->RefreshGroupLabels();
         frame->View().SetPicturePosition(s.picPosition);
+        frame->TakeUnits(s.units);
     }
     main.ShowModem(s.modemSpeed);
     main.UpdateCommandStates();

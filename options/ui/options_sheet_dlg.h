@@ -25,6 +25,8 @@ namespace lp {
 class CMainFrame;
 class CPositionSelector;
 class CSpotRemoverPage;
+class CUnitsPage;
+class CMergeRotateOpt;
 class Prompter;
 class SettingsStore;
 
@@ -161,7 +163,9 @@ public:
     QTabWidget* Tabs() const { return m_tabs; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
+    CUnitsPage* UnitsPage() const { return m_units; }
     CSpotRemoverPage* SpotRemoverPage() const { return m_spot; }
+    CMergeRotateOpt* MergeRotatePage() const { return m_mergeRotate; }
     CDefaultsPage* DefaultsPage() const { return m_defaults; }
     CTransferPage* TransferPage() const { return m_transfer; }
     CInternetPage* InternetPage() const { return m_internet; }
@@ -184,7 +188,9 @@ private:
     QTabWidget* m_tabs = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
+    CUnitsPage* m_units = nullptr;
     CSpotRemoverPage* m_spot = nullptr;
+    CMergeRotateOpt* m_mergeRotate = nullptr;
     CDefaultsPage* m_defaults = nullptr;
     CTransferPage* m_transfer = nullptr;
     CInternetPage* m_internet = nullptr;

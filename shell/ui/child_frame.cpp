@@ -17,6 +17,8 @@
 #include "optimize/ui/group_windows.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
+#include "shell/ui/ruler.h"
+#include "shell/measuring_units.h"
 #include "shell/ui/status_progress.h"
 #include "tools/ui/palette_window.h"
 #include "vector/ui/vectorize_dialog.h"
@@ -25,7 +27,7 @@
 namespace lp {
 
 namespace {
-constexpr int kRulerThickness = 20;
+constexpr int kRulerThickness = Ruler::kThickness;
 constexpr int kWholeWindow = 1000;
 }  // namespace
 
@@ -60,6 +62,8 @@ ViewContext CChildFrame::ViewContextFor() {
         m_mainFrame.SelectPage(1);  // the colours arrive where the user can see them
         m_mainFrame.PaletteWindow().AddColoursFromPicture(picture, rect);
     };
+    c.geometryChanged = [this] { FollowView(); };
+    if (m_mainFrame.openHelpTopic) c.openHelp = m_mainFrame.openHelpTopic;
     return c;
 }
 
@@ -76,16 +80,16 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
     auto* grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    m_horzRuler = new QFrame(client);
+    m_horzRuler = new Ruler(Qt::Horizontal, client);
     m_horzRuler->setObjectName(QStringLiteral("Horz Ruler"));
+    m_horzRuler->setAccessibleName(QStringLiteral("Horz Ruler"));
     m_horzRuler->setToolTip(QStringLiteral("Show or hide Horz Ruler"));
-    m_horzRuler->setFixedHeight(kRulerThickness);
-    m_horzRuler->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    m_vertRuler = new QFrame(client);
+    m_vertRuler = new Ruler(Qt::Vertical, client);
     m_vertRuler->setObjectName(QStringLiteral("Vert Ruler"));
+    m_vertRuler->setAccessibleName(QStringLiteral("Vert Ruler"));
     m_vertRuler->setToolTip(QStringLiteral("Show or hide Vert Ruler"));
-    m_vertRuler->setFixedWidth(kRulerThickness);
-    m_vertRuler->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // A click on the unit button opens the options sheet on its first page.
+    connect(m_horzRuler, &Ruler::UnitButtonClicked, this, [this] { m_mainFrame.RouteCommand(cmd::kOptions); });
 
     m_splitter = new QSplitter(Qt::Vertical, client);
     m_splitter->setObjectName(QStringLiteral("Splitter"));
@@ -96,7 +100,8 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
     m_splitter->addWidget(m_frameStrip);
     m_splitter->setCollapsible(1, true);
 
-    grid->addWidget(m_horzRuler, 0, 1);
+    // The unit button sits in the corner above the vertical ruler.
+    grid->addWidget(m_horzRuler, 0, 0, 1, 2);
     grid->addWidget(m_vertRuler, 1, 0);
     grid->addWidget(m_splitter, 1, 1);
     outer->addLayout(grid, 1);
@@ -114,6 +119,7 @@ CChildFrame::CChildFrame(CMainFrame& mainFrame, std::unique_ptr<COrvantixDoc> do
         m_vertRuler->hide();
     }
 
+    TakeUnits(m_mainFrame.Settings().units);
     m_docCommands = std::make_unique<CDocCommands>(*m_document, clipboard, chooser, &m_mainFrame);
     m_docCommands->vectorize = [this, &chooser] { OpenVectorizeDialog(chooser); };
     m_document->SetObserver(this);
@@ -141,10 +147,40 @@ void CChildFrame::RefreshGroupLabels() {
     if (m_shownOnce) m_status->ShowTitle(QString::fromStdString(m_mainFrame.Groups().StatusTitle(this)));
 }
 
+void CChildFrame::ShowSize(std::int32_t width, std::int32_t height) {
+    const UnitSize size = SizeInUnit(width, height, m_mainFrame.Settings().units);
+    m_status->ShowSize(size.width, size.height, size.wholeNumbers);
+}
+
+void CChildFrame::TakeUnits(const MeasureUnits& units) {
+    m_horzRuler->SetUnit(units.unit);
+    m_horzRuler->SetResolution(units.xResolution);
+    m_vertRuler->SetUnit(units.unit);
+    m_vertRuler->SetResolution(units.yResolution);
+    if (const Picture* picture = m_document ? m_document->GetPicture() : nullptr) {
+        m_status->ShowResolution(units.xResolution, units.yResolution);
+        ShowSize(picture->Width(), picture->Height());
+    }
+}
+
+void CChildFrame::FollowView() {
+    if (!m_view || !m_horzRuler) return;
+    const QPointF topLeft = m_view->TopLeftPicturePoint();
+    const double zoom = m_view->Zoom() > 0 ? m_view->Zoom() : 1.0;
+    // Picture coordinate 0 lines up with the view's first pixel, wherever the rulers sit.
+    const QPoint viewStart = m_view->viewport()->mapTo(widget(), QPoint(0, 0));
+    m_horzRuler->SetStartOffset(viewStart.x() - m_horzRuler->mapTo(widget(), QPoint(0, 0)).x());
+    m_vertRuler->SetStartOffset(viewStart.y() - m_vertRuler->mapTo(widget(), QPoint(0, 0)).y());
+    if (m_horzRuler->Zoom() != zoom) m_horzRuler->SetZoom(zoom);
+    if (m_vertRuler->Zoom() != zoom) m_vertRuler->SetZoom(zoom);
+    m_horzRuler->SetOrigin(topLeft.x());
+    m_vertRuler->SetOrigin(topLeft.y());
+}
+
 void CChildFrame::RefreshStatus() {
     const Picture* picture = m_document->GetPicture();
     m_status->ShowColours(long(m_document->ColourCount()));
-    if (picture) m_status->ShowSize(picture->Width(), picture->Height(), true);
+    if (picture) ShowSize(picture->Width(), picture->Height());
     m_status->ShowFrame(int(m_document->CurrentFrame()) + 1, int(m_document->FrameCount()));
 }
 
@@ -216,6 +252,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 void CChildFrame::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
     LayoutSplitter();
+    FollowView();
 }
 
 void CChildFrame::showEvent(QShowEvent* event) {
@@ -225,6 +262,7 @@ void CChildFrame::showEvent(QShowEvent* event) {
         m_status->ShowTitle(QString::fromStdString(m_mainFrame.Groups().StatusTitle(this)));
         LayoutSplitter();
     }
+    FollowView();
 }
 
 bool CChildFrame::UpdateCommand(int id, CommandState& state) {
@@ -306,7 +344,7 @@ void CChildFrame::TransferInfoChanged() {
 
 void CChildFrame::StatusChanged(std::int64_t colourCount, std::int32_t width, std::int32_t height) {
     m_status->ShowColours(long(colourCount));
-    m_status->ShowSize(width, height, true);
+    ShowSize(width, height);
 }
 
 void CChildFrame::PlaybackFrame(const Picture& canvas, std::size_t) {

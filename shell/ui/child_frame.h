@@ -2,6 +2,7 @@
 #include <QMdiSubWindow>
 #include <memory>
 
+#include "base/measure_units.h"
 #include "document/picture_document.h"
 #include "guikit/ui/command_router.h"
 
@@ -18,6 +19,7 @@ class COrvantixView;
 struct ViewContext;
 class CStatusProgress;
 class PictureClipboard;
+class Ruler;
 class FileChooser;
 class CVectorizeDlg;
 
@@ -38,8 +40,8 @@ public:
     COrvantixView& View() { return *m_view; }
     CDocCommands& DocumentCommands() { return *m_docCommands; }
     CStatusProgress& StatusProgress() { return *m_status; }
-    QFrame* HorzRuler() const { return m_horzRuler; }
-    QFrame* VertRuler() const { return m_vertRuler; }
+    Ruler* HorzRuler() const { return m_horzRuler; }
+    Ruler* VertRuler() const { return m_vertRuler; }
     QSplitter* Splitter() const { return m_splitter; }
     CFrameStrip* FrameStrip() const { return m_frameStrip; }
 
@@ -49,6 +51,11 @@ public:
     void RefreshGroupLabels();
     /// Shows or hides both rulers, growing or shrinking the window by 20 pixels.
     void ShowRulers(bool show);
+    /// The program-wide units: both rulers take the unit and their axis's resolution, and
+    /// the status bar shows the resolution and the picture size in the unit.
+    void TakeUnits(const MeasureUnits& units);
+    /// The rulers follow the view's zoom and scroll position.
+    void FollowView();
     /// Gives the splitter's first row its height from the frame count and the canvas size.
     void LayoutSplitter();
     /// Closes without asking (the application closing after the user answered).
@@ -83,6 +90,8 @@ private:
     ViewContext ViewContextFor();
     void RefreshCaption();
     void RefreshStatus();
+    /// The picture size in the status bar, in the program-wide unit.
+    void ShowSize(std::int32_t width, std::int32_t height);
     /// Asks to save a modified picture; false when the window must stay open.
     bool SaveModified();
 
@@ -93,8 +102,8 @@ private:
     COrvantixView* m_view = nullptr;
     CStatusProgress* m_status = nullptr;
     QStatusBar* m_statusBar = nullptr;
-    QFrame* m_horzRuler = nullptr;
-    QFrame* m_vertRuler = nullptr;
+    Ruler* m_horzRuler = nullptr;
+    Ruler* m_vertRuler = nullptr;
     QSplitter* m_splitter = nullptr;
     CFrameStrip* m_frameStrip = nullptr;
     bool m_shownOnce = false;

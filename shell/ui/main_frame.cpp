@@ -34,6 +34,8 @@
 #include "shell/ui/status_progress.h"
 #include "shell/ui/tool_icons.h"
 #include "tools/ui/palette_window.h"
+#include "tools/merge_layout.h"
+#include "tools/ui/merge_wizard.h"
 
 namespace lp {
 
@@ -537,6 +539,10 @@ bool CMainFrame::UpdateCommand(int id, CommandState& state) {
         case cmd::kWindowManager:
             state.enabled = true;  // with no picture window it says so
             return true;
+        case cmd::kMerge:
+            // With one picture open it says that two are needed.
+            state.enabled = !PictureWindows().empty();
+            return true;
         default:
             return false;
     }
@@ -589,9 +595,35 @@ bool CMainFrame::ExecuteCommand(int id) {
         case cmd::kWindowManager:
             m_groupWindows->OpenWindowsManager();
             return true;
+        case cmd::kMerge:
+            Merge();
+            return true;
         default:
             return false;
     }
+}
+
+void CMainFrame::Merge() {
+    // One entry per open picture, in window order; a picture shown in several windows
+    // (master and previews) is listed once.
+    MergeList list;
+    std::vector<const Picture*> pictures;
+    for (CChildFrame* frame : PictureWindows()) {
+        const COrvantixDoc& document = frame->Document();
+        const Picture* picture = document.GetPicture();
+        if (!picture || picture->IsEmpty()) continue;
+        if (list.Add(MergeEntryName(document.PathName(), document.Title()), picture->Width(), picture->Height()))
+            pictures.push_back(picture);
+    }
+    if (list.Size() < 2) {
+        m_prompter.Message(kMergeNeedsTwo, "Lumaprism", PromptIcon::Exclamation);
+        return;
+    }
+    CMergeWizardSheet sheet(std::move(list), std::move(pictures), MergePlacement::FromSettings(m_settings),
+                            m_settings.Background(), m_prompter, this);
+    if (sheet.exec() != QDialog::Accepted || !sheet.Result() || !documentServices || !addDocumentWindow) return;
+    if (auto document = COrvantixDoc::NewUntitled(std::move(*sheet.Result()), documentServices()))
+        addDocumentWindow(std::move(document));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -159,6 +159,8 @@ private:
     void OnSubWindowActivated(QMdiSubWindow* window);
     void OnSelectorReleased(int cell);
     void TileWindows(Qt::Orientation orientation);
+    /// "&Merge": the wizard over the open pictures; its result opens as a new picture.
+    void Merge();
     void ArrangeIcons();
 
     AppSettings& m_settings;

@@ -22,6 +22,7 @@
 #include "optimize/transfer_info.h"
 #include "guikit/ui/command_ids.h"
 #include "tools/edit_commands.h"
+#include "tools/ui/resize_dialog.h"
 #include "tools/ui/rotation_dialog.h"
 
 namespace lp {
@@ -117,6 +118,7 @@ void COrvantixView::RefreshPicture() {
         m_zoom = BestFitZoom(viewport()->width(), viewport()->height(), m_image.width(), m_image.height());
     UpdateScrollBars();
     viewport()->update();
+    if (m_context.geometryChanged) m_context.geometryChanged();
 }
 
 void COrvantixView::ShowCanvas(const QImage& canvas) {
@@ -128,6 +130,7 @@ void COrvantixView::ShowCanvas(const QImage& canvas) {
 void COrvantixView::SetPicturePosition(int position) {
     m_position = std::clamp(position, 0, 8);
     viewport()->update();
+    if (m_context.geometryChanged) m_context.geometryChanged();
 }
 
 void COrvantixView::SetZoom(double zoom, bool resetScroll) {
@@ -139,6 +142,7 @@ void COrvantixView::SetZoom(double zoom, bool resetScroll) {
         verticalScrollBar()->setValue(0);
     }
     viewport()->update();
+    if (m_context.geometryChanged) m_context.geometryChanged();
     if (m_context.stateChanged) m_context.stateChanged();
 }
 
@@ -164,6 +168,12 @@ QPoint COrvantixView::PictureOrigin() const {
     const int x = w > area.width() ? -horizontalScrollBar()->value() : place(area.width() - w, column);
     const int y = h > area.height() ? -verticalScrollBar()->value() : place(area.height() - h, row);
     return {x, y};
+}
+
+QPointF COrvantixView::TopLeftPicturePoint() const {
+    const QPoint o = PictureOrigin();
+    const double z = m_zoom > 0 ? m_zoom : 1.0;
+    return {-o.x() / z, -o.y() / z};
 }
 
 QPoint COrvantixView::PicturePoint(QPoint p) const {
@@ -254,9 +264,13 @@ void COrvantixView::resizeEvent(QResizeEvent* event) {
     if (m_zoom <= 0 && !m_image.isNull() && viewport()->width() > 0)
         m_zoom = BestFitZoom(viewport()->width(), viewport()->height(), m_image.width(), m_image.height());
     UpdateScrollBars();
+    if (m_context.geometryChanged) m_context.geometryChanged();
 }
 
-void COrvantixView::scrollContentsBy(int, int) { viewport()->update(); }
+void COrvantixView::scrollContentsBy(int, int) {
+    viewport()->update();
+    if (m_context.geometryChanged) m_context.geometryChanged();
+}
 
 // --- Mouse ---------------------------------------------------------------------------------------
 
@@ -569,6 +583,20 @@ void COrvantixView::SpotRemover() {
     RefreshPicture();
 }
 
+void COrvantixView::ResizeDialog() {
+    const Picture* picture = m_document.GetPicture();
+    if (!picture || !Confirm()) return;
+    const MeasureUnits units = m_context.settings ? m_context.settings->units : MeasureUnits{};
+    CPictureResizeDlg dialog(picture->Width(), picture->Height(), units, m_context.prompter, this);
+    if (m_context.openHelp) dialog.SetHelp(m_context.openHelp);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Result()) return;
+    const ResizeResult result = *dialog.Result();
+    if (ResizePictureTo(m_document, result.size, result.smart, m_context.progress)) {
+        m_selection.reset();
+        RefreshPicture();
+    }
+}
+
 void COrvantixView::Rotate(double angle, ColourRef background) {
     RotatePicture(m_document, angle, background);
     m_selection.reset();
@@ -679,6 +707,7 @@ bool COrvantixView::UpdateCommand(int id, CommandState& state) {
             return true;
         case cmd::kSelectForeground:
         case cmd::kSpotRemover:
+        case cmd::kResize:
         case cmd::kFlipHorizontal:
         case cmd::kFlipVertical:
         case cmd::kRotate180:
@@ -756,6 +785,9 @@ bool COrvantixView::ExecuteCommand(int id) {
         }
         case cmd::kSpotRemover:
             SpotRemover();
+            return true;
+        case cmd::kResize:
+            ResizeDialog();
             return true;
         case cmd::kFlipHorizontal:
         case cmd::kFlipVertical:

@@ -40,6 +40,10 @@ struct ViewContext {
     std::function<void(const QString&)> statusText;
     /// The pick-palette tool's rectangle (picture pixels from the top-left, clipped by the receiver).
     std::function<void(const Picture&, PickRect)> pickPalette;
+    /// Opens a help topic; unset: help is not available.
+    std::function<void(int)> openHelp;
+    /// Zoom, scroll position or picture placement changed (the rulers follow).
+    std::function<void()> geometryChanged;
 };
 
 /// The picture view of a picture window: shows the document's current frame
@@ -73,6 +77,9 @@ public:
     QPoint PicturePoint(QPoint viewportPoint) const;
     /// The viewport point of a picture pixel's top-left corner.
     QPointF ViewportPoint(QPointF picturePoint) const;
+    /// The picture coordinates at the viewport's top-left corner (negative while the
+    /// picture is placed inside a larger window).
+    QPointF TopLeftPicturePoint() const;
 
     const CSelectionShape* Selection() const { return m_selection.get(); }
     void RemoveSelection();
@@ -105,6 +112,7 @@ private:
     void ChooseTool(ViewTool tool);
     void Fill(bool foreground);
     void SpotRemover();
+    void ResizeDialog();
     void Rotate(double angle, ColourRef background);
     void RotateArbitrary();
     void StartFreeHand();

@@ -12,9 +12,11 @@ namespace {
 TEST(OptionsSheet, PagesInTheSheetsOrderAndTheStartPagePerCaller) {
     std::vector<std::string_view> captions;
     for (OptionsPage page : kOptionsPages) captions.push_back(OptionsPageCaption(page));
-    EXPECT_EQ(captions, (std::vector<std::string_view>{"Spot Remover", "Defaults", "Transfer", "Internet", "Browser"}));
+    EXPECT_EQ(captions, (std::vector<std::string_view>{"Units/Res", "Spot Remover", "Rotate/Merge", "Defaults", "Transfer",
+                                                  "Internet", "Browser"}));
     EXPECT_EQ(OptionsStartPage(OptionsCaller::PictureWindow), 0u);
     EXPECT_EQ(kOptionsPages[OptionsStartPage(OptionsCaller::Browser)], OptionsPage::Transfer);
+    EXPECT_EQ(OptionsStartPage(OptionsCaller::Browser), 4u);  // the fifth page
     AppSettings s;
     EXPECT_EQ(OptionsSheetModel(s, OptionsCaller::Browser).StartPage(), OptionsPageIndex(OptionsPage::Transfer));
 }
@@ -191,6 +193,93 @@ TEST(OptionsSheet, PaletteListHoldsThePalFilesOfTheFolder) {
     std::filesystem::create_directories(dir / "Folder.pal");
     for (const char* name : {"Web-Safe.pal", "b.PAL", "notes.txt"}) std::ofstream(dir / name) << "x";
     EXPECT_EQ(PaletteChoices(dir.Path()), (std::vector<std::string>{"Web-Safe", "b"}));
+}
+
+}  // namespace
+}  // namespace lp
+
+namespace lp {
+namespace {
+
+TEST(OptionsUnitsPage, EqualResolutionCopiesEitherValue) {
+    AppSettings app;
+    OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+    EXPECT_TRUE(sheet.units.equalResolution);
+    EXPECT_EQ(sheet.units.xResolution, 96);
+    sheet.units.SetXResolution(150);
+    EXPECT_EQ(sheet.units.yResolution, 150);
+    sheet.units.SetEqualResolution(false);
+    sheet.units.SetYResolution(300);
+    EXPECT_EQ(sheet.units.xResolution, 150);
+    // Ticking again copies X to Y.
+    sheet.units.SetEqualResolution(true);
+    EXPECT_EQ(sheet.units.yResolution, 150);
+    sheet.units.SetXResolution(5000);
+    EXPECT_EQ(sheet.units.xResolution, kMaxResolution);
+    sheet.units.SetXResolution(0);
+    EXPECT_EQ(sheet.units.xResolution, kMinResolution);
+}
+
+TEST(OptionsUnitsPage, AcceptGivesTheUnitsAndTellsTheWindows) {
+    AppSettings app;
+    SpotRemoverParams params;
+    {
+        OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+        EXPECT_FALSE(sheet.Accept(app, params).unitsChanged);
+    }
+    OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+    sheet.units.unit = MeasureUnit::Cm;
+    sheet.units.SetEqualResolution(false);
+    sheet.units.SetYResolution(72);
+    EXPECT_EQ(app.units, MeasureUnits{});  // a copy until OK
+    EXPECT_TRUE(sheet.Accept(app, params).unitsChanged);
+    EXPECT_EQ(app.units, (MeasureUnits{MeasureUnit::Cm, 96, 72}));
+    // The page opens with the run's units and "Equal Resolution" ticked again.
+    OptionsSheetModel again(app, OptionsCaller::PictureWindow);
+    EXPECT_EQ(again.units.unit, MeasureUnit::Cm);
+    EXPECT_EQ(again.units.yResolution, 72);
+    EXPECT_TRUE(again.units.equalResolution);
+}
+
+TEST(OptionsMergeRotatePage, ShowsAndStoresGapsOverlapAndTheStepInHundredths) {
+    AppSettings app;
+    app.mergeGapX = 4;
+    app.mergeGapY = 9;
+    app.stepRotation = 1.25;
+    OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+    EXPECT_EQ(sheet.mergeRotate.gapX, 4);
+    EXPECT_EQ(sheet.mergeRotate.gapY, 9);
+    EXPECT_FALSE(sheet.mergeRotate.overlap);
+    EXPECT_EQ(sheet.mergeRotate.stepText, "1.25");
+    sheet.mergeRotate.gapX = 12;
+    sheet.mergeRotate.overlap = true;
+    sheet.mergeRotate.stepText = "2.759";  // stored x 100, rounded toward zero
+    ASSERT_FALSE(sheet.Check());
+    SpotRemoverParams params;
+    sheet.Accept(app, params);
+    EXPECT_EQ(app.mergeGapX, 12);
+    EXPECT_EQ(app.overlap, 1);
+    EXPECT_DOUBLE_EQ(app.stepRotation, 2.75);
+}
+
+TEST(OptionsMergeRotatePage, AStepThatWouldTurnNothingOrIsNoNumberIsRefused) {
+    AppSettings app;
+    for (const char* text : {"0", "0.001", "360", "-1", "abc", ""}) {
+        OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+        sheet.mergeRotate.stepText = text;
+        const auto refusal = sheet.Check();
+        ASSERT_TRUE(refusal) << text;
+        EXPECT_EQ(refusal->page, OptionsPage::RotateMerge);
+        EXPECT_EQ(refusal->message, kRotationStepRange);
+        SpotRemoverParams params;
+        sheet.Accept(app, params);
+        EXPECT_DOUBLE_EQ(app.stepRotation, 0.5) << text;  // unchanged
+    }
+    for (const char* text : {"0.01", "359", "45"}) {
+        OptionsSheetModel sheet(app, OptionsCaller::PictureWindow);
+        sheet.mergeRotate.stepText = text;
+        EXPECT_FALSE(sheet.Check()) << text;
+    }
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ TEST(OptionsSheetWindow, CancelLeavesTheSettingsAndTheFileAlone) {
     const std::string fileBefore = ReadText(h.ini);
     WithOptionsSheet(frame, [](CAllPgSt& sheet) {
         EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Options"));
-        EXPECT_EQ(sheet.Tabs()->tabText(sheet.Tabs()->currentIndex()), QStringLiteral("Spot Remover"));
+        EXPECT_EQ(sheet.Tabs()->tabText(sheet.Tabs()->currentIndex()), QStringLiteral("Units/Res"));
         sheet.DefaultsPage()->PenWidthList()->setCurrentIndex(6);
         emit sheet.DefaultsPage()->PenWidthList()->activated(6);
         sheet.DefaultsPage()->QualitySlider()->setValue(20);
@@ -235,7 +235,7 @@ TEST(OptionsSheetWindow, StartPagePerCallerAndRestoringTheDefaultsPage) {
     EXPECT_EQ(browser.Tabs()->tabText(browser.Tabs()->currentIndex()), QStringLiteral("Transfer"));
     QStringList tabs;
     for (int i = 0; i < browser.Tabs()->count(); ++i) tabs << browser.Tabs()->tabText(i);
-    EXPECT_EQ(tabs, (QStringList{"Spot Remover", "Defaults", "Transfer", "Internet", "Browser"}));
+    EXPECT_EQ(tabs, (QStringList{"Units/Res", "Spot Remover", "Rotate/Merge", "Defaults", "Transfer", "Internet", "Browser"}));
     CAllPgSt picture(settings, OptionsCaller::PictureWindow, folders, prompter);
     EXPECT_EQ(picture.Tabs()->currentIndex(), 0);
     CDefaultsPage* d = picture.DefaultsPage();

@@ -18,6 +18,7 @@
 #include "imaging/ui/qimage_convert.h"
 #include "optimize/transfer_info.h"
 #include "shell/ui/child_frame.h"
+#include "shell/ui/ruler.h"
 #include "guikit/ui/command_ids.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
