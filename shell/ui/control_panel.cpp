@@ -29,7 +29,8 @@ QWidget* PlaceholderPage(const QString& name, const QString& objectName) {
 
 }  // namespace
 
-CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation) : QDockWidget(parent) {
+CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation, QWidget* driveView)
+    : QDockWidget(parent) {
     setObjectName(QStringLiteral("ControlPanel"));
     setWindowTitle(QStringLiteral("Controls"));
     setToolTip(QStringLiteral("Show or hide Control Dialog"));
@@ -48,7 +49,7 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget*
     m_pages[0] = transferManager ? transferManager
                                  : PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
     m_pages[2] = animation ? animation : PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));
-    m_pages[3] = PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
+    m_pages[3] = driveView ? driveView : PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
 
     const struct {
         const char* text;

@@ -15,8 +15,9 @@ class CControlPanel final : public QDockWidget {
 public:
     /// transferManager: the "Speed" page (the Transfer Manager), animation: the "Animation"
     /// page; null shows a placeholder.
+    /// driveView: the "Browser" page (the drive tree).
     explicit CControlPanel(QWidget* transferManager = nullptr, QWidget* parent = nullptr,
-                           QWidget* animation = nullptr);
+                           QWidget* animation = nullptr, QWidget* driveView = nullptr);
 
     QTabWidget* Tabs() const { return m_tabs; }
     QToolButton* CollapseButton() const { return m_collapse; }
