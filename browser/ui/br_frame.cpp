@@ -32,7 +32,6 @@ CBrFrame::CBrFrame(AppSettings& settings, Prompter& prompter, std::filesystem::p
     m_message->setObjectName(QStringLiteral("BrowserMessagePane"));
     m_statusText = new QLabel(QString::fromLatin1(kIdleStatus), m_statusBar);
     m_statusText->setObjectName(QStringLiteral("BrowserStatusPane"));
-    m_statusText->setAccessibleName(QStringLiteral("Status"));
     m_progress = new QProgressBar(m_statusBar);
     m_progress->setObjectName(QStringLiteral("BrowserProgress"));
     m_progress->setAccessibleName(QStringLiteral("Progress"));
@@ -41,7 +40,6 @@ CBrFrame::CBrFrame(AppSettings& settings, Prompter& prompter, std::filesystem::p
     m_progress->hide();
     m_counts = new QLabel(m_statusBar);
     m_counts->setObjectName(QStringLiteral("BrowserCountsPane"));
-    m_counts->setAccessibleName(QStringLiteral("Counts"));
     m_statusBar->addWidget(m_message, 2);
     m_statusBar->addWidget(m_statusText, 2);
     m_statusBar->addPermanentWidget(m_progress);

@@ -73,7 +73,13 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget*
 
     m_tabs->setMinimumWidth(300);
     setWidget(m_tabs);
+    // A click on the current tab changes nothing but is still the user's choice; any other
+    // choice (mouse, keyboard, a screen reader) arrives as the change of the current tab.
+    // ShowPage blocks the tab widget's signals: a page the program shows is no choice.
     connect(m_tabs->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == m_tabs->currentIndex()) emit TabChosen(index);
+    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         if (index >= 0) emit TabChosen(index);
     });
     connect(m_collapse, &QToolButton::clicked, this, &CControlPanel::CollapseRequested);
