@@ -512,7 +512,21 @@ TEST(Screenshot, BrowserWindow) {
     fs::copy_file(app.ProposedOpenName(), folder / "rock.jpg");
     main.BrowseLocation(folder);
     ASSERT_TRUE(WaitForPass(main.Browser()->View()));
-    main.DriveView()->RevealFolder(folder);
+    // The tree as a user's first visit shows it: the root drive, the network and a listed site
+    // (the folders of the machine the picture is made on are nobody's business).
+    CDriveView& tree = *main.DriveView();
+    SiteRecord site;
+    site.url = "www.example.com/";
+    tree.Sites().Add(site);
+    tree.ReloadSites();
+    tree.collapseAll();
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = tree.topLevelItem(i);
+        const bool keep = item == tree.NetworkItem() || item == tree.SitesItem() || CDriveView::PathOf(item) == "/";
+        item->setHidden(!keep);
+    }
+    tree.SitesItem()->setExpanded(true);
+    main.Browser()->View().SetViewStyle(CFileView::ViewStyle::ThumbNail);
     Settle();
     const QImage shot = main.grab().toImage();
     ASSERT_FALSE(shot.isNull());
