@@ -30,6 +30,10 @@
 #include "browser/ui/file_view.h"
 #include "formats/format_table.h"
 #include "guikit/ui/command_ids.h"
+#include "batch/batch_report.h"
+#include "batch/ui/batch_report_window.h"
+#include "optimize/ui/wizard_launcher.h"
+#include "optimize/ui/wizard_sheet.h"
 #include "shell/ui/control_panel.h"
 #include "shell/ui/main_frame.h"
 #include "browser/file_operations.h"
@@ -411,6 +415,126 @@ TEST(BrowserWindow, TransferManagerAppliesToTheBrowserSelection) {
     EXPECT_FALSE(fs::exists(out / "small.png"));
     ASSERT_FALSE(h.prompter.Messages().empty());
     EXPECT_EQ(h.prompter.Messages().back().text, "ToPng Template Successfully applied");
+}
+
+TEST(BrowserTree, FoldersSitesAndDropsOnAFolder) {
+    ScratchDir scratch;
+    ScriptedPrompter prompter({PromptAnswer::Yes});
+    CDriveView tree(scratch / "CACHE", true, prompter);
+    const fs::path root = scratch / "tree";
+    fs::create_directories(root / "New Folder");
+    fs::create_directories(root / "New Folder(1)");
+    fs::create_directories(root / "target");
+    SavePictureByExtension(test::PatternPicture(4, 4), root / "x.gif");
+
+    QTreeWidgetItem* folder = tree.RevealFolder(root);
+    ASSERT_NE(folder, nullptr);
+    QTreeWidgetItem* made = tree.NewFolder();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->text(0), QStringLiteral("New Folder(2)"));
+    EXPECT_TRUE(fs::is_directory(root / "New Folder(2)"));
+    // Renaming the item renames the folder; a name in use says so and keeps the caption.
+    made->setText(0, QStringLiteral("Holiday"));
+    EXPECT_TRUE(fs::is_directory(root / "Holiday"));
+    EXPECT_EQ(CDriveView::PathOf(made), root / "Holiday");
+    made->setText(0, QStringLiteral("target"));
+    EXPECT_EQ(made->text(0), QStringLiteral("Holiday"));
+    EXPECT_EQ(prompter.Messages().back().text, "Unable to Create Directory " + (root / "target").string());
+
+    // Drops: copy, then link ("Shortcut to x.gif.LNK", resolved to the file), then move.
+    std::vector<fs::path> changed;
+    QObject::connect(&tree, &CDriveView::FolderChanged, [&](const fs::path& f) { changed.push_back(f); });
+    tree.DropFiles({root / "x.gif"}, root / "target", Qt::CopyAction);
+    EXPECT_TRUE(fs::exists(root / "target" / "x.gif"));
+    EXPECT_EQ(changed.front(), root / "target");
+    tree.DropFiles({root / "x.gif"}, root / "target", Qt::LinkAction);
+    EXPECT_EQ(ResolveShortcut(root / "target" / "Shortcut to x.gif.LNK"), root / "x.gif");
+    tree.DropFiles({root / "x.gif"}, root / "Holiday", Qt::MoveAction);
+    EXPECT_FALSE(fs::exists(root / "x.gif"));
+    EXPECT_TRUE(fs::exists(root / "Holiday" / "x.gif"));
+
+    // Sites: typed with "http://", stored without it; the same site twice gives the message.
+    QTreeWidgetItem* site = tree.AddUrl();
+    ASSERT_NE(site, nullptr);
+    site->setText(0, QStringLiteral("http://www.example.com/pics/"));
+    ASSERT_EQ(tree.Sites().Count(), 1u);
+    EXPECT_EQ(tree.Sites().Record(0).url, "www.example.com/pics/");
+    EXPECT_EQ(CDriveView::PathOf(site), fs::path("http://www.example.com/pics/"));
+    tree.AddUrl()->setText(0, QStringLiteral("http://www.example.com/pics/"));
+    EXPECT_EQ(tree.Sites().Count(), 1u);
+    EXPECT_EQ(prompter.Messages().back().text, "Unable to Add URL www.example.com/pics/ to List\nEntry already exists !!");
+    EXPECT_EQ(tree.SitesItem()->childCount(), 1);
+    tree.AddUrl()->setText(0, QStringLiteral("http://bad name/"));
+    EXPECT_EQ(prompter.Messages().back().text, "Not a Proper URL name\nCannot Add to URL list");
+    EXPECT_EQ(tree.SitesItem()->childCount(), 1);
+    // Deleting asks first (answered Yes).
+    tree.setCurrentItem(tree.SitesItem()->child(0));
+    tree.DeleteUrl();
+    EXPECT_EQ(prompter.Questions().back().text, "Are you sure you want to delete the\nSelected URL from list");
+    EXPECT_EQ(tree.Sites().Count(), 0u);
+}
+
+TEST(BrowserTree, CopiedPicturesPasteIntoAFolder) {
+    ViewHarness h;
+    const Fixture f = MakeFolder(h.scratch / "pics");
+    h.view->ShowLocation(f.folder);
+    ASSERT_TRUE(WaitForPass(*h.view));
+    h.view->CurrentView()->selectionModel()->select(h.view->Model().index(RowNamed(h.view->Model(), "small.png"), 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h.view->CopySelected();
+    CDriveView tree(h.scratch / "CACHE", true, h.prompter);
+    const fs::path into = h.scratch / "into";
+    fs::create_directories(into);
+    ASSERT_NE(tree.RevealFolder(into), nullptr);
+    tree.Paste(false);
+    EXPECT_TRUE(fs::exists(into / "small.png"));
+    EXPECT_TRUE(fs::exists(f.folder / "small.png"));
+    tree.Paste(true);
+    EXPECT_EQ(ResolveShortcut(into / "Shortcut to small.png.LNK"), f.folder / "small.png");
+}
+
+TEST(BrowserWindow, WizardWithoutAPictureWorksOnTheSelection) {
+    AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const Fixture f = MakeFolder(h.scratch / "pics");
+    int folderChoices = 0;
+    main.Wizards().chooseFolder = [&](QWidget*, const QString&, const QString&) {
+        ++folderChoices;
+        return QString();
+    };
+    main.BrowseLocation(f.folder);
+    CFileView& view = main.Browser()->View();
+    ASSERT_TRUE(WaitForPass(view));
+    auto finish = [&] {
+        main.RouteCommand(cmd::kWizardColour);
+        Settle();
+        CWizardSheet* sheet = main.Wizards().Sheet();
+        if (!sheet) return false;
+        while (sheet->nextId() != -1) sheet->next();
+        sheet->accept();
+        Settle();
+        return true;
+    };
+    // Nothing selected: the message, no run.
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(h.prompter.Messages().back().text, "You must first select an item from the list");
+    for (const char* name : {"big.jpg", "wide.bmp"})
+        view.CurrentView()->selectionModel()->select(view.Model().index(RowNamed(view.Model(), name), 0),
+                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(finish());
+    QElapsedTimer timer;
+    timer.start();
+    while (!main.Wizards().BatchReportWindow() && timer.elapsed() < 20000) {
+        Settle();
+        QThread::msleep(5);
+    }
+    ASSERT_NE(main.Wizards().BatchReportWindow(), nullptr);
+    EXPECT_EQ(main.Wizards().BatchReportWindow()->Report().Totals().filesSelected, 2);
+    std::vector<std::string> before;
+    for (const BatchReportRow& row : main.Wizards().BatchReportWindow()->Report().Rows())
+        if (row.kind == BatchReportRow::Kind::Before) before.push_back(row.fileName);
+    EXPECT_EQ(before, (std::vector<std::string>{"big.jpg", "wide.bmp"}));
+    EXPECT_EQ(folderChoices, 0);
 }
 
 TEST(BrowserSites, ListedSiteIsSearchedDownloadedAndShownWithThumbnails) {
