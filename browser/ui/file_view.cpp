@@ -124,6 +124,12 @@ CFileView::CFileView(AppSettings& settings, Prompter& prompter, fs::path cacheDi
         connect(view, &QWidget::customContextMenuRequested, this, &CFileView::ShowContextMenu);
     }
     connect(m_icons->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CFileView::OnSelectionChanged);
+    // The Delete key deletes in folder mode, as "D&elete" does.
+    auto* deleteKey = new QAction(this);
+    deleteKey->setShortcut(QKeySequence::Delete);
+    deleteKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(deleteKey, &QAction::triggered, this, [this] { DeleteSelected(); });
+    addAction(deleteKey);
 
     m_stack = new QStackedWidget(this);
     m_stack->addWidget(m_icons);
@@ -658,6 +664,12 @@ void CFileView::ShowContextMenu(const QPoint& at) {
         for (const char* text : {"by &Name", "by &Type", "by &Size", "by &Date"}) arrange->addAction(QString::fromLatin1(text));
         arrange->addAction(QStringLiteral("by &Colors"))->setEnabled(false);
         menu.addAction(QStringLiteral("&Refresh"), this, [this] { Refresh(); });
+        // The list's own commands, which the window's menu bar (the picture menus) does not carry.
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Select &All"), this, [this] { SelectAllRows(); });
+        menu.addAction(QStringLiteral("&Invert Selection"), this, [this] { InvertSelection(); });
+        menu.addAction(QStringLiteral("&File Types"), this, [this] { ShowFiltersDialog(); });
+        menu.addAction(QStringLiteral("&Cache Info"), this, [this] { ShowCacheDialog(); });
     }
     menu.exec(CurrentView()->viewport()->mapToGlobal(at));
 }

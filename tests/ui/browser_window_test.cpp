@@ -29,6 +29,7 @@
 #include "browser/ui/drive_view.h"
 #include "browser/ui/file_view.h"
 #include "formats/format_table.h"
+#include "formats/gif/gif_writer.h"
 #include "guikit/ui/command_ids.h"
 #include "batch/batch_report.h"
 #include "batch/ui/batch_report_window.h"
@@ -321,6 +322,32 @@ TEST(BrowserList, DeleteUsesTheDesktopTrash) {
     std::string text((std::istreambuf_iterator<char>(info)), {});
     EXPECT_NE(text.find("Path=" + (f.folder / "big.jpg").string()), std::string::npos) << text;
     EXPECT_EQ(h.view->Model().rowCount(), 2);
+}
+
+TEST(BrowserList, AnimatedGifListsItsFrames) {
+    ViewHarness h;
+    GifFrameList frames;
+    for (int i = 0; i < 3; ++i) {
+        GifFrame frame;
+        frame.picture.Create(30 + i, 20);
+        frame.picture.Fill(0x00102030 * (i + 1));
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    const fs::path gif = h.scratch / "anim.gif";
+    SaveGif(frames, info, gif);
+    CBrFrame frame(h.settings, h.prompter, h.scratch / "CACHE");
+    frame.View().ShowLocation(gif);
+    CCatalogModel& model = frame.View().Model();
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("Frame #1"));
+    EXPECT_EQ(Cell(model, 2, 3), QStringLiteral("Animated GIF Frame"));
+    EXPECT_EQ(Cell(model, 2, 4).toInt(), 32);
+    EXPECT_EQ(frame.PaneText(3), QStringLiteral("3 Frame(s) "));
+    // Frames are not files: no renaming, nothing for the batch engine.
+    EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+    frame.View().SelectAllRows();
+    EXPECT_TRUE(frame.View().SelectedPaths().empty());
 }
 
 TEST(BrowserDialogs, CacheDialogShowsStatisticsAndCleans) {
