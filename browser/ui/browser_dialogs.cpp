@@ -165,3 +165,192 @@ void CFiltersDlg::Reload() {
 FileTypeFilter CFiltersDlg::Result() const { return FileTypeFilter::FromTypeNames(m_state.selected); }
 
 }  // namespace lp
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+
+#include "base/prompter.h"
+#include "browser/site_list.h"
+
+namespace lp {
+
+namespace {
+constexpr std::string_view kSitesCaption = "Lumaprism";
+}
+
+CWebSitesDlg::CWebSitesDlg(CSiteList& sites, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), m_sites(sites), m_snapshot(std::make_unique<CSiteList>(sites)), m_prompter(prompter) {
+    setWindowTitle(QStringLiteral("Web Sites"));
+    auto* layout = new QGridLayout(this);
+    auto* urlsLabel = new QLabel(QStringLiteral("Uniform Resource Locators (URLs) :"), this);
+    m_urls = new QListWidget(this);
+    m_urls->setAccessibleName(urlsLabel->text());
+    urlsLabel->setBuddy(m_urls);
+    auto* add = new QPushButton(QStringLiteral("&Add URL"), this);
+    auto* modify = new QPushButton(QStringLiteral("&Modify"), this);
+    auto* remove = new QPushButton(QStringLiteral("&Delete"), this);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {add, modify, remove}) buttons->addWidget(b);
+    buttons->addStretch(1);
+    layout->addWidget(urlsLabel, 0, 0, 1, 2);
+    layout->addWidget(m_urls, 1, 0);
+    layout->addLayout(buttons, 1, 1);
+
+    auto* mapping = new QGroupBox(QStringLiteral("Mapping Options"), this);
+    auto* mapLayout = new QHBoxLayout(mapping);
+    m_map = new QCheckBox(QStringLiteral("Map the URL Locally"), mapping);
+    m_directory = new QLineEdit(mapping);
+    m_directory->setAccessibleName(QStringLiteral("directory"));
+    m_browse = new QPushButton(QStringLiteral("Browse..."), mapping);
+    mapLayout->addWidget(m_map);
+    mapLayout->addWidget(m_directory, 1);
+    mapLayout->addWidget(m_browse);
+    layout->addWidget(mapping, 2, 0, 1, 2);
+
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optLayout = new QHBoxLayout(options);
+    auto* levelLabel = new QLabel(QStringLiteral("Recursive Level"), options);
+    m_levels = new QComboBox(options);
+    m_levels->addItems({"1", "2", "3", "4", "5", "All"});
+    m_levels->setAccessibleName(levelLabel->text());
+    levelLabel->setBuddy(m_levels);
+    m_all = new QCheckBox(QStringLiteral("&DownLoad All Files"), options);
+    optLayout->addWidget(levelLabel);
+    optLayout->addWidget(m_levels);
+    optLayout->addWidget(m_all);
+    layout->addWidget(options, 3, 0, 1, 2);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(box, 4, 0, 1, 2);
+
+    auto ask = [this](const QString& title, const QString& prompt) -> std::optional<QString> {
+        if (askUrl) return askUrl(title, prompt);
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, title, prompt, QLineEdit::Normal, QString(), &ok);
+        if (!ok) return std::nullopt;
+        return text;
+    };
+    connect(add, &QPushButton::clicked, this, [this, ask] {
+        if (auto t = ask(QStringLiteral("Add URL"), QStringLiteral("Enter the URL to be analysed"))) AddUrl(*t);
+    });
+    connect(modify, &QPushButton::clicked, this, [this, ask] {
+        if (auto t = ask(QStringLiteral("Modify URL"), QStringLiteral("Enter the URL to be analysed"))) ModifyUrl(*t);
+    });
+    connect(remove, &QPushButton::clicked, this, &CWebSitesDlg::DeleteUrl);
+    connect(m_browse, &QPushButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Select the Directory to be mapped"),
+                                                              m_directory->text());
+        if (!dir.isEmpty()) m_directory->setText(dir);
+    });
+    connect(m_urls, &QListWidget::currentRowChanged, this, [this](int) { Load(); });
+    connect(m_map, &QCheckBox::toggled, this, [this] {
+        UpdateStates();
+        Store();
+    });
+    connect(m_directory, &QLineEdit::textChanged, this, [this] { Store(); });
+    connect(m_levels, &QComboBox::currentIndexChanged, this, [this] { Store(); });
+    connect(m_all, &QCheckBox::toggled, this, [this] { Store(); });
+
+    for (std::size_t i = 0; i < m_sites.Count(); ++i) m_urls->addItem(QString::fromStdString(m_sites.Record(i).url));
+    if (m_urls->count() > 0) m_urls->setCurrentRow(0);
+    Load();
+}
+
+void CWebSitesDlg::UpdateStates() {
+    m_directory->setEnabled(m_map->isChecked());
+    m_browse->setEnabled(m_map->isChecked());
+}
+
+void CWebSitesDlg::Load() {
+    m_loading = true;
+    const int row = m_urls->currentRow();
+    SiteRecord r;
+    if (row >= 0 && std::size_t(row) < m_sites.Count()) r = m_sites.Record(std::size_t(row));
+    m_map->setChecked(r.mapLocally);
+    m_directory->setText(QString::fromStdString(r.mappedDirectory));
+    m_levels->setCurrentIndex(r.level);
+    m_all->setChecked(r.downloadAll);
+    UpdateStates();
+    m_loading = false;
+}
+
+void CWebSitesDlg::Store() {
+    if (m_loading) return;
+    const int row = m_urls->currentRow();
+    if (row < 0 || std::size_t(row) >= m_sites.Count()) return;
+    SiteRecord& r = m_sites.Record(std::size_t(row));
+    r.mapLocally = m_map->isChecked();
+    r.mappedDirectory = m_directory->text().toStdString();
+    r.level = m_levels->currentIndex();
+    r.downloadAll = m_all->isChecked();
+}
+
+std::optional<std::string> CWebSitesDlg::Validate(const QString& typed) {
+    const std::string text = typed.trimmed().toStdString();
+    const auto url = text.empty() ? std::nullopt : NormaliseSiteUrl(text);
+    if (!url) m_prompter.Message("Error: Not a Valid URL !!", kSitesCaption, PromptIcon::Stop);
+    return url;
+}
+
+void CWebSitesDlg::AddUrl(const QString& typed) {
+    const auto url = Validate(typed);
+    if (!url) return;
+    SiteRecord r;
+    r.url = *url;
+    r.mapLocally = m_map->isChecked();
+    r.mappedDirectory = m_directory->text().toStdString();
+    r.level = m_levels->currentIndex();
+    r.downloadAll = m_all->isChecked();
+    if (!m_sites.Add(r)) {
+        m_prompter.Message("Unable to Add URL to list\nEntry Already exist !!", kSitesCaption, PromptIcon::Stop);
+        return;
+    }
+    m_urls->addItem(QString::fromStdString(*url));
+    m_urls->setCurrentRow(m_urls->count() - 1);
+}
+
+void CWebSitesDlg::ModifyUrl(const QString& typed) {
+    const int row = m_urls->currentRow();
+    if (row < 0) return;
+    const auto url = Validate(typed);
+    if (!url) return;
+    SiteRecord r = m_sites.Record(std::size_t(row));
+    const std::string old = r.url;
+    r.url = *url;
+    if (!m_sites.Modify(std::size_t(row), r)) {
+        m_prompter.Message("Unable to Modify URL " + old + " to " + *url, kSitesCaption, PromptIcon::Stop);
+        return;
+    }
+    m_urls->item(row)->setText(QString::fromStdString(*url));
+}
+
+void CWebSitesDlg::DeleteUrl() {
+    const int row = m_urls->currentRow();
+    if (row < 0) return;
+    if (m_prompter.Ask("Are you sure you want to delete the\nSelected URL from list", kSitesCaption, PromptButtons::YesNo,
+                       PromptAnswer::No) != PromptAnswer::Yes)
+        return;
+    m_sites.Delete(std::size_t(row));
+    delete m_urls->takeItem(row);
+    Load();
+}
+
+void CWebSitesDlg::accept() {
+    for (std::size_t i = 0; i < m_sites.Count(); ++i)
+        if (m_sites.Record(i).mapLocally && m_sites.Record(i).mappedDirectory.empty()) {
+            m_prompter.Message("Mapped-Directory-Path cannot be empty", kSitesCaption, PromptIcon::Stop);
+            return;
+        }
+    m_sites.Save();
+    QDialog::accept();
+}
+
+void CWebSitesDlg::reject() {
+    m_sites = *m_snapshot;
+    QDialog::reject();
+}
+
+}  // namespace lp

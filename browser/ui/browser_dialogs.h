@@ -1,5 +1,9 @@
 #pragma once
 #include <QDialog>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "base/settings.h"
@@ -9,6 +13,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -79,6 +85,57 @@ private:
     QListWidget* m_selected;
     QPushButton* m_add;
     QPushButton* m_remove;
+};
+
+}  // namespace lp
+
+namespace lp {
+
+class CSiteList;
+class Prompter;
+
+/// "Web Sites" ("&Web Sites"): the site list with each site's mapping and search options.
+/// Choosing a URL loads its options; changing a control stores it into that site.
+class CWebSitesDlg final : public QDialog {
+    Q_OBJECT
+public:
+    CWebSitesDlg(CSiteList& sites, Prompter& prompter, QWidget* parent = nullptr);
+
+    QListWidget* Urls() const { return m_urls; }
+    QCheckBox* MapBox() const { return m_map; }
+    QLineEdit* Directory() const { return m_directory; }
+    QPushButton* BrowseButton() const { return m_browse; }
+    QComboBox* Levels() const { return m_levels; }
+    QCheckBox* DownloadAllBox() const { return m_all; }
+    /// "&Add URL" with the answer to "Enter the URL to be analysed".
+    void AddUrl(const QString& typed);
+    /// "&Modify" of the chosen URL.
+    void ModifyUrl(const QString& typed);
+    /// "&Delete" of the chosen URL (after the question).
+    void DeleteUrl();
+    void accept() override;
+    /// Cancel drops every change made in the dialog.
+    void reject() override;
+
+    /// The prompts of "&Add URL" and "&Modify"; unset: an input dialog.
+    std::function<std::optional<QString>(const QString& title, const QString& prompt)> askUrl;
+
+private:
+    void Load();
+    void Store();
+    void UpdateStates();
+    std::optional<std::string> Validate(const QString& typed);
+
+    CSiteList& m_sites;
+    std::unique_ptr<CSiteList> m_snapshot;
+    Prompter& m_prompter;
+    QListWidget* m_urls;
+    QCheckBox* m_map;
+    QLineEdit* m_directory;
+    QPushButton* m_browse;
+    QComboBox* m_levels;
+    QCheckBox* m_all;
+    bool m_loading = false;
 };
 
 }  // namespace lp

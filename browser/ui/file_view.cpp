@@ -638,6 +638,12 @@ void CFileView::ShowFiltersDialog() {
     if (dialog.exec() == QDialog::Accepted) m_catalog.Filter() = dialog.Result();
 }
 
+void CFileView::ShowWebSitesDialog() {
+    if (!sites) return;
+    CWebSitesDlg dialog(*sites, m_prompter, this);
+    if (dialog.exec() == QDialog::Accepted) emit SitesChanged();
+}
+
 void CFileView::ShowContextMenu(const QPoint& at) {
     QMenu menu(this);
     const BrowseMode mode = m_catalog.Mode();
@@ -694,6 +700,9 @@ bool CFileView::UpdateCommand(int id, CommandState& state) {
         case cmd::kBrowserDownload:
             state.enabled = m_catalog.Mode() == BrowseMode::WebSite && !m_siteRunning.load();
             return true;
+        case cmd::kBrowserWebSites:
+            state.enabled = sites != nullptr;
+            return true;
         case cmd::kEditCopy:
             state.enabled = m_catalog.SelectedCount() > 0 && m_catalog.Mode() != BrowseMode::WebSite;
             return true;
@@ -731,6 +740,9 @@ bool CFileView::ExecuteCommand(int id) {
             return true;
         case cmd::kBrowserDownload:
             DownloadSelected();
+            return true;
+        case cmd::kBrowserWebSites:
+            ShowWebSitesDialog();
             return true;
         default:
             return false;

@@ -82,6 +82,8 @@ public:
     void ShowCacheDialog();
     /// "&File Types": the "Filters" dialog.
     void ShowFiltersDialog();
+    /// "&Web Sites": the "Web Sites" dialog over the tree's site list.
+    void ShowWebSitesDialog();
 
     /// "&DownLoad": the selected pictures of a web site into the download folder
     /// (from a row on when opening a row that is a URL; all of them with all).
@@ -110,6 +112,8 @@ signals:
     void UpdateMessagePane();
     /// A thumbnail pass ended (after its error listing).
     void PassFinished();
+    /// The "Web Sites" dialog changed the site list.
+    void SitesChanged();
 
     // From the worker thread (queued).
     void WorkerItemStarted(quint64 pass, qulonglong index, const QString& name);

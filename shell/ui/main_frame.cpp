@@ -431,6 +431,7 @@ CBrFrame* CMainFrame::OpenBrowser() {
         };
         m_browser->backToPictureWindow = [this] { ActivateFirst(WindowKind::Picture, false); };
         m_browser->View().sites = &m_driveView->Sites();
+        connect(&m_browser->View(), &CFileView::SitesChanged, m_driveView, &CDriveView::ReloadSites);
         connect(&m_browser->View(), &CFileView::UpdateCounts, this, [this] { UpdateCommandStates(); });
         m_mdi->addSubWindow(m_browser);
         m_browser->showMaximized();

@@ -8,6 +8,9 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QLabel>
 #include <QListView>
 #include <QMdiArea>
@@ -262,6 +265,15 @@ TEST(BrowserList, SupersededPassNeverUpdatesTheNewList) {
     Settle();
     EXPECT_EQ(h.view->Catalog().Rows()[0].item.width, 0);
     EXPECT_EQ(h.errorListings.size(), 1u);
+}
+
+TEST(BrowserList, FolderThatCannotBeReadSaysSo) {
+    ViewHarness h;
+    const fs::path gone = h.scratch / "gone";
+    h.view->ShowLocation(gone);
+    EXPECT_EQ(h.view->Model().rowCount(), 0);
+    ASSERT_EQ(h.prompter.Messages().size(), 1u);
+    EXPECT_EQ(h.prompter.Messages()[0].text, "Unable to open file " + gone.string());
 }
 
 TEST(BrowserList, FolderWithoutPermissionSaysSo) {
@@ -629,6 +641,45 @@ TEST(BrowserSites, ListedSiteIsSearchedDownloadedAndShownWithThumbnails) {
     EXPECT_EQ(server.Requests().size(), requests);
     EXPECT_EQ(h.view->Model().rowCount(), 2);
     EXPECT_GE(RowNamed(h.view->Model(), (down / "two.png").string()), 0);
+}
+
+TEST(BrowserSites, WebSitesDialogEditsTheSiteList) {
+    ScratchDir scratch;
+    ScriptedPrompter prompter({PromptAnswer::Yes});
+    CSiteList sites(scratch / "CACHE", true);
+    {
+        CWebSitesDlg dialog(sites, prompter);
+        dialog.AddUrl(QStringLiteral("http://www.example.com/a/"));
+        ASSERT_EQ(sites.Count(), 1u);
+        EXPECT_EQ(dialog.Urls()->currentItem()->text(), QStringLiteral("www.example.com/a/"));
+        dialog.AddUrl(QStringLiteral("http://www.example.com/a/"));
+        EXPECT_EQ(prompter.Messages().back().text, "Unable to Add URL to list\nEntry Already exist !!");
+        dialog.AddUrl(QString());
+        EXPECT_EQ(prompter.Messages().back().text, "Error: Not a Valid URL !!");
+        EXPECT_FALSE(dialog.Directory()->isEnabled());
+        dialog.Levels()->setCurrentIndex(5);
+        dialog.DownloadAllBox()->setChecked(true);
+        dialog.MapBox()->setChecked(true);
+        EXPECT_TRUE(dialog.Directory()->isEnabled());
+        EXPECT_EQ(sites.Record(0).level, 5);
+        EXPECT_TRUE(sites.Record(0).downloadAll);
+        EXPECT_EQ(sites.Record(0).SearchDepth(), 6);
+        dialog.accept();  // a mapped site without a directory
+        EXPECT_EQ(prompter.Messages().back().text, "Mapped-Directory-Path cannot be empty");
+        dialog.Directory()->setText(QString::fromStdString((scratch / "mirror").string()));
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    CSiteList saved(scratch / "CACHE", true);
+    ASSERT_EQ(saved.Count(), 1u);
+    EXPECT_EQ(saved.Record(0).mappedDirectory, (scratch / "mirror").string());
+    {
+        CWebSitesDlg dialog(sites, prompter);
+        dialog.DeleteUrl();
+        EXPECT_EQ(sites.Count(), 0u);
+        dialog.reject();  // Cancel drops it
+    }
+    EXPECT_EQ(sites.Count(), 1u);
 }
 
 TEST(BrowserSites, HtmlFileListsItsPictures) {
