@@ -451,6 +451,8 @@ void CFileView::Refresh() {
 }
 
 void CFileView::StartWorker(PassKind pass, const std::vector<std::size_t>& indexes) {
+    // The progress sink of a pass lives as long as the pass: the old pass ends before it goes.
+    m_worker.Stop();
     ThumbnailJob job = m_catalog.MakeJob(pass, ThumbnailOptions::FromSettings(m_settings), indexes);
     m_observer->progress = std::make_unique<QueuedProgress>(progressSink, this);
     m_worker.Start(std::move(job), m_cache.get(), *m_observer);
