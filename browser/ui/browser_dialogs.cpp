@@ -259,6 +259,10 @@ CWebSitesDlg::CWebSitesDlg(CSiteList& sites, Prompter& prompter, QWidget* parent
     Load();
 }
 
+void CWebSitesDlg::SelectUrl(const std::string& url) {
+    if (const auto index = m_sites.Find(url)) m_urls->setCurrentRow(int(*index));
+}
+
 void CWebSitesDlg::UpdateStates() {
     m_directory->setEnabled(m_map->isChecked());
     m_browse->setEnabled(m_map->isChecked());

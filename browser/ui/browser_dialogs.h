@@ -107,6 +107,8 @@ public:
     QPushButton* BrowseButton() const { return m_browse; }
     QComboBox* Levels() const { return m_levels; }
     QCheckBox* DownloadAllBox() const { return m_all; }
+    /// Chooses the site of a stored URL (the tree's "&Properties" of a site).
+    void SelectUrl(const std::string& url);
     /// "&Add URL" with the answer to "Enter the URL to be analysed".
     void AddUrl(const QString& typed);
     /// "&Modify" of the chosen URL.

@@ -12,6 +12,7 @@
 #include "base/prompter.h"
 #include "browser/drive_tree.h"
 #include "browser/file_operations.h"
+#include "browser/ui/browser_dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -337,6 +338,12 @@ void CDriveView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("&Add URL"), this, [this] { AddUrl(); });
     menu.addAction(QStringLiteral("&Modify URL"), this, [this, item] { editItem(item, 0); })->setEnabled(kind == Site);
     menu.addAction(QStringLiteral("De&lete URL"), this, [this] { DeleteUrl(); })->setEnabled(kind == Site);
+    menu.addAction(QStringLiteral("&Properties"), this, [this, item] {
+        // The site's options in the "Web Sites" dialog, the site chosen.
+        CWebSitesDlg dialog(*m_sites, m_prompter, this);
+        dialog.SelectUrl(item->text(0).toStdString());
+        if (dialog.exec() == QDialog::Accepted) ReloadSites();
+    })->setEnabled(kind == Site);
     menu.addSeparator();
     menu.addAction(QStringLiteral("&Map Network Drive"), this, [this] {
         m_prompter.Message(std::string("Map Network Drive: ") + kNetworkDialogsMissing, kCaption, PromptIcon::Information);

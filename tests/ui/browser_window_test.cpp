@@ -675,11 +675,18 @@ TEST(BrowserSites, WebSitesDialogEditsTheSiteList) {
     EXPECT_EQ(saved.Record(0).mappedDirectory, (scratch / "mirror").string());
     {
         CWebSitesDlg dialog(sites, prompter);
+        dialog.AddUrl(QStringLiteral("b.org/"));
+        EXPECT_EQ(dialog.Urls()->currentRow(), 1);
+        dialog.SelectUrl("www.example.com/a/");  // the tree's "&Properties" of that site
+        EXPECT_EQ(dialog.Urls()->currentRow(), 0);
+        EXPECT_TRUE(dialog.MapBox()->isChecked());
+        EXPECT_EQ(dialog.Levels()->currentText(), QStringLiteral("All"));
         dialog.DeleteUrl();
-        EXPECT_EQ(sites.Count(), 0u);
-        dialog.reject();  // Cancel drops it
+        EXPECT_EQ(sites.Count(), 1u);
+        dialog.reject();  // Cancel drops both changes
     }
-    EXPECT_EQ(sites.Count(), 1u);
+    ASSERT_EQ(sites.Count(), 1u);
+    EXPECT_EQ(sites.Record(0).url, "www.example.com/a/");
 }
 
 TEST(BrowserSites, HtmlFileListsItsPictures) {
