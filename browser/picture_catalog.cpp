@@ -355,6 +355,65 @@ bool PictureCatalog::Apply(ThumbnailOutcome&& outcome) {
     return true;
 }
 
+std::optional<std::size_t> PictureCatalog::RowOfJobIndex(std::size_t jobIndex) const {
+    if (jobIndex >= m_jobPaths.size()) return std::nullopt;
+    return FindRowByPath(m_jobPaths[jobIndex]);
+}
+
+void PictureCatalog::RenameRow(std::size_t row, const std::filesystem::path& newPath) {
+    if (row >= m_rows.size()) return;
+    Row& r = m_rows[row];
+    for (auto& p : m_paths)
+        if (p == r.path) p = newPath;
+    for (auto& p : m_jobPaths)
+        if (p == r.path) p = newPath;
+    r.path = newPath;
+    r.item.name = m_mode == BrowseMode::Folder ? newPath.filename().string() : newPath.string();
+    RowsChanged();
+}
+
+void PictureCatalog::RefreshStamp(std::size_t row) {
+    if (row >= m_rows.size()) return;
+    BrowserItem& item = m_rows[row].item;
+    if (const auto stamp = StampOf(m_rows[row].path)) {
+        item.size = stamp->size;
+        item.lastWrite = stamp->lastWrite;
+    }
+    std::string ext = UpperExtension(m_rows[row].path.filename());
+    if (ext == ".TIFF") ext = ".TIF";
+    if (!TypeNameForExtension(ext).empty()) item.typeName = std::string(TypeNameForExtension(ext));
+}
+
+bool PictureCatalog::AddListedFile(const std::filesystem::path& file) {
+    if (FindRowByPath(file)) return false;
+    const std::string text = file.string();
+    const bool url = text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0;
+    std::string ext = UpperExtension(url ? std::filesystem::path(text.substr(text.find_last_of('/') + 1)) : file.filename());
+    if (ext == ".TIFF") ext = ".TIF";
+    if (!m_filter.Admits(ext) && !(url && !TypeNameForExtension(ext).empty())) return false;
+    BrowserItem item;
+    item.name = text;
+    item.typeName = std::string(TypeNameForExtension(ext));
+    if (!url)
+        if (const auto stamp = StampOf(file)) {
+            item.size = stamp->size;
+            item.lastWrite = stamp->lastWrite;
+        }
+    AddPlaceholders(item);
+    m_rows.push_back(Row{std::move(item), file, false});
+    RowsChanged();
+    m_paths.push_back(file);
+    return true;
+}
+
+void PictureCatalog::ListFiles(BrowseMode mode, const std::string& location,
+                               const std::vector<std::filesystem::path>& files) {
+    Clear();
+    m_mode = mode;
+    m_location = location;
+    for (const auto& file : files) AddListedFile(file);
+}
+
 void PictureCatalog::SortByColumn(int column) {
     m_sortFlag = !m_sortFlag;
     const bool flag = m_sortFlag;

@@ -101,6 +101,21 @@ public:
     /// outcome's index refers to the job made by the last MakeJob.
     bool Apply(ThumbnailOutcome&& outcome);
     std::uint64_t PassNumber() const { return m_passNumber; }
+    /// The row a result of the last job refers to (rows move when sorted).
+    std::optional<std::size_t> RowOfJobIndex(std::size_t jobIndex) const;
+    /// The row showing a path.
+    std::optional<std::size_t> RowOfPath(const std::filesystem::path& path) const { return FindRowByPath(path); }
+
+    /// After a rename on disk: the row and its path-list entry take the new name.
+    void RenameRow(std::size_t row, const std::filesystem::path& newPath);
+    /// Lists given files as rows (the HTML-file and web-site modes): name =
+    /// the full path (or URL), type from the extension, size and time from the
+    /// file when it exists. Entries whose extension the filter does not admit are skipped.
+    void ListFiles(BrowseMode mode, const std::string& location, const std::vector<std::filesystem::path>& files);
+    /// Size and time of the row's file read again (a downloaded picture).
+    void RefreshStamp(std::size_t row);
+    /// Adds one such row at the end (a picture found while a site is searched).
+    bool AddListedFile(const std::filesystem::path& file);
 
     /// Header click: flips the shared direction flag and sorts by the column.
     void SortByColumn(int column);

@@ -1,5 +1,8 @@
 #include "app/ui/lumaprism_app.h"
 
+#include <QMdiArea>
+
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -21,6 +24,8 @@
 #include "base/imp_exp_exception.h"
 #include "app/ui/welcome_dialog.h"
 #include "batch/ui/transfer_manager.h"
+#include "browser/ui/br_frame.h"
+#include "browser/ui/file_view.h"
 #include "imaging/image_size.h"
 #include "document/picture_document.h"
 #include "document/ui/qt_picture_clipboard.h"
@@ -352,9 +357,17 @@ bool CLumaprismApp::ExecuteCommand(int id) {
     }
     switch (id) {
         case cmd::kOptions:
-            // The picture browser (the other caller) has no window of its own yet.
-            RunOptionsSheet(*m_main, OptionsCaller::PictureWindow, m_folders, m_services.store);
+        {
+            // From the browser window the sheet opens on its "Transfer" page, and the list follows
+            // the browser options after OK.
+            CBrFrame* browser = m_main->Browser();
+            const bool fromBrowser = browser && m_main->MdiArea()->currentSubWindow() == browser;
+            if (RunOptionsSheet(*m_main, fromBrowser ? OptionsCaller::Browser : OptionsCaller::PictureWindow, m_folders,
+                                m_services.store) &&
+                browser)
+                browser->View().OptionsChanged();
             return true;
+        }
         case cmd::kFileOpen:
             OnFileOpen();
             return true;

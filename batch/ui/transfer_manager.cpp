@@ -507,6 +507,12 @@ void CTransferManager::AfterTrialChange() {
     m_history->update();
 }
 
+void CTransferManager::SetBrowserTarget(bool on) {
+    if (m_browserTarget == on) return;
+    m_browserTarget = on;
+    Refresh();
+}
+
 void CTransferManager::Refresh() {
     m_updating = true;
     const bool attached = m_model.Attached();
@@ -528,6 +534,8 @@ void CTransferManager::Refresh() {
     for (QWidget* w : std::initializer_list<QWidget*>{m_area, m_width, m_height, m_colours, m_quality, m_usePalette,
                                                       m_apply, m_preview, m_curve})
         w->setEnabled(attached);
+    // Without a picture, Apply works on the picture browser's selection.
+    if (!attached && m_browserTarget) m_apply->setEnabled(true);
     m_updating = false;
     RefreshSliders();
     RefreshFields();

@@ -73,6 +73,8 @@ public:
     CTransferManager(bool usePng, QWidget* parent = nullptr);
 
     TransferManagerModel& Model() { return m_model; }
+    /// The picture browser is the active window: Apply works on its selection.
+    void SetBrowserTarget(bool on);
     /// Where the macro list looks and how its load errors are shown.
     void SetServices(const DataFolders* folders, Prompter* prompter);
 
@@ -142,6 +144,7 @@ private:
 
     TransferManagerModel m_model;
     const DataFolders* m_folders = nullptr;
+    bool m_browserTarget = false;
     Prompter* m_prompter = nullptr;
     bool m_updating = false;  // the widgets are being set from the model
 

@@ -5,6 +5,9 @@
 #include <new>
 
 #include "base/prompter.h"
+#include "batch/apply_batch_macro.h"
+#include "browser/ui/br_frame.h"
+#include "browser/ui/file_view.h"
 #include "batch/transfer_trial.h"
 #include "batch/ui/transfer_manager.h"
 #include "document/picture_document.h"
@@ -331,7 +334,7 @@ CChildFrame* CGroupWindows::AddWizardPreview(CChildFrame* master, GifFrameList f
 
 bool CGroupWindows::Apply() {
     CChildFrame* active = m_main.ActivePictureWindow();
-    if (!active) return false;
+    if (!active) return ApplyToBrowserSelection();
     CChildFrame* master = MasterOf(active);
     COrvantixDoc& doc = master->Document();
     const BatchMacro& settings = doc.Settings();
@@ -388,6 +391,25 @@ bool CGroupWindows::Apply() {
     doc.AnimationInfo() = info;
     doc.PictureChanged();
     return true;
+}
+
+bool CGroupWindows::ApplyToBrowserSelection() {
+    // With no picture window active the macro goes to the pictures chosen in the browser.
+    CBrFrame* browser = m_main.Browser();
+    Prompter& prompter = m_main.GetPrompter();
+    const std::vector<std::filesystem::path> paths =
+        browser ? browser->View().SelectedPaths() : std::vector<std::filesystem::path>{};
+    BatchContext context;
+    context.prompter = &prompter;
+    context.progress = &m_main.StatusProgress();
+    context.smartResizeSetting = m_main.Settings().smartReSize != 0;
+    if (m_main.documentServices) context.folders = m_main.documentServices().folders;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::vector<BatchFileResult> results = ApplyToSelection(m_tm.Model().Macro(), paths, context);
+    m_main.StatusProgress().End();
+    QApplication::restoreOverrideCursor();
+    if (browser && !results.empty()) browser->View().Refresh();
+    return !results.empty() && results.back().ok;
 }
 
 void CGroupWindows::Promote(CChildFrame* preview) {

@@ -65,6 +65,8 @@ public:
                                   const BatchMacro& settings, int kind, bool jpeg, std::int64_t resultBytes);
     /// The Transfer Manager's Apply on the active group's master.
     bool Apply();
+    /// Apply with no picture window active: the Transfer Manager's macro on the browser's selection.
+    bool ApplyToBrowserSelection();
     /// Makes a preview the master of its group; the other windows of the group close.
     void Promote(CChildFrame* preview);
     /// Activates (and restores) a window of the active group by number.

@@ -12,6 +12,8 @@
 #include "batch/batch_report.h"
 #include "batch/ui/batch_report_window.h"
 #include "batch/ui/transfer_manager.h"
+#include "browser/ui/br_frame.h"
+#include "browser/ui/file_view.h"
 #include "document/picture_document.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_router.h"
@@ -303,17 +305,30 @@ void CWizardLauncher::CancelResult() {
 }
 
 void CWizardLauncher::RunOnFolder(CWizardSheet& sheet) {
-    // The picture browser's selection arrives with the browser; until then the wizard works on
-    // the pictures of a folder the user picks.
-    const QString folder = chooseFolder ? chooseFolder(&m_main, QStringLiteral("Select the folder of the pictures"),
-                                                       QString::fromStdString(sheet.Macro().outputDir))
-                                        : QString();
-    if (folder.isEmpty()) return;
-    const std::vector<fs::path> files = PicturesOf(fs::path(folder.toStdString()));
     Prompter& prompter = m_main.GetPrompter();
-    if (files.empty()) {
-        prompter.Message("No Pictures In the List !!", kCaption, PromptIcon::Exclamation);
-        return;
+    std::vector<fs::path> files;
+    if (CBrFrame* browser = m_main.Browser()) {
+        // The wizard works on the pictures chosen in the picture browser.
+        if (browser->View().Total() == 0) {
+            prompter.Message("No Pictures In the List !!", kCaption, PromptIcon::Exclamation);
+            return;
+        }
+        files = browser->View().SelectedPaths();
+        if (files.empty()) {
+            prompter.Message("You must first select an item from the list", kCaption, PromptIcon::Exclamation);
+            return;
+        }
+    } else {
+        // Without the browser the wizard works on the pictures of a folder the user picks.
+        const QString folder = chooseFolder ? chooseFolder(&m_main, QStringLiteral("Select the folder of the pictures"),
+                                                           QString::fromStdString(sheet.Macro().outputDir))
+                                            : QString();
+        if (folder.isEmpty()) return;
+        files = PicturesOf(fs::path(folder.toStdString()));
+        if (files.empty()) {
+            prompter.Message("No Pictures In the List !!", kCaption, PromptIcon::Exclamation);
+            return;
+        }
     }
     auto macro = std::make_shared<BatchMacro>(sheet.Macro());
     // The pictures go to the folder the Save to directory page chose, in their own formats.

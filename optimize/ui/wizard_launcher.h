@@ -26,8 +26,8 @@ class CWizardSheet;
 struct CommandState;
 
 /// The Wizards menu: starts the six wizards, turns a finished wizard into its result (a
-/// preview and the "Optimization report" for a picture; a batch run over a folder's pictures
-/// without one; site jobs for the Html-Page wizard) and carries out the report's buttons. The
+/// preview and the "Optimization report" for a picture; without one, a batch run over the
+/// picture browser's selection, or over a folder's pictures while no browser is open; site jobs for the Html-Page wizard) and carries out the report's buttons. The
 /// processing runs on a worker thread; the window stays responsive and shows the progress in
 /// the status bar.
 class CWizardLauncher final : public QObject {
@@ -75,6 +75,7 @@ private:
     void Finished(CWizardSheet* sheet);
     void MakeResult(CWizardSheet& sheet, CChildFrame* master);
     void ResultMade(struct PendingResult* pending);
+    /// Without a picture: the browser's selection (or a folder chosen when no browser is open).
     void RunOnFolder(CWizardSheet& sheet);
     CChildFrame* FindResultPreview() const;
     void RunOnWorker(std::function<void()> work, std::function<void()> done);

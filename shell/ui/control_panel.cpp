@@ -29,7 +29,8 @@ QWidget* PlaceholderPage(const QString& name, const QString& objectName) {
 
 }  // namespace
 
-CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation, QWidget* palette)
+CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget* animation, QWidget* palette,
+                             QWidget* driveView)
     : QDockWidget(parent) {
     setObjectName(QStringLiteral("ControlPanel"));
     setWindowTitle(QStringLiteral("Controls"));
@@ -49,7 +50,7 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget*
     m_pages[0] = transferManager ? transferManager
                                  : PlaceholderPage(QStringLiteral("Transfer Manager"), QStringLiteral("TransferManagerPage"));
     m_pages[2] = animation ? animation : PlaceholderPage(QStringLiteral("Animation Controls"), QStringLiteral("AnimationPage"));
-    m_pages[3] = PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
+    m_pages[3] = driveView ? driveView : PlaceholderPage(QStringLiteral("Drive view"), QStringLiteral("Drive view"));
 
     const struct {
         const char* text;
@@ -73,7 +74,13 @@ CControlPanel::CControlPanel(QWidget* transferManager, QWidget* parent, QWidget*
 
     m_tabs->setMinimumWidth(300);
     setWidget(m_tabs);
+    // A click on the current tab changes nothing but is still the user's choice; any other
+    // choice (mouse, keyboard, a screen reader) arrives as the change of the current tab.
+    // ShowPage blocks the tab widget's signals: a page the program shows is no choice.
     connect(m_tabs->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == m_tabs->currentIndex()) emit TabChosen(index);
+    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         if (index >= 0) emit TabChosen(index);
     });
     connect(m_collapse, &QToolButton::clicked, this, &CControlPanel::CollapseRequested);

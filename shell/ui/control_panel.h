@@ -14,9 +14,10 @@ class CControlPanel final : public QDockWidget {
     Q_OBJECT
 public:
     /// transferManager: the "Speed" page (the Transfer Manager), animation: the "Animation"
-    /// page, palette: the "Palette" page (the palette window); null shows a placeholder.
+    /// page, palette: the "Palette" page (the palette window), driveView: the "Browser" page
+    /// (the drive tree); null shows a placeholder.
     explicit CControlPanel(QWidget* transferManager = nullptr, QWidget* parent = nullptr,
-                           QWidget* animation = nullptr, QWidget* palette = nullptr);
+                           QWidget* animation = nullptr, QWidget* palette = nullptr, QWidget* driveView = nullptr);
 
     QTabWidget* Tabs() const { return m_tabs; }
     QToolButton* CollapseButton() const { return m_collapse; }

@@ -18,7 +18,12 @@
 #include <QWidgetAction>
 #include <cmath>
 
+#include "base/data_folders.h"
 #include "base/prompter.h"
+#include "browser/thumbnail_cache.h"
+#include "browser/ui/br_frame.h"
+#include "browser/ui/drive_view.h"
+#include "browser/ui/file_view.h"
 #include "batch/ui/transfer_manager.h"
 #include "document/ui/animation_page.h"
 #include "document/ui/doc_commands.h"
@@ -299,7 +304,13 @@ void CMainFrame::CreateControlPanel() {
     m_transferManager = new CTransferManager(m_settings.usePng != 0);
     m_transferManager->SetSpeed(m_settings.modemSpeed);
     m_paletteWindow = new CPaletteWindow(*this);
-    m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this), m_paletteWindow);
+    m_driveView = new CDriveView(CThumbnailCache::DefaultDirectory(), m_settings.cacheInfo == 1, m_prompter);
+    connect(m_driveView, &CDriveView::LocationChosen, this, &CMainFrame::BrowseLocation);
+    connect(m_driveView, &CDriveView::FolderChanged, this, [this](const std::filesystem::path& folder) {
+        if (m_browser && m_browser->View().Catalog().Location() == folder) m_browser->View().Refresh();
+    });
+    m_controlPanel = new CControlPanel(m_transferManager, this, new CAnimationPage(*this), m_paletteWindow,
+                                      m_driveView);
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
     m_wizards = new CWizardLauncher(*this);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
@@ -337,7 +348,8 @@ void CMainFrame::OnTabChosen(int index) {
     if (index == 2) {
         if (!ActivePictureWindow()) ActivateFirst(WindowKind::Picture, false);
     } else if (index == 3) {
-        ActivateFirst(WindowKind::Browser, true);
+        // The browser window opens with its page.
+        OpenBrowser();
     }
 }
 
@@ -412,9 +424,49 @@ std::vector<CChildFrame*> CMainFrame::PictureWindows() const {
     return frames;
 }
 
+CBrFrame* CMainFrame::Browser() const { return m_browser; }
+
+CBrFrame* CMainFrame::OpenBrowser() {
+    if (!m_browser) {
+        DataFolders folders = DataFolders::FromEnvironment();
+        const DataFolders* given = documentServices ? documentServices().folders : nullptr;
+        const DataFolders& use = given ? *given : folders;
+        m_browser = new CBrFrame(m_settings, m_prompter, use.Folder(DataFolder::Cache));
+        connect(m_browser, &QObject::destroyed, this, [this] { m_browser = nullptr; });
+        m_browser->View().openPicture = [this](const std::filesystem::path& path) {
+            if (onFilesDropped) onFilesDropped({path});
+        };
+        m_browser->backToPictureWindow = [this] { ActivateFirst(WindowKind::Picture, false); };
+        m_browser->View().sites = &m_driveView->Sites();
+        connect(&m_browser->View(), &CFileView::SitesChanged, m_driveView, &CDriveView::ReloadSites);
+        connect(&m_browser->View(), &CFileView::UpdateCounts, this, [this] { UpdateCommandStates(); });
+        m_mdi->addSubWindow(m_browser);
+        m_browser->showMaximized();
+        m_mdi->setActiveSubWindow(m_browser);
+        m_browser->View().ShowLocation(use.Folder(DataFolder::Picture));
+    } else {
+        m_browser->showMaximized();
+        m_mdi->setActiveSubWindow(m_browser);
+    }
+    return m_browser;
+}
+
+void CMainFrame::BrowseLocation(const std::filesystem::path& location) {
+    CBrFrame* browser = OpenBrowser();
+    if (browser->View().Catalog().Location() != location || browser->View().Catalog().Rows().empty())
+        browser->View().ShowLocation(location);
+}
+
 bool CMainFrame::ActivateFirst(WindowKind kind, bool maximized) {
-    // Browser windows have their own frame class, which this version does not have yet.
-    if (kind != WindowKind::Picture) return false;
+    if (kind == WindowKind::Browser) {
+        if (!m_browser) return false;
+        if (maximized)
+            m_browser->showMaximized();
+        else
+            m_browser->showNormal();
+        m_mdi->setActiveSubWindow(m_browser);
+        return true;
+    }
     const std::vector<CChildFrame*> frames = PictureWindows();
     if (frames.empty()) return false;
     CChildFrame* first = frames.front();
@@ -431,7 +483,16 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     if (picture) m_groupWindows->OnActivated(qobject_cast<CChildFrame*>(window));
     // With the last window closed the menu without windows returns.
     ShowMenus(picture || !m_mdi->subWindowList().isEmpty());
-    if (m_mainBar->isVisible() && m_layout != ToolbarLayout::Picture) SetToolbarLayout(ToolbarLayout::Picture);
+    const bool browser = window && window == m_browser;
+    if (window || m_mdi->subWindowList().isEmpty()) m_transferManager->SetBrowserTarget(browser);
+    if (browser) {
+        if (m_mainBar->isVisible() && m_layout != ToolbarLayout::Browser) SetToolbarLayout(ToolbarLayout::Browser);
+        SelectPage(3);
+        m_drawingBar->hide();
+    } else if ((window || m_mdi->subWindowList().isEmpty()) && m_mainBar->isVisible() &&
+               m_layout != ToolbarLayout::Picture) {
+        SetToolbarLayout(ToolbarLayout::Picture);
+    }
     UpdateCommandStates();
 }
 
@@ -475,6 +536,10 @@ CommandChain CMainFrame::Chain() const {
         chain.targets[0] = &frame->View();
         chain.targets[1] = &frame->DocumentCommands();
         chain.targets[2] = frame;
+    } else if (m_browser && m_mdi->currentSubWindow() == m_browser) {
+        // The browser window has its own frame and command set.
+        chain.targets[0] = &m_browser->View();
+        chain.targets[2] = m_browser;
     }
     chain.targets[3] = const_cast<CMainFrame*>(this);
     chain.targets[4] = m_application;
@@ -559,7 +624,9 @@ bool CMainFrame::ExecuteCommand(int id) {
             return true;
         case cmd::kViewToolbar:
             if (m_mainBar->isHidden()) {
-                SetToolbarLayout(ToolbarLayout::Picture);  // the browser window has its own layout
+                // The active window's layout: the browser window has its own.
+                SetToolbarLayout(m_browser && m_mdi->currentSubWindow() == m_browser ? ToolbarLayout::Browser
+                                                                                      : ToolbarLayout::Picture);
                 m_mainBar->show();
             } else {
                 m_mainBar->hide();

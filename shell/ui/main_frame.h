@@ -24,6 +24,8 @@ class QWidgetAction;
 
 namespace lp {
 
+class CBrFrame;
+class CDriveView;
 class CChildFrame;
 class CCollapsedPanel;
 class CGroupWindows;
@@ -73,6 +75,14 @@ public:
     const CGroupWindows& Groups() const { return *m_groupWindows; }
     /// The Wizards menu and the wizards' results.
     CWizardLauncher& Wizards() { return *m_wizards; }
+    /// The browser window, null until first opened.
+    CBrFrame* Browser() const;
+    /// The browser window, made on first use (on the PICTURE folder) and activated maximized.
+    CBrFrame* OpenBrowser();
+    /// Shows a location in the browser window (made when missing).
+    void BrowseLocation(const std::filesystem::path& location);
+    /// The drive tree of the "Browser" page.
+    CDriveView* DriveView() const { return m_driveView; }
     /// Null until the picture layout first needs it.
     CPositionSelector* PositionSelector() const { return m_selector; }
     /// The action of a command (one per command; menus and bars share it).
@@ -181,6 +191,8 @@ private:
     CPaletteWindow* m_paletteWindow = nullptr;
     CGroupWindows* m_groupWindows = nullptr;
     CWizardLauncher* m_wizards = nullptr;
+    CDriveView* m_driveView = nullptr;
+    CBrFrame* m_browser = nullptr;  // owned by the window area
     std::map<int, QAction*> m_actions;
     std::vector<QAction*> m_noWindowTextActions;  // same commands, texts of the menu without windows
     std::array<QAction*, kRecentFileCount> m_recent{};
