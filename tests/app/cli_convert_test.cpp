@@ -50,14 +50,6 @@ Picture Gradient(int width, int height) {
     return p;
 }
 
-bool SamePixels(const Picture& a, const Picture& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (test::PixelAt(a, x, y) != test::PixelAt(b, x, y)) return false;
-    return true;
-}
-
 /// Three frames: a noisy first frame, then two small changed patches.
 void MakeAnimation(const fs::path& path, GifFrameList& frames, GifInfo& info) {
     using namespace test::gifopt;
@@ -107,9 +99,9 @@ TEST(CliConvert, SmartChoosesTheAveragingResize) {
     Picture plain = in, smart = in;
     Resize(plain, 40, 26);
     SmartResize(smart, 40, 26, nullptr);
-    EXPECT_TRUE(SamePixels(Decode(s / "plain.bmp"), plain));
-    EXPECT_TRUE(SamePixels(Decode(s / "smart.bmp"), smart));
-    EXPECT_FALSE(SamePixels(plain, smart));
+    EXPECT_TRUE(Decode(s / "plain.bmp").SamePixels(plain));
+    EXPECT_TRUE(Decode(s / "smart.bmp").SamePixels(smart));
+    EXPECT_FALSE(plain.SamePixels(smart));
 }
 
 TEST(CliConvert, ColoursWithEitherQuantizer) {
@@ -136,8 +128,8 @@ TEST(CliConvert, ColoursWithEitherQuantizer) {
     QuantizeOptions options;
     options.colours = 64;
     QuantizeColours(expected, options);
-    EXPECT_TRUE(SamePixels(Decode(s / "p.png"), expected));
-    EXPECT_FALSE(SamePixels(Decode(s / "c.png"), expected));
+    EXPECT_TRUE(Decode(s / "p.png").SamePixels(expected));
+    EXPECT_FALSE(Decode(s / "c.png").SamePixels(expected));
     // The default is the classic reduction.
     ASSERT_EQ(RunLumaprism({"--convert", "photo.bmp", "d.png", "--colors", "64"}, s.Path()).exitCode, 0);
     EXPECT_EQ(test::ReadFileBytes(s / "d.png"), bytes["c.png"]);
@@ -197,7 +189,7 @@ TEST(CliConvert, DashWritesToStandardOutput) {
     ASSERT_GT(r.out.size(), 8u);
     EXPECT_EQ(r.out.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     test::WriteFileBytes(s / "piped.png", {r.out.begin(), r.out.end()});
-    EXPECT_TRUE(SamePixels(Decode(s / "piped.png"), in));
+    EXPECT_TRUE(Decode(s / "piped.png").SamePixels(in));
     std::set<std::string> files;
     for (const auto& e : fs::directory_iterator(s.Path()))
         if (e.is_regular_file()) files.insert(e.path().filename().string());
@@ -403,7 +395,7 @@ TEST(CliWarnings, AnimationToOneFrameFormat) {
     const auto r = RunLumaprism({"--convert", "anim.gif", "x.png"}, s.Path());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "warning: x.png: kept frame 1 of 3 (only GIF holds an animation)\n");
-    EXPECT_TRUE(SamePixels(Decode(s / "x.png"), frames[0].picture));
+    EXPECT_TRUE(Decode(s / "x.png").SamePixels(frames[0].picture));
     const auto quiet = RunLumaprism({"--convert", "anim.gif", "y.png", "--quiet"}, s.Path());
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.err, "");

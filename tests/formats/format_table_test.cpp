@@ -51,14 +51,6 @@ GifFrameList OneFrame(Picture picture) {
 
 std::string RowName(const FormatRow& row) { return std::string(row.name); }
 
-bool SamePixels(const Picture& a, const Picture& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (test::PixelAt(a, x, y) != test::PixelAt(b, x, y)) return false;
-    return true;
-}
-
 // --- Reading ------------------------------------------------------------------------------------
 
 TEST(FormatTable, EveryReadableRowSniffsDecodesAndTellsItsSizeFromTheHeader) {
@@ -85,7 +77,7 @@ TEST(FormatTable, EveryReadableRowSniffsDecodesAndTellsItsSizeFromTheHeader) {
         EXPECT_EQ(decoded.frames[0].picture.Height(), 7);
         // Lossless rows give back every pixel; JPEG only its size.
         if (row.type != PictureFileType::Jpeg) {
-            EXPECT_TRUE(SamePixels(decoded.frames[0].picture, source));
+            EXPECT_TRUE(decoded.frames[0].picture.SamePixels(source));
         }
 
         // A cut file is a clean error or a picture, never a crash; its header never lies about a size.
@@ -122,7 +114,7 @@ TEST(FormatTable, RoundTripsEveryLosslessRowThroughFiles) {
         const PictureFile file = ReadPictureFile(path);
         EXPECT_EQ(file.type, row.type);
         DecodedPicture back = DecodePictureFile(file);
-        EXPECT_TRUE(SamePixels(back.frames[0].picture, frames[0].picture)) << "encode(decode(x)) == x";
+        EXPECT_TRUE(back.frames[0].picture.SamePixels(frames[0].picture)) << "encode(decode(x)) == x";
         // And once more: decoding what was written and writing it again gives the same bytes.
         EXPECT_EQ(EncodeWithRow(row, back.frames, nullptr, options), file.bytes);
     }

@@ -472,14 +472,6 @@ void AnswerDialogOf(CMainFrame& frame, int command, Act act) {
     EXPECT_TRUE(seen);
 }
 
-bool SamePixels(const Picture& a, const Picture& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (test::PixelAt(a, x, y) != test::PixelAt(b, x, y)) return false;
-    return true;
-}
-
 TEST(ViewTools, ArbitraryRotationDialogTurnsByTheTypedAngle) {
     AppHarness h;
     Opened o = Open(h, test::PatternPicture(40, 20));
@@ -514,9 +506,9 @@ TEST(ViewTools, ArbitraryRotationDialogTurnsByTheTypedAngle) {
             ASSERT_EQ(h.prompter.Messages().size(), messages + 1) << c.angle;
             EXPECT_EQ(h.prompter.Messages().back().text, "Angle of rotation is 0 ( Zero ).  No change");
         }
-        if (zero || !c.accept) EXPECT_TRUE(SamePixels(before, *o.doc.GetPicture())) << c.angle;
+        if (zero || !c.accept) EXPECT_TRUE(before.SamePixels(*o.doc.GetPicture())) << c.angle;
         // A quarter turn and back is exact.
-        if (&c == &cases[1]) EXPECT_TRUE(SamePixels(start, *o.doc.GetPicture()));
+        if (&c == &cases[1]) EXPECT_TRUE(start.SamePixels(*o.doc.GetPicture()));
     }
 }
 
