@@ -39,29 +39,14 @@ def main():
             shutil.copy(photo, os.path.join(pictures, name))
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\n")
-        env = dict(os.environ)
-        env.update({"LUMAPRISM_HOME": home, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
-                    "QT_QPA_PLATFORM": "xcb"})
+        env = flow.program_environment(home)
         # The batch macro the user made earlier: PNG results in the results folder.
         made = subprocess.run([binary, "--macro-new", os.path.join(home, "TEMPLATE", "topng.TPL"),
                                "--output-format", "png", "--output-dir", out], env=env,
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if made.returncode != 0:
             fail("--macro-new failed: " + made.stdout)
-        try:
-            desktop = pyatspi.Registry.getDesktop(0)
-        except Exception as error:
-            print("SKIP: no accessibility bus (%s)" % error)
-            sys.exit(SKIP)
-        program = subprocess.Popen([binary], env=env)
-        try:
-            run_flow(desktop, program, out)
-        finally:
-            program.terminate()
-            try:
-                program.wait(10)
-            except subprocess.TimeoutExpired:
-                program.kill()
+        flow.run_program([binary], env, lambda desktop, program: run_flow(desktop, program, out))
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")

@@ -44,23 +44,8 @@ def main():
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\nMerge Gap X=%d\nMerge Gap Y=3\n"
                       "BG_Red=255\nBG_Green=255\nBG_Blue=255\n" % GAP)
             ini.write("[Recent File List]\nFile1=%s\n" % second)
-        env = dict(os.environ)
-        env.update({"LUMAPRISM_HOME": home, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
-                    "QT_QPA_PLATFORM": "xcb"})
-        try:
-            desktop = pyatspi.Registry.getDesktop(0)
-        except Exception as error:
-            print("SKIP: no accessibility bus (%s)" % error)
-            sys.exit(at.SKIP)
-        program = subprocess.Popen([binary, first], env=env)
-        try:
-            run_flow(desktop, program, target)
-        finally:
-            program.terminate()
-            try:
-                program.wait(10)
-            except subprocess.TimeoutExpired:
-                program.kill()
+        env = at.program_environment(home)
+        at.run_program([binary, first], env, lambda desktop, program: run_flow(desktop, program, target))
         check_saved(target)
     finally:
         shutil.rmtree(home, ignore_errors=True)

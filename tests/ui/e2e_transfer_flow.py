@@ -134,6 +134,33 @@ def reexec_under_xvfb():
     sys.exit(subprocess.call(command, env=env))
 
 
+def program_environment(home):
+    """The environment of a program run: its own home folder, the accessibility bridge on."""
+    env = dict(os.environ)
+    env.update({"LUMAPRISM_HOME": home, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
+                "QT_QPA_PLATFORM": "xcb"})
+    return env
+
+
+def run_program(command, env, flow):
+    """Starts the program, hands it to flow(desktop, program) and ends it whatever happens.
+    Exits 77 (skipped) without an accessibility bus."""
+    try:
+        desktop = pyatspi.Registry.getDesktop(0)
+    except Exception as error:
+        print("SKIP: no accessibility bus (%s)" % error)
+        sys.exit(SKIP)
+    program = subprocess.Popen(command, env=env)
+    try:
+        flow(desktop, program)
+    finally:
+        program.terminate()
+        try:
+            program.wait(10)
+        except subprocess.TimeoutExpired:
+            program.kill()
+
+
 def main():
     if len(sys.argv) != 3:
         fail("usage: e2e_transfer_flow.py LUMAPRISM_BINARY PHOTO")
@@ -146,23 +173,8 @@ def main():
         # A first start without the welcome screen.
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\n")
-        env = dict(os.environ)
-        env.update({"LUMAPRISM_HOME": home, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
-                    "QT_QPA_PLATFORM": "xcb"})
-        try:
-            desktop = pyatspi.Registry.getDesktop(0)
-        except Exception as error:
-            print("SKIP: no accessibility bus (%s)" % error)
-            sys.exit(SKIP)
-        program = subprocess.Popen([binary, work], env=env)
-        try:
-            run_flow(desktop, program)
-        finally:
-            program.terminate()
-            try:
-                program.wait(10)
-            except subprocess.TimeoutExpired:
-                program.kill()
+        env = program_environment(home)
+        run_program([binary, work], env, lambda desktop, program: run_flow(desktop, program))
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")

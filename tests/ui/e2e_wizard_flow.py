@@ -38,23 +38,8 @@ def main():
         shutil.copy(photo, source)
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\nBeginnersHint=0\n")
-        env = dict(os.environ)
-        env.update({"LUMAPRISM_HOME": home, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
-                    "QT_QPA_PLATFORM": "xcb"})
-        try:
-            desktop = pyatspi.Registry.getDesktop(0)
-        except Exception as error:
-            print("SKIP: no accessibility bus (%s)" % error)
-            sys.exit(at.SKIP)
-        program = subprocess.Popen([binary, source], env=env)
-        try:
-            run_flow(desktop, program, target)
-        finally:
-            program.terminate()
-            try:
-                program.wait(10)
-            except subprocess.TimeoutExpired:
-                program.kill()
+        env = at.program_environment(home)
+        at.run_program([binary, source], env, lambda desktop, program: run_flow(desktop, program, target))
         check_saved(source, target)
     finally:
         shutil.rmtree(home, ignore_errors=True)
