@@ -278,6 +278,29 @@ TEST(HtmlPageWizard, StopEndsAJobWaitingForASlowPage) {
     Settle();
 }
 
+TEST(HtmlPageWizard, AnUnreachableSiteEndsWithItsErrorInTheStatusWindow) {
+    // A port that nobody listens on: taken from the system, then given back.
+    int port = 0;
+    {
+        test::TestHttpServer closed;
+        port = closed.Port();
+    }
+    test::AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const fs::path out = h.scratch / "unreachable";
+    fs::create_directories(out);
+    RunHtmlWizard(main, "http://127.0.0.1:" + std::to_string(port) + "/index.html", out);
+    CSiteJobs& jobs = main.Wizards().SiteJobs();
+    ASSERT_NE(jobs.LastStatusWindow(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return jobs.Running() == 0; }));
+    Settle();
+    CSiteStatusWindow* status = jobs.LastStatusWindow();
+    ASSERT_NE(status, nullptr);  // kept open with the error for the user to read
+    EXPECT_TRUE(status->Text().startsWith(QStringLiteral("Attempts to connect to the server failed."))) << status->Text().toStdString();
+    EXPECT_EQ(status->StopButton()->text(), QStringLiteral("Close"));
+    EXPECT_EQ(jobs.LastReportWindow(), nullptr);
+}
+
 // The wizard's JPEG page and the report it ends with, as the program shows them, for the README.
 TEST(Screenshot, JpegWizardAndItsOptimizationReport) {
     WizardSession s;
