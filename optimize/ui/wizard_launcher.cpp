@@ -9,6 +9,7 @@
 
 #include "base/data_folders.h"
 #include "base/prompter.h"
+#include "guikit/ui/worker_prompter.h"
 #include "batch/batch_report.h"
 #include "batch/ui/batch_report_window.h"
 #include "batch/ui/transfer_manager.h"
@@ -94,6 +95,8 @@ CWizardLauncher::CWizardLauncher(CMainFrame& main) : QObject(&main), m_main(main
 }
 
 CWizardLauncher::~CWizardLauncher() {
+    // A question the worker is waiting on takes its default: nobody is left to answer it.
+    m_closing->store(true);
     if (m_worker) {
         m_worker->wait();
         delete m_worker;
@@ -336,10 +339,14 @@ void CWizardLauncher::RunOnFolder(CWizardSheet& sheet) {
     auto progress = std::make_shared<QueuedProgress>(&m_main.StatusProgress(), &m_main.StatusProgress());
     const DataFolders* folders = m_main.documentServices ? m_main.documentServices().folders : nullptr;
     const std::string saveDir = sheet.Macro().outputDir;
+    // Questions about a picture (frames of an animation, its transparent colour) wait for the user.
+    auto questions = std::make_shared<WorkerPrompter>(prompter, this,
+                                                     [closing = m_closing] { return closing->load(); });
     m_main.StatusProgress().Begin(0, long(files.size()), "Applying batch macro");
     RunOnWorker(
-        [macro, results, progress, files, folders, saveDir] {
+        [macro, results, progress, questions, files, folders, saveDir] {
             BatchContext context;
+            context.prompter = questions.get();
             context.folders = folders;
             context.progress = progress.get();
             context.keepPictures = true;

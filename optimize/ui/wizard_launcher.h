@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -86,6 +87,8 @@ private:
     QPointer<CBatchReportWindow> m_batchWindow;
     std::unique_ptr<CSiteJobs> m_siteJobs;
     QThread* m_worker = nullptr;
+    // Set when the launcher goes: the worker's questions stop waiting for an answer.
+    std::shared_ptr<std::atomic<bool>> m_closing = std::make_shared<std::atomic<bool>>(false);
     std::string m_resultKey;  // the result's group
     WizardKind m_lastKind = WizardKind::Color;
 };

@@ -10,6 +10,7 @@
 #include "base/prompter.h"
 #include "base/printf_text.h"
 #include "batch/ui/batch_report_window.h"
+#include "guikit/ui/worker_prompter.h"
 #include "shell/ui/main_frame.h"
 #include "web/batch_site_images.h"
 #include "web/internet_settings.h"
@@ -20,33 +21,6 @@ namespace lp {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-/// Messages of a worker reach the user on the user-interface thread, without waiting;
-/// questions take their default.
-class QueuedPrompter final : public Prompter {
-public:
-    QueuedPrompter(Prompter& target, QObject* context, std::function<void(const std::string&)> alsoShow)
-        : m_target(target), m_context(context), m_alsoShow(std::move(alsoShow)) {}
-    PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer d) override { return d; }
-    void Message(std::string_view text, std::string_view caption, PromptIcon icon) override {
-        QPointer<QObject> guard(m_context);
-        Prompter* target = &m_target;
-        auto also = m_alsoShow;
-        QMetaObject::invokeMethod(
-            m_context,
-            [guard, target, also, t = std::string(text), c = std::string(caption), icon] {
-                if (!guard) return;
-                if (also) also(t);
-                target->Message(t, c, icon);
-            },
-            Qt::QueuedConnection);
-    }
-
-private:
-    Prompter& m_target;
-    QObject* m_context;
-    std::function<void(const std::string&)> m_alsoShow;
-};
 
 }  // namespace
 
@@ -96,7 +70,7 @@ void CSiteStatusWindow::closeEvent(QCloseEvent* event) {
 }
 
 struct CSiteJobs::Job {
-    std::unique_ptr<QueuedPrompter> prompter;
+    std::unique_ptr<WorkerPrompter> prompter;
     std::unique_ptr<BatchSiteImageProcessor> images;
     std::unique_ptr<CSiteOptimizer> job;
     QPointer<CSiteStatusWindow> status;
@@ -115,10 +89,15 @@ bool CSiteJobs::StartJob(const std::string& url, const std::filesystem::path& ou
                          const BatchMacro& macro) {
     auto job = std::make_unique<Job>();
     QPointer<CSiteStatusWindow> status;
-    job->prompter = std::make_unique<QueuedPrompter>(m_main.GetPrompter(), this, [this, raw = job.get()](const std::string& t) {
+    // The job's questions wait for the user until a Stop reaches it.
+    SiteStopSignal* stop = &m_list.Stop();
+    const std::uint64_t stopsAtStart = stop->Requests();
+    auto stopped = [stop, stopsAtStart] { return stop->Requests() != stopsAtStart; };
+    job->prompter = std::make_unique<WorkerPrompter>(m_main.GetPrompter(), this, stopped, [this, raw = job.get()](const std::string& t) {
         if (raw->status) raw->status->SetText(Q(t));
     });
-    BatchContext context;  // the worker asks nothing: questions take their default
+    BatchContext context;
+    context.prompter = job->prompter.get();
     context.keepPictures = true;
     job->images = std::make_unique<BatchSiteImageProcessor>(macro, context);
     SiteJobEnvironment env;
