@@ -5,8 +5,8 @@ then finds exactly that ground transparent in the saved file.
 
     e2e_wand_flow.py LUMAPRISM_BINARY
 
-Run under Xvfb with a session bus (ctest does). Exits 77 (skipped) when pyatspi, Pillow or
-the accessibility bus is missing. The click is a real pointer event (XTest).
+Run under Xvfb with a session bus (ctest does). Exits 77 (skipped) when pyatspi, Pillow, libXtst
+or the accessibility bus is missing. The click is a real pointer event (XTest).
 """
 import ctypes
 import os
@@ -53,6 +53,12 @@ def main():
     if len(sys.argv) != 2:
         at.fail("usage: e2e_wand_flow.py LUMAPRISM_BINARY")
     at.reexec_under_xvfb()
+    try:
+        ctypes.CDLL("libX11.so.6")
+        ctypes.CDLL("libXtst.so.6")
+    except OSError as error:
+        print("SKIP: the X test extension's library is missing (%s)" % error)
+        sys.exit(at.SKIP)
     binary = sys.argv[1]
     home = tempfile.mkdtemp(prefix="lp-e2e-wand-")
     try:
