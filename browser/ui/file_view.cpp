@@ -14,12 +14,14 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "base/imp_exp_exception.h"
 #include "base/printf_text.h"
 #include "base/prompter.h"
 #include "browser/file_operations.h"
 #include "browser/html_pictures.h"
+#include "browser/list_commands.h"
 #include "browser/site_list.h"
 #include "web/internet_settings.h"
 #include "browser/ui/browser_dialogs.h"
@@ -647,42 +649,74 @@ void CFileView::ShowWebSitesDialog() {
 }
 
 void CFileView::ShowContextMenu(const QPoint& at) {
+    // The entries are the list's commands: the same handlers and greying as the menu bar's.
     QMenu menu(this);
-    const BrowseMode mode = m_catalog.Mode();
-    if (mode == BrowseMode::GifFrames) {
-        menu.addAction(QStringLiteral("Thumb &Nail"), this, [this] { SetViewStyle(ViewStyle::ThumbNail); });
-        menu.addAction(QStringLiteral("&List View"), this, [this] { SetViewStyle(ViewStyle::List); });
-        menu.addAction(QStringLiteral("&Details"), this, [this] { SetViewStyle(ViewStyle::Details); });
-        menu.addAction(QStringLiteral("&Refresh"), this, [this] { Refresh(); });
-        QAction* properties = menu.addAction(QStringLiteral("P&roperties"));
-        properties->setEnabled(false);  // the frame properties live on the Animation page
+    const auto add = [this](QMenu* to, const char* text, int id) {
+        QAction* action = to->addAction(QString::fromLatin1(text));
+        CommandState state;
+        UpdateCommand(id, state);
+        action->setEnabled(state.enabled);
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    };
+    if (m_catalog.Mode() == BrowseMode::GifFrames) {
+        add(&menu, "Thumb &Nail", cmd::kBrowserThumbNail);
+        add(&menu, "&List View", cmd::kBrowserListView);
+        add(&menu, "&Details", cmd::kBrowserDetails);
+        add(&menu, "&Refresh", cmd::kBrowserRefresh);
+        add(&menu, "P&roperties", cmd::kBrowserProperties);
     } else {
-        menu.addAction(QStringLiteral("&Open"), this, [this] { OpenSelected(); });
-        QAction* del = menu.addAction(QStringLiteral("D&elete"), this, [this] { DeleteSelected(); });
-        del->setEnabled(mode == BrowseMode::Folder);
-        QAction* copy = menu.addAction(QStringLiteral("&Copy"), this, [this] { CopySelected(); });
-        copy->setEnabled(mode != BrowseMode::WebSite);
-        QAction* download = menu.addAction(QStringLiteral("&DownLoad"), this, [this] { DownloadSelected(); });
-        download->setEnabled(mode == BrowseMode::WebSite);
+        add(&menu, "&Open", cmd::kBrowserOpen);
+        add(&menu, "D&elete", cmd::kBrowserDelete);
+        add(&menu, "&Copy", cmd::kEditCopy);
+        add(&menu, "&DownLoad", cmd::kBrowserDownload);
         QMenu* view = menu.addMenu(QStringLiteral("&View"));
-        view->addAction(QStringLiteral("Thumb &Nail"), this, [this] { SetViewStyle(ViewStyle::ThumbNail); });
-        view->addAction(QStringLiteral("&List View"), this, [this] { SetViewStyle(ViewStyle::List); });
-        view->addAction(QStringLiteral("&Details"), this, [this] { SetViewStyle(ViewStyle::Details); });
+        add(view, "Thumb &Nail", cmd::kBrowserThumbNail);
+        add(view, "&List View", cmd::kBrowserListView);
+        add(view, "&Details", cmd::kBrowserDetails);
         QMenu* arrange = menu.addMenu(QStringLiteral("&Arrange Icons"));
         for (const char* text : {"by &Name", "by &Type", "by &Size", "by &Date"}) arrange->addAction(QString::fromLatin1(text));
-        arrange->addAction(QStringLiteral("by &Colors"))->setEnabled(false);
-        menu.addAction(QStringLiteral("&Refresh"), this, [this] { Refresh(); });
-        // The list's own commands, which the window's menu bar (the picture menus) does not carry.
-        menu.addSeparator();
-        menu.addAction(QStringLiteral("Select &All"), this, [this] { SelectAllRows(); });
-        menu.addAction(QStringLiteral("&Invert Selection"), this, [this] { InvertSelection(); });
-        menu.addAction(QStringLiteral("&File Types"), this, [this] { ShowFiltersDialog(); });
-        menu.addAction(QStringLiteral("&Cache Info"), this, [this] { ShowCacheDialog(); });
+        arrange->addAction(QStringLiteral("by &Colors"))
+            ->setEnabled(ListCommandEnabled(ListCommand::ArrangeByColors, m_catalog.Mode(), Selected()));
+        add(&menu, "&Refresh", cmd::kBrowserRefresh);
     }
     menu.exec(CurrentView()->viewport()->mapToGlobal(at));
 }
 
+void CFileView::ShowFrameProperties() {
+    if (!ListCommandEnabled(ListCommand::Properties, m_catalog.Mode(), Selected()) || !openFrameProperties) return;
+    for (std::size_t i = 0; i < m_catalog.Rows().size(); ++i)
+        if (m_catalog.Rows()[i].selected) {
+            openFrameProperties(m_catalog.Location(), i);
+            return;
+        }
+}
+
+namespace {
+
+/// The list's commands whose greying depends on the mode and the selection.
+std::optional<ListCommand> ListCommandOf(int id) {
+    switch (id) {
+        case cmd::kBrowserOpen: return ListCommand::Open;
+        case cmd::kBrowserDelete: return ListCommand::Delete;
+        case cmd::kEditCopy: return ListCommand::Copy;
+        case cmd::kBrowserDownload: return ListCommand::DownLoad;
+        case cmd::kBrowserThumbNail: return ListCommand::ThumbNail;
+        case cmd::kBrowserListView: return ListCommand::ListView;
+        case cmd::kBrowserDetails: return ListCommand::Details;
+        case cmd::kBrowserRefresh: return ListCommand::Refresh;
+        case cmd::kBrowserSelectAll: return ListCommand::SelectAll;
+        case cmd::kBrowserInvertSelection: return ListCommand::InvertSelection;
+        case cmd::kBrowserFileTypes: return ListCommand::FileTypes;
+        case cmd::kBrowserCacheInfo: return ListCommand::CacheInfo;
+        case cmd::kBrowserProperties: return ListCommand::Properties;
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
 bool CFileView::UpdateCommand(int id, CommandState& state) {
+    if (const auto command = ListCommandOf(id)) state.enabled = ListCommandEnabled(*command, m_catalog.Mode(), Selected());
     switch (id) {
         case cmd::kBrowserThumbNail:
             state.checked = m_style == ViewStyle::ThumbNail;
@@ -693,28 +727,41 @@ bool CFileView::UpdateCommand(int id, CommandState& state) {
         case cmd::kBrowserDetails:
             state.checked = m_style == ViewStyle::Details;
             return true;
-        case cmd::kBrowserFileTypes:
-        case cmd::kBrowserRefresh:
-            return true;
         case cmd::kBrowserStop:
             state.enabled = m_worker.Running() || m_siteRunning.load();
             return true;
         case cmd::kBrowserDownload:
-            state.enabled = m_catalog.Mode() == BrowseMode::WebSite && !m_siteRunning.load();
+            // One site job at a time.
+            state.enabled = state.enabled && !m_siteRunning.load();
+            return true;
+        case cmd::kBrowserProperties:
+            state.enabled = state.enabled && bool(openFrameProperties);
             return true;
         case cmd::kBrowserWebSites:
             state.enabled = sites != nullptr;
             return true;
-        case cmd::kEditCopy:
-            state.enabled = m_catalog.SelectedCount() > 0 && m_catalog.Mode() != BrowseMode::WebSite;
-            return true;
         default:
-            return false;
+            return ListCommandOf(id).has_value();
     }
 }
 
 bool CFileView::ExecuteCommand(int id) {
+    // A greyed command does nothing, whether it came from a menu, a key or the tool bar.
+    CommandState state;
+    if (UpdateCommand(id, state) && !state.enabled) return true;
     switch (id) {
+        case cmd::kBrowserOpen:
+            OpenSelected();
+            return true;
+        case cmd::kBrowserDelete:
+            DeleteSelected();
+            return true;
+        case cmd::kBrowserSelectAll:
+            SelectAllRows();
+            return true;
+        case cmd::kBrowserInvertSelection:
+            InvertSelection();
+            return true;
         case cmd::kBrowserThumbNail:
             SetViewStyle(ViewStyle::ThumbNail);
             return true;
@@ -729,6 +776,12 @@ bool CFileView::ExecuteCommand(int id) {
             return true;
         case cmd::kBrowserRefresh:
             Refresh();
+            return true;
+        case cmd::kBrowserCacheInfo:
+            ShowCacheDialog();
+            return true;
+        case cmd::kBrowserProperties:
+            ShowFrameProperties();
             return true;
         case cmd::kBrowserStop:
             StopWorker();

@@ -84,6 +84,8 @@ public:
     void ShowFiltersDialog();
     /// "&Web Sites": the "Web Sites" dialog over the tree's site list.
     void ShowWebSitesDialog();
+    /// "P&roperties" (frames mode, two frames or more selected): the first selected frame's properties.
+    void ShowFrameProperties();
 
     /// "&DownLoad": the selected pictures of a web site into the download folder
     /// (from a row on when opening a row that is a URL; all of them with all).
@@ -97,6 +99,8 @@ public:
     ProgressSink* progressSink = nullptr;
     /// Opens a picture in a picture window (the application's open).
     std::function<void(const std::filesystem::path&)> openPicture;
+    /// Shows the properties of frame index (from 0) of the animated GIF; unset: "P&roperties" is greyed.
+    std::function<void(const std::filesystem::path&, std::size_t)> openFrameProperties;
     /// Shows the "Error Listing" of a pass; unset: the dialog.
     std::function<void(const std::vector<ErrorListingEntry>&)> showErrors;
     /// Moves files to the trash; unset: QFile::moveToTrash. Returns the files that could not be moved.

@@ -112,6 +112,13 @@ inline constexpr int kBrowserWebSites = 33205;
 inline constexpr int kBrowserRefresh = 33206;
 inline constexpr int kBrowserDownload = 33207;
 inline constexpr int kBrowserStop = 33208;
+// The browser list's commands of the browser menu and the context menu.
+inline constexpr int kBrowserOpen = 33209;
+inline constexpr int kBrowserDelete = 33210;
+inline constexpr int kBrowserSelectAll = 33211;
+inline constexpr int kBrowserInvertSelection = 33212;
+inline constexpr int kBrowserCacheInfo = 33213;
+inline constexpr int kBrowserProperties = 33214;
 
 /// The help topic of a command.
 constexpr int HelpTopic(int id) { return 0x10000 + id; }

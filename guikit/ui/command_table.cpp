@@ -140,16 +140,23 @@ constexpr CommandInfo kCommands[] = {
     {kAppAbout, "&About Lumaprism...", "Display program information, version number and copyright\nAbout",
      L::Application},
 
-    // Browser tool bar
-    {kBrowserPictureWindow, "Picture Window", "Back to picture window\nPicture Window", L::MainWindow},
-    {kBrowserThumbNail, "Thumb Nail", "Show the pictures as thumb nails\nThumb Nail", L::View},
-    {kBrowserListView, "List View", "Show the pictures as a list\nList View", L::View},
-    {kBrowserDetails, "Details", "Show the details of the pictures\nDetails", L::View},
-    {kBrowserFileTypes, "File Types", "Choose the file types shown\nFile Types", L::View},
-    {kBrowserWebSites, "Web Sites", "Show the list of web sites\nWeb Sites", L::View},
-    {kBrowserRefresh, "Refresh", "Refresh the list\nRefresh", L::View},
-    {kBrowserDownload, "Download", "Download the pictures of a web site\nDownload", L::View},
-    {kBrowserStop, "Stop", "Interrupts the Current Transfer\nStop", L::View},
+    // Browser tool bar and browser menu
+    {kBrowserPictureWindow, "Picture Window", "Back to picture window\nPicture Window", L::ChildFrame},
+    {kBrowserOpen, "&Open", "Open the selected picture in a picture window\nOpen", L::View},
+    {kBrowserDelete, "D&elete", "Move the selected pictures to the trash\nDelete", L::View},
+    {kBrowserSelectAll, "Select &All\tCtrl+A", "Select every picture of the list\nSelect All", L::View, "Ctrl+A"},
+    {kBrowserInvertSelection, "&Invert Selection", "Select the pictures not selected, and deselect the others\nInvert Selection",
+     L::View},
+    {kBrowserThumbNail, "Thumb &Nail", "Show the pictures as thumb nails\nThumb Nail", L::View, {}, true},
+    {kBrowserListView, "&List View", "Show the pictures as a list\nList View", L::View, {}, true},
+    {kBrowserDetails, "&Details", "Show the details of the pictures\nDetails", L::View, {}, true},
+    {kBrowserFileTypes, "&File Types", "Choose the file types shown\nFile Types", L::View},
+    {kBrowserWebSites, "&Web Sites", "Show the list of web sites\nWeb Sites", L::View},
+    {kBrowserRefresh, "&Refresh", "Refresh the list\nRefresh", L::View},
+    {kBrowserDownload, "&DownLoad", "Download the pictures of a web site\nDownload", L::View},
+    {kBrowserStop, "&Stop", "Interrupts the Current Transfer\nStop", L::View},
+    {kBrowserCacheInfo, "&Cache Info", "Show the thumbnail cache and clean it\nCache Info", L::View},
+    {kBrowserProperties, "P&roperties", "Show the properties of the first selected frame\nProperties", L::View},
 };
 
 constexpr int kNoWindowFile[] = {kFileOpen,        kScanSelect, kScanAcquire, kFilePrintSetup, 0,
@@ -219,6 +226,27 @@ constexpr MenuLayout kPictureMenus[] = {
     {"&Help", kHelp},
 };
 
+// The browser window's menus: the list's commands beside the program's own.
+constexpr int kBrFile[] = {kFileOpen,       kCloseAll, 0, kScanSelect, kScanAcquire, kFilePrintSetup, 0,
+                           kRecentFilesSlot, 0,        kAppExit};
+constexpr int kBrEdit[] = {kEditCopy, kBrowserDelete, 0, kBrowserSelectAll, kBrowserInvertSelection, 0, kOptions};
+constexpr int kBrView[] = {kViewControl,      kViewToolbar,     kViewStatusBar,  0,
+                           kBrowserThumbNail, kBrowserListView, kBrowserDetails, 0,
+                           kBrowserRefresh,   0,                kStartUpScreen,  kBeginnersHint};
+constexpr int kBrBrowser[] = {kBrowserOpen,      kBrowserDownload, kBrowserStop,       0,
+                              kBrowserFileTypes, kBrowserWebSites, kBrowserCacheInfo,  0,
+                              kBrowserProperties, 0,               kBrowserPictureWindow};
+
+constexpr MenuLayout kBrowserMenus[] = {
+    {"&File", kBrFile},
+    {"&Edit", kBrEdit},
+    {"&View", kBrView},
+    {"&Browser", kBrBrowser},
+    {"Wi&zards", kPicWizards},
+    {"&Window", kPicWindow},
+    {"&Help", kHelp},
+};
+
 constexpr int kWallpaper[] = {kWallpaperTile, kWallpaperCentered, kWallpaperStretch};
 constexpr int kZoom[] = {kZoom50,       kZoom100,       kZoom200,    kZoom400, 0,       kZoomBestFit,
                          kZoomFitWidth, kZoomFitHeight, kZoomCustom, 0,        kZoomIn, kZoomOut};
@@ -275,6 +303,7 @@ std::string_view PromptTooltip(std::string_view prompt) {
 
 std::span<const MenuLayout> NoWindowMenus() { return kNoWindowMenus; }
 std::span<const MenuLayout> PictureMenus() { return kPictureMenus; }
+std::span<const MenuLayout> BrowserMenus() { return kBrowserMenus; }
 std::span<const MenuLayout> PictureSubmenus() { return kPictureSubmenus; }
 std::span<const int> PictureToolbarLayout() { return kPictureToolbar; }
 std::span<const int> BrowserToolbarLayout() { return kBrowserToolbar; }

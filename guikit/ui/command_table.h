@@ -39,6 +39,8 @@ inline constexpr int kRecentFilesSlot = -1;
 /// The menus with no window open, and the menus of a picture window.
 std::span<const MenuLayout> NoWindowMenus();
 std::span<const MenuLayout> PictureMenus();
+/// The menus of the browser window.
+std::span<const MenuLayout> BrowserMenus();
 /// Submenus referred to from the picture menus by their title.
 std::span<const MenuLayout> PictureSubmenus();
 /// Items of PictureMenus() that open a submenu: -100 - index into PictureSubmenus().

@@ -101,7 +101,7 @@ CMainFrame::CMainFrame(AppSettings& settings, Prompter& prompter) : m_settings(s
     CreateControlPanel();
     CreateToolBars();
     BuildMenus();
-    ShowMenus(false);
+    ShowMenus(MenuSet::NoWindow);
     SetToolbarLayout(ToolbarLayout::Picture);
     UpdateCommandStates();
     resize(900, 650);
@@ -201,15 +201,24 @@ void CMainFrame::ListWindows(QMenu* menu) {
 void CMainFrame::BuildMenus() {
     for (const MenuLayout& layout : NoWindowMenus()) m_noWindowMenus.push_back(BuildMenu(layout, true));
     for (const MenuLayout& layout : PictureMenus()) m_pictureMenus.push_back(BuildMenu(layout, false));
+    for (const MenuLayout& layout : BrowserMenus()) m_browserMenus.push_back(BuildMenu(layout, false));
 }
 
-void CMainFrame::ShowMenus(bool picture) {
-    m_pictureMenusShown = picture;
+void CMainFrame::ShowMenus(MenuSet set) {
+    if (set == m_menuSet && !menuBar()->actions().isEmpty()) return;
+    m_menuSet = set;
     menuBar()->clear();
-    for (QMenu* menu : picture ? m_pictureMenus : m_noWindowMenus) menuBar()->addMenu(menu);
+    for (QMenu* menu : CurrentMenus()) menuBar()->addMenu(menu);
 }
 
-std::vector<QMenu*> CMainFrame::CurrentMenus() const { return m_pictureMenusShown ? m_pictureMenus : m_noWindowMenus; }
+std::vector<QMenu*> CMainFrame::CurrentMenus() const {
+    switch (m_menuSet) {
+        case MenuSet::Picture: return m_pictureMenus;
+        case MenuSet::Browser: return m_browserMenus;
+        case MenuSet::NoWindow: break;
+    }
+    return m_noWindowMenus;
+}
 
 QAction* CMainFrame::Action(int id) const {
     const auto it = m_actions.find(id);
@@ -437,6 +446,9 @@ CBrFrame* CMainFrame::OpenBrowser() {
             if (onFilesDropped) onFilesDropped({path});
         };
         m_browser->backToPictureWindow = [this] { ActivateFirst(WindowKind::Picture, false); };
+        m_browser->View().openFrameProperties = [this](const std::filesystem::path& gif, std::size_t frame) {
+            ShowFrameProperties(gif, frame);
+        };
         m_browser->View().sites = &m_driveView->Sites();
         connect(&m_browser->View(), &CFileView::SitesChanged, m_driveView, &CDriveView::ReloadSites);
         connect(&m_browser->View(), &CFileView::UpdateCounts, this, [this] { UpdateCommandStates(); });
@@ -449,6 +461,23 @@ CBrFrame* CMainFrame::OpenBrowser() {
         m_mdi->setActiveSubWindow(m_browser);
     }
     return m_browser;
+}
+
+void CMainFrame::ShowFrameProperties(const std::filesystem::path& gif, std::size_t frame) {
+    const auto showing = [&]() -> CChildFrame* {
+        for (CChildFrame* window : PictureWindows())
+            if (window->Document().PathName() == gif) return window;
+        return nullptr;
+    };
+    CChildFrame* window = showing();
+    if (!window && onFilesDropped) {
+        onFilesDropped({gif});
+        window = showing();
+    }
+    if (!window) return;  // the document said why it could not open the file
+    m_mdi->setActiveSubWindow(window);
+    if (frame < window->Document().FrameCount()) window->Document().SelectFrame(frame);
+    SelectPage(2);
 }
 
 void CMainFrame::BrowseLocation(const std::filesystem::path& location) {
@@ -481,9 +510,17 @@ bool CMainFrame::ActivateFirst(WindowKind kind, bool maximized) {
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     const bool picture = qobject_cast<CChildFrame*>(window) != nullptr;
     if (picture) m_groupWindows->OnActivated(qobject_cast<CChildFrame*>(window));
-    // With the last window closed the menu without windows returns.
-    ShowMenus(picture || !m_mdi->subWindowList().isEmpty());
     const bool browser = window && window == m_browser;
+    // With the last window closed the menu without windows returns; while the
+    // main window is inactive (no window reported) the menus stay as they are.
+    if (picture)
+        ShowMenus(MenuSet::Picture);
+    else if (browser)
+        ShowMenus(MenuSet::Browser);
+    else if (m_mdi->subWindowList().isEmpty())
+        ShowMenus(MenuSet::NoWindow);
+    else if (window)
+        ShowMenus(MenuSet::Picture);
     if (window || m_mdi->subWindowList().isEmpty()) m_transferManager->SetBrowserTarget(browser);
     if (browser) {
         if (m_mainBar->isVisible() && m_layout != ToolbarLayout::Browser) SetToolbarLayout(ToolbarLayout::Browser);

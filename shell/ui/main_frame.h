@@ -81,6 +81,9 @@ public:
     CBrFrame* OpenBrowser();
     /// Shows a location in the browser window (made when missing).
     void BrowseLocation(const std::filesystem::path& location);
+    /// The browser's "P&roperties": the animated GIF in a picture window (the one showing it,
+    /// else newly opened) at frame index, with the "Animation" page and its frame properties.
+    void ShowFrameProperties(const std::filesystem::path& gif, std::size_t frame);
     /// The drive tree of the "Browser" page.
     CDriveView* DriveView() const { return m_driveView; }
     /// Null until the picture layout first needs it.
@@ -89,7 +92,9 @@ public:
     QAction* Action(int id) const;
     /// The menus now in the menu bar, by title.
     std::vector<QMenu*> CurrentMenus() const;
-    bool ShowsPictureMenus() const { return m_pictureMenusShown; }
+    enum class MenuSet { NoWindow, Picture, Browser };
+    MenuSet ShownMenus() const { return m_menuSet; }
+    bool ShowsPictureMenus() const { return m_menuSet == MenuSet::Picture; }
 
     // Windows
     /// Adds a picture window to the window area and shows it.
@@ -161,7 +166,7 @@ private:
     void CreateActions();
     QMenu* BuildMenu(const struct MenuLayout& layout, bool noWindowTexts);
     void BuildMenus();
-    void ShowMenus(bool picture);
+    void ShowMenus(MenuSet set);
     void ListWindows(QMenu* menu);
     void CreateStatusBar();
     void CreateToolBars();
@@ -198,7 +203,8 @@ private:
     std::array<QAction*, kRecentFileCount> m_recent{};
     std::vector<QMenu*> m_noWindowMenus;
     std::vector<QMenu*> m_pictureMenus;
-    bool m_pictureMenusShown = false;
+    std::vector<QMenu*> m_browserMenus;
+    MenuSet m_menuSet = MenuSet::NoWindow;
     ToolbarLayout m_layout = ToolbarLayout::Picture;
     int m_currentPage = 3;
     bool m_collapsed = false;

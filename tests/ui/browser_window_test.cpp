@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -38,6 +40,7 @@
 #include "batch/ui/batch_report_window.h"
 #include "optimize/ui/wizard_launcher.h"
 #include "optimize/ui/wizard_sheet.h"
+#include "shell/ui/child_frame.h"
 #include "shell/ui/control_panel.h"
 #include "shell/ui/main_frame.h"
 #include "browser/file_operations.h"
@@ -706,6 +709,202 @@ TEST(BrowserSites, HtmlFileListsItsPictures) {
     h.view->ShowLocation(page / "empty.htm");
     EXPECT_EQ(h.view->Model().rowCount(), 0);
     EXPECT_EQ(h.prompter.Messages().back().text, kNoImagesInHtml);
+}
+
+QStringList Titles(const std::vector<QMenu*>& menus) {
+    QStringList titles;
+    for (QMenu* menu : menus) titles << menu->title();
+    return titles;
+}
+
+QMenu* MenuTitled(const std::vector<QMenu*>& menus, const QString& title) {
+    for (QMenu* menu : menus)
+        if (menu->title() == title) return menu;
+    return nullptr;
+}
+
+QStringList ItemTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator()) texts << action->text();
+    return texts;
+}
+
+fs::path WriteAnimatedGif(const fs::path& gif, int count) {
+    GifFrameList frames;
+    for (int i = 0; i < count; ++i) {
+        GifFrame frame;
+        frame.picture.Create(30 + i, 20);
+        frame.picture.Fill(0x00102030 * (i + 1));
+        frames.Add(std::move(frame));
+    }
+    GifInfo info;
+    SaveGif(frames, info, gif);
+    return gif;
+}
+
+TEST(BrowserMenu, ActiveBrowserShowsItsMenuAndAPictureWindowBringsThePictureMenusBack) {
+    AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const Fixture f = MakeFolder(h.scratch / "pics");
+    main.BrowseLocation(f.folder);
+    ASSERT_TRUE(WaitForPass(main.Browser()->View()));
+    EXPECT_EQ(main.ShownMenus(), CMainFrame::MenuSet::Browser);
+    EXPECT_EQ(Titles(main.CurrentMenus()),
+              (QStringList{"&File", "&Edit", "&View", "&Browser", "Wi&zards", "&Window", "&Help"}));
+    // The menu bar holds the browser's menus, not only the list of them.
+    QStringList bar;
+    for (QAction* action : main.menuBar()->actions()) bar << action->text();
+    EXPECT_EQ(bar, Titles(main.CurrentMenus()));
+    EXPECT_EQ(ItemTexts(MenuTitled(main.CurrentMenus(), "&Edit")),
+              (QStringList{"&Copy\tCtrl+C", "D&elete", "Select &All\tCtrl+A", "&Invert Selection", "&Options"}));
+    EXPECT_EQ(ItemTexts(MenuTitled(main.CurrentMenus(), "&Browser")),
+              (QStringList{"&Open", "&DownLoad", "&Stop", "&File Types", "&Web Sites", "&Cache Info", "P&roperties",
+                           "Picture Window"}));
+    const QStringList view = ItemTexts(MenuTitled(main.CurrentMenus(), "&View"));
+    for (const char* item : {"Thumb &Nail", "&List View", "&Details", "&Refresh"})
+        EXPECT_TRUE(view.contains(QString::fromLatin1(item))) << item;
+    EXPECT_FALSE(view.contains(QStringLiteral("&DrawingTool")));
+    EXPECT_EQ(main.Action(cmd::kBrowserSelectAll)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+
+    // Opening a picture activates its window: the picture menus come back.
+    emit main.Browser()->View().CurrentView()->doubleClicked(main.Browser()->View().Model().index(0, 0));
+    Settle();
+    ASSERT_EQ(main.PictureWindows().size(), 1u);
+    EXPECT_EQ(main.ShownMenus(), CMainFrame::MenuSet::Picture);
+    EXPECT_TRUE(MenuTitled(main.CurrentMenus(), "&Picture") != nullptr);
+    EXPECT_EQ(MenuTitled(main.CurrentMenus(), "&Browser"), nullptr);
+    // The list's commands are not the picture window's.
+    EXPECT_FALSE(main.Action(cmd::kBrowserSelectAll)->isEnabled());
+    // And back to the browser.
+    main.ActivateFirst(CMainFrame::WindowKind::Browser, true);
+    Settle();
+    EXPECT_EQ(main.ShownMenus(), CMainFrame::MenuSet::Browser);
+    EXPECT_TRUE(main.Action(cmd::kBrowserSelectAll)->isEnabled());
+}
+
+TEST(BrowserMenu, SelectAllAndInvertSelectionReachTheListAndItsCounts) {
+    AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const Fixture f = MakeFolder(h.scratch / "pics");
+    main.BrowseLocation(f.folder);
+    CBrFrame& browser = *main.Browser();
+    ASSERT_TRUE(WaitForPass(browser.View()));
+    ASSERT_EQ(browser.View().Total(), 3);
+    browser.View().CurrentView()->selectionModel()->select(browser.View().Model().index(0, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Settle();
+    EXPECT_EQ(browser.View().Selected(), 1);
+
+    main.Action(cmd::kBrowserSelectAll)->trigger();
+    EXPECT_EQ(browser.View().Selected(), 3);
+    EXPECT_EQ(browser.View().CurrentView()->selectionModel()->selectedRows().size(), 3);
+    EXPECT_EQ(browser.PaneText(3), QStringLiteral("3 File(s) (3 Selected )"));
+
+    main.Action(cmd::kBrowserInvertSelection)->trigger();
+    EXPECT_EQ(browser.View().Selected(), 0);
+    EXPECT_EQ(browser.PaneText(3), QStringLiteral("3 File(s) "));
+    // Invert a selection of one: the other two.
+    browser.View().CurrentView()->selectionModel()->select(browser.View().Model().index(1, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Settle();
+    main.Action(cmd::kBrowserInvertSelection)->trigger();
+    EXPECT_EQ(browser.View().Selected(), 2);
+    EXPECT_FALSE(browser.View().Catalog().Rows()[1].selected);
+    EXPECT_EQ(browser.PaneText(3), QStringLiteral("3 File(s) (2 Selected )"));
+
+    // The views of the menu are those of the tool bar, checked as the list shows.
+    main.Action(cmd::kBrowserDetails)->trigger();
+    EXPECT_EQ(browser.View().Style(), CFileView::ViewStyle::Details);
+    EXPECT_TRUE(main.Action(cmd::kBrowserDetails)->isChecked());
+    EXPECT_FALSE(main.Action(cmd::kBrowserThumbNail)->isChecked());
+}
+
+TEST(BrowserMenu, GreyingFollowsTheModeOfTheList) {
+    AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const Fixture f = MakeFolder(h.scratch / "pics");
+    const fs::path gif = WriteAnimatedGif(h.scratch / "anim.gif", 3);
+    const fs::path html = h.scratch / "page.html";
+    std::ofstream(html) << "<html><body><img src=\"pics/small.png\"></body></html>";
+    using namespace cmd;
+    const int ids[] = {kBrowserOpen, kBrowserDelete, kEditCopy, kBrowserDownload, kBrowserProperties, kBrowserRefresh,
+                       kBrowserSelectAll};
+    const struct {
+        fs::path location;
+        int selected;  // rows selected before the menu is looked at
+        bool expected[7];
+    } cases[] = {
+        // Open, Delete, Copy, DownLoad, Properties, Refresh, Select All
+        {f.folder, 1, {true, true, true, false, false, true, true}},
+        {html, 1, {true, false, true, false, false, true, true}},
+        {gif, 1, {false, false, false, false, false, true, true}},
+        {gif, 2, {false, false, false, false, true, true, true}},
+    };
+    for (const auto& c : cases) {
+        main.BrowseLocation(c.location);
+        CFileView& view = main.Browser()->View();
+        ASSERT_TRUE(WaitForPass(view)) << c.location;
+        ASSERT_GE(view.Total(), c.selected) << c.location;
+        QItemSelection selection;
+        for (int r = 0; r < c.selected; ++r)
+            selection.select(view.Model().index(r, 0), view.Model().index(r, 0));
+        view.CurrentView()->selectionModel()->select(selection,
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        Settle();
+        main.UpdateCommandStates();
+        for (std::size_t i = 0; i < std::size(ids); ++i)
+            EXPECT_EQ(main.Action(ids[i])->isEnabled(), c.expected[i])
+                << c.location << " selected " << c.selected << " " << main.Action(ids[i])->text().toStdString();
+    }
+}
+
+TEST(BrowserMenu, WebSiteModeGreysCopyAndDeleteAndOffersDownLoad) {
+    ViewHarness h;
+    CFileView& view = *h.view;
+    view.ShowLocation("http://127.0.0.1:1/");  // nothing listens: the rows stay empty
+    view.StopWorker();
+    ASSERT_EQ(view.Catalog().Mode(), BrowseMode::WebSite);
+    const struct {
+        int id;
+        bool enabled;
+    } cases[] = {{cmd::kBrowserDelete, false}, {cmd::kEditCopy, false}, {cmd::kBrowserOpen, true},
+                 {cmd::kBrowserProperties, false}, {cmd::kBrowserRefresh, true}};
+    for (const auto& c : cases) {
+        CommandState state;
+        ASSERT_TRUE(view.UpdateCommand(c.id, state)) << c.id;
+        EXPECT_EQ(state.enabled, c.enabled) << c.id;
+    }
+}
+
+TEST(BrowserMenu, FramePropertiesShowTheFirstSelectedFrameOnTheAnimationPage) {
+    AppHarness h;
+    CMainFrame& main = h.Start().MainFrame();
+    const fs::path gif = WriteAnimatedGif(h.scratch / "anim.gif", 3);
+    main.BrowseLocation(gif);
+    CFileView& view = main.Browser()->View();
+    ASSERT_EQ(view.Total(), 3);
+    QItemSelection selection;
+    selection.select(view.Model().index(1, 0), view.Model().index(2, 0));
+    view.CurrentView()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Settle();
+    main.UpdateCommandStates();
+    ASSERT_TRUE(main.Action(cmd::kBrowserProperties)->isEnabled());
+    main.Action(cmd::kBrowserProperties)->trigger();
+    Settle();
+    ASSERT_EQ(main.PictureWindows().size(), 1u);
+    CChildFrame* window = main.ActivePictureWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Document().FrameCount(), 3u);
+    EXPECT_EQ(window->Document().CurrentFrame(), 1u);
+    EXPECT_EQ(main.CurrentPage(), 2);
+    // Again from the browser: the window that shows the picture is used, not a second one.
+    main.ActivateFirst(CMainFrame::WindowKind::Browser, true);
+    Settle();
+    main.Action(cmd::kBrowserProperties)->trigger();
+    Settle();
+    EXPECT_EQ(main.PictureWindows().size(), 1u);
+    EXPECT_EQ(main.ActivePictureWindow(), window);
 }
 
 TEST(Screenshot, BrowserWindow) {
