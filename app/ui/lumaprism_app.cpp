@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <algorithm>
 
 #include "app/ui/file_registration.h"
@@ -37,12 +39,15 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/orvantix_view.h"
 #include "shell/desktop_integration.h"
+#include "shell/help_manual.h"
 #include "shell/ui/status_progress.h"
 
 namespace lp {
 
 CLumaprismApp::CLumaprismApp(Services services)
-    : m_services(std::move(services)), m_folders(DataFolders::FromEnvironment()) {
+    : m_services(std::move(services)),
+      m_folders(DataFolders::FromEnvironment()),
+      m_manual(ManualFolder(m_folders.ShippedFolder())) {
     // 1-2: the store and every setting (a damaged store gives defaults, key by key).
     m_settings = LoadSettings(*m_services.store);
     ApplyPictureBudgetSetting(m_settings.pictureBudget);
@@ -77,6 +82,7 @@ CLumaprismApp::CLumaprismApp(Services services)
     m_main->documentServices = [this] { return MakeDocumentServices(); };
     m_main->addDocumentWindow = [this](std::unique_ptr<COrvantixDoc> document) { return AddWindow(std::move(document)); };
     m_main->TransferManager().SetServices(&m_folders, m_prompter);
+    m_main->openHelpTopic = [this](int topic) { OpenHelpTopic(topic); };
     m_main->onFilesDropped = [this](const std::vector<std::filesystem::path>& files) {
         for (const auto& file : files) OpenDocumentFile(file);
     };
@@ -230,7 +236,7 @@ void CLumaprismApp::AskWizardStep() {
 
 void CLumaprismApp::ShowWelcomeScreen() {
     m_welcome = new CWelcomeDialog(m_main.get(), m_settings.welcomeScreen != 0);
-    m_welcome->Button(CWelcomeDialog::QuickStart)->setEnabled(false);  // the help file is not shipped
+    m_welcome->Button(CWelcomeDialog::QuickStart)->setEnabled(!m_manual.empty());
     m_welcome->Button(CWelcomeDialog::Scan)->setEnabled(false);        // scanning is not built
     m_welcome->Button(CWelcomeDialog::OpenRecent)->setEnabled(!m_settings.recentFiles[0].empty());
     m_welcome->Button(CWelcomeDialog::Paste)->setEnabled(m_clipboard->HasPicture());
@@ -261,11 +267,30 @@ void CLumaprismApp::OnWelcomeChoice(int choice) {
         case CWelcomeDialog::Paste:
             OnPaste();
             break;
+        case CWelcomeDialog::QuickStart:
+            m_main->showMaximized();
+            OpenHelpTopic(cmd::HelpTopic(cmd::kHelpQuickStart));
+            break;
         default:
             m_main->showMaximized();
             break;
     }
     m_main->UpdateCommandStates();
+}
+
+void CLumaprismApp::OpenHelpTopic(int topic) {
+    if (m_manual.empty()) {
+        m_prompter->Message("The Lumaprism manual is not installed: it belongs in share/lumaprism/help beside the "
+                            "program's folder.",
+                            "Lumaprism", PromptIcon::Stop);
+        return;
+    }
+    const std::string url = ManualUrl(m_manual, HelpPlaceOf(topic));
+    if (m_services.openUrl)
+        m_services.openUrl(url);
+    else if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
+        m_prompter->Message("No program to show the manual was found; it is at " + url, "Lumaprism",
+                            PromptIcon::Stop);
 }
 
 void CLumaprismApp::ShowAbout() {
@@ -294,6 +319,11 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
             state.checked = m_settings.pbWizard != 0;
             return true;
         case cmd::kDefaultBrowser:
+            return true;
+        case cmd::kHelpIntroduction:
+        case cmd::kHelpQuickStart:
+        case cmd::kHelpIndex:
+            state.enabled = !m_manual.empty();
             return true;
         case cmd::kWallpaperTile:
         case cmd::kWallpaperCentered:
@@ -385,6 +415,11 @@ bool CLumaprismApp::ExecuteCommand(int id) {
             return true;
         case cmd::kDefaultBrowser:
             ChooseDefaultViewer();
+            return true;
+        case cmd::kHelpIntroduction:
+        case cmd::kHelpQuickStart:
+        case cmd::kHelpIndex:
+            OpenHelpTopic(cmd::HelpTopic(id));
             return true;
         case cmd::kWallpaperTile:
             SetWallpaper(WallpaperMode::Tile);

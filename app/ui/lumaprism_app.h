@@ -40,6 +40,8 @@ public:
         PictureClipboard* clipboard = nullptr;
         /// Runs an outside program (file-type registration); unset: detached process.
         std::function<void(const std::string&, const std::vector<std::string>&)> runProgram;
+        /// Shows a page of the manual (a file URL with its anchor); unset: the desktop's browser.
+        std::function<void(const std::string& url)> openUrl;
     };
 
     explicit CLumaprismApp(Services services);
@@ -55,6 +57,10 @@ public:
     AppSettings& Settings() { return m_settings; }
     CMainFrame& MainFrame() { return *m_main; }
     Prompter& GetPrompter() { return *m_prompter; }
+    /// Opens the manual at a help topic (0x10000 + command id, or a dialog's own number).
+    void OpenHelpTopic(int topic);
+    /// The installed manual's folder; empty when the program came without it.
+    const std::filesystem::path& Manual() const { return m_manual; }
     /// The welcome screen while it is open, else null.
     CWelcomeDialog* WelcomeScreen() const { return m_welcome; }
 
@@ -102,6 +108,7 @@ private:
     FileChooser* m_chooser = nullptr;
     PictureClipboard* m_clipboard = nullptr;
     DataFolders m_folders;
+    std::filesystem::path m_manual;
     AppSettings m_settings;
     std::unique_ptr<CMainFrame> m_main;
     CWelcomeDialog* m_welcome = nullptr;

@@ -32,6 +32,7 @@
 #include "shell/ui/child_frame.h"
 #include "guikit/ui/command_ids.h"
 #include "guikit/ui/command_table.h"
+#include "shell/ui/menu_help_key.h"
 #include "shell/ui/control_panel.h"
 #include "shell/ui/drawing_bar_fields.h"
 #include "shell/ui/orvantix_view.h"
@@ -173,6 +174,9 @@ QMenu* CMainFrame::BuildMenu(const MenuLayout& layout, bool noWindowTexts) {
         }
     }
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    new MenuHelpKey(menu, [this](int topic) {
+        if (openHelpTopic) openHelpTopic(topic);
+    });
     if (layout.title == "&Window") connect(menu, &QMenu::aboutToShow, this, [this, menu] { ListWindows(menu); });
     return menu;
 }

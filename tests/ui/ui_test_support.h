@@ -76,6 +76,7 @@ struct AppHarness {
             programsRun.push_back(program);
             for (const auto& a : args) programsRun.back() += " " + a;
         };
+        services.openUrl = [this](const std::string& url) { urlsOpened.push_back(url); };
         app = std::make_unique<CLumaprismApp>(services);
         app->Startup(file);
         QApplication::processEvents();
@@ -84,6 +85,7 @@ struct AppHarness {
     ~AppHarness() { app.reset(); }
 
     std::vector<std::string> programsRun;
+    std::vector<std::string> urlsOpened;  // pages of the manual, instead of the desktop's browser
 };
 
 }  // namespace lp::test
