@@ -118,6 +118,12 @@ constexpr HelpTopicEntry kTopics[] = {
     {Command(33206), {kBrowser, "views"}},             // Refresh
     {Command(33207), {kBrowser, "web-sites"}},         // Download
     {Command(33208), {kBrowser, "web-sites"}},         // Stop
+    {Command(33209), {kBrowser, "browser"}},           // Open
+    {Command(33210), {kBrowser, "working-with-files"}},  // Delete
+    {Command(33211), {kBrowser, "working-with-files"}},  // Select All
+    {Command(33212), {kBrowser, "working-with-files"}},  // Invert Selection
+    {Command(33213), {kBrowser, "views"}},             // Cache Info
+    {Command(33214), {kBrowser, "browser"}},           // frame Properties
     {Command(0xE101), {kMain, "files"}},               // Open
     {Command(0xE102), {kMain, "files"}},               // Close
     {Command(0xE103), {kMain, "files"}},               // Save
