@@ -10,10 +10,8 @@ the accessibility bus is missing.
 """
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_transfer_flow as at  # noqa: E402  (the shared accessibility helpers)
@@ -52,24 +50,14 @@ def main():
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\n")
         env = at.program_environment(home)
-        at.run_program([binary, source], env, lambda desktop, program: run_flow(desktop, program, target))
+        at.run_program([binary, source], env, lambda app: run_flow(app, target))
         check_saved(target)
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")
 
 
-def run_flow(desktop, program, target):
-    def application():
-        for app in at.children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                pass
-        return None
-
-    app = at.wait_for("the program on the accessibility bus", application)
+def run_flow(app, target):
     at.wait_for("the master window", lambda: at.find(app, prefix="(Master)"))
     at.press(at.wait_for("the Animation tab", lambda: at.find(app, pyatspi.ROLE_PAGE_TAB, "Animation")),
              "Animation tab")
@@ -87,42 +75,11 @@ def run_flow(desktop, program, target):
     at.wait_for("the disposal to be chosen", lambda: overwrite.getState().contains(pyatspi.STATE_CHECKED))
 
     # File > Save As..., then the file name and Save.
-    def file_menu():
-        for acc in at.walk(app):
-            try:
-                if acc.getRole() in (pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM) and acc.name == "File":
-                    return acc
-            except Exception:
-                pass
-        return None
-    at.press(at.wait_for("the File menu", file_menu), "File menu")
-    save_as = at.wait_for("Save As...", lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "Save As..."))
-    try:
-        # The dialog runs modally inside the action: the reply may only come after it closes.
-        at.press(save_as, "Save As item")
-    except Exception:
-        pass
+    at.press(at.menu_entry(app, "File"), "File menu")
+    at.press_modal(at.wait_for("Save As...", lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "Save As...")), "Save As item")
     dialog = at.wait_for("the save dialog", lambda: at.find(app, pyatspi.ROLE_DIALOG, "Save As")
                          or at.find(app, name="Save As", role=pyatspi.ROLE_FRAME))
-
-    def name_field():
-        for acc in at.walk(dialog):
-            try:
-                if acc.getRole() == pyatspi.ROLE_TEXT and acc.getState().contains(pyatspi.STATE_EDITABLE) \
-                        and acc.getState().contains(pyatspi.STATE_SHOWING):
-                    text = at.text_of(acc)
-                    if text.endswith(".gif") or acc.name in ("File name:", "File name"):
-                        return acc
-            except Exception:
-                pass
-        return None
-    field = at.wait_for("the file name field", name_field)
-    field.queryEditableText().setTextContents(target)
-    try:
-        at.press(at.wait_for("the Save button", lambda: at.find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Save")),
-                 "Save button")
-    except Exception:
-        pass
+    at.save_in_dialog(dialog, target, ".gif")
     at.wait_for("the saved file", lambda: os.path.isfile(target) and os.path.getsize(target) > 0)
     at.wait_for("the window to take the new name", lambda: at.find(app, prefix="(Master)") is not None and
                 any("edited.gif" in (a.name or "") for a in at.walk(app)))

@@ -16,7 +16,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_transfer_flow as flow  # noqa: E402  (skips the run when pyatspi is missing)
-from e2e_transfer_flow import SKIP, fail, find, find_all, press, wait_for, walk  # noqa: E402
+from e2e_transfer_flow import fail, find, find_all, press, wait_for, walk  # noqa: E402
 
 import pyatspi  # noqa: E402
 
@@ -46,23 +46,13 @@ def main():
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if made.returncode != 0:
             fail("--macro-new failed: " + made.stdout)
-        flow.run_program([binary], env, lambda desktop, program: run_flow(desktop, program, out))
+        flow.run_program([binary], env, lambda app: run_flow(app, out))
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")
 
 
-def run_flow(desktop, program, out):
-    def application():
-        for app in flow.children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                pass
-        return None
-
-    app = wait_for("the program on the accessibility bus", application)
+def run_flow(app, out):
     # The control panel's "Browser" tab opens the browser window on the pictures folder: a
     # click on it (the tab is the current one at start, so the screen reader's press changes nothing).
     click(wait_for("the Browser tab", lambda: find(app, pyatspi.ROLE_PAGE_TAB, "Browser")), "Browser tab")
@@ -118,10 +108,7 @@ def run_flow(desktop, program, out):
                      b.getState().contains(pyatspi.STATE_ENABLED) else None)(find(app, pyatspi.ROLE_PUSH_BUTTON,
                                                                                       "Apply")))
     # The run ends with a message box; the press may only return once it is closed.
-    try:
-        press(apply, "Apply button")
-    except Exception:
-        pass
+    flow.press_modal(apply, "Apply button")
 
     expected = [os.path.join(out, os.path.splitext(name)[0] + ".png") for name in CHOSEN]
     wait_for("the three results", lambda: all(os.path.exists(p) for p in expected), timeout=60)

@@ -11,7 +11,6 @@ the accessibility bus is missing.
 """
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
@@ -45,28 +44,18 @@ def main():
                       "BG_Red=255\nBG_Green=255\nBG_Blue=255\n" % GAP)
             ini.write("[Recent File List]\nFile1=%s\n" % second)
         env = at.program_environment(home)
-        at.run_program([binary, first], env, lambda desktop, program: run_flow(desktop, program, target))
+        at.run_program([binary, first], env, lambda app: run_flow(app, target))
         check_saved(target)
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")
 
 
-def menu(app, title):
-    def entry():
-        for acc in at.walk(app):
-            try:
-                if acc.getRole() in (pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM) and acc.name == title:
-                    return acc
-            except Exception:
-                pass
-        return None
-    return at.wait_for("the %s menu" % title, entry)
 
 
 def choose(app, title, item_name=None, ends_with=None):
     """Opens a menu of the menu bar and runs one of its items (which may open a modal dialog)."""
-    at.press(menu(app, title), title + " menu")
+    at.press(at.menu_entry(app, title), title + " menu")
 
     def item():
         for acc in at.walk(app):
@@ -79,29 +68,14 @@ def choose(app, title, item_name=None, ends_with=None):
             except Exception:
                 pass
         return None
-    found = at.wait_for("the %s item" % (item_name or ends_with), item)
-    try:
-        # A modal dialog runs inside the action: the reply may only come after it closes.
-        at.press(found, item_name or ends_with)
-    except Exception:
-        pass
+    at.press_modal(at.wait_for("the %s item" % (item_name or ends_with), item), item_name or ends_with)
 
 
 def enabled(acc):
     return acc is not None and acc.getState().contains(pyatspi.STATE_ENABLED)
 
 
-def run_flow(desktop, program, target):
-    def application():
-        for app in at.children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                pass
-        return None
-
-    app = at.wait_for("the program on the accessibility bus", application)
+def run_flow(app, target):
     at.wait_for("the master window", lambda: at.find(app, prefix="(Master)"))
 
     # Picture > Resize...: 50 % keeps the proportions.
@@ -111,10 +85,7 @@ def run_flow(desktop, program, target):
     percent.queryValue().currentValue = 50
     height = at.find(dialog, name="Y Axis %")
     at.wait_for("the Y percentage to follow", lambda: height.queryValue().currentValue == 50)
-    try:
-        at.press(at.find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Ok"), "Ok button")
-    except Exception:
-        pass
+    at.press_modal(at.find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Ok"), "Ok button")
     at.wait_for("the resize dialog to close",
                 lambda: at.find(app, pyatspi.ROLE_DIALOG, "Picture Resize") is None)
     at.wait_for("the new size in the status bar", lambda: any("60 x 40" in (a.name or "") or
@@ -142,26 +113,17 @@ def run_flow(desktop, program, target):
     settings = at.wait_for("Settings ... to be enabled",
                            lambda: (lambda b: b if enabled(b) else None)(
                                at.find(wizard, pyatspi.ROLE_PUSH_BUTTON, "Settings ...")))
-    try:
-        at.press(settings, "Settings button")
-    except Exception:
-        pass
+    at.press_modal(settings, "Settings button")
     placement = at.wait_for("the placement settings", lambda: at.find(app, name="Auto Placement : Settings ",
                                                                       role=pyatspi.ROLE_DIALOG))
     columns = at.wait_for("the column count", lambda: at.find(placement, pyatspi.ROLE_SPIN_BUTTON,
                                                               "Number of columns in a row"))
     columns.queryValue().currentValue = 2
     at.wait_for("two columns", lambda: columns.queryValue().currentValue == 2)
-    try:
-        at.press(at.find(placement, pyatspi.ROLE_PUSH_BUTTON, "OK"), "OK button")
-    except Exception:
-        pass
+    at.press_modal(at.find(placement, pyatspi.ROLE_PUSH_BUTTON, "OK"), "OK button")
     at.wait_for("the placement settings to close",
                 lambda: at.find(app, name="Auto Placement : Settings ", role=pyatspi.ROLE_DIALOG) is None)
-    try:
-        at.press(at.find(wizard, pyatspi.ROLE_PUSH_BUTTON, "Finish"), "Finish button")
-    except Exception:
-        pass
+    at.press_modal(at.find(wizard, pyatspi.ROLE_PUSH_BUTTON, "Finish"), "Finish button")
     at.wait_for("the merged picture's window", lambda: any("Untitled" in (a.name or "") for a in at.walk(app)))
 
     # File > Save As... under a PNG name.
@@ -169,23 +131,7 @@ def run_flow(desktop, program, target):
     save = at.wait_for("the save dialog", lambda: at.find(app, pyatspi.ROLE_DIALOG, "Save As")
                        or at.find(app, name="Save As", role=pyatspi.ROLE_FRAME))
 
-    def name_field():
-        for acc in at.walk(save):
-            try:
-                state = acc.getState()
-                if acc.getRole() == pyatspi.ROLE_TEXT and state.contains(pyatspi.STATE_EDITABLE) \
-                        and state.contains(pyatspi.STATE_SHOWING):
-                    return acc
-            except Exception:
-                pass
-        return None
-    field = at.wait_for("the file name field", name_field)
-    field.queryEditableText().setTextContents(target)
-    try:
-        at.press(at.wait_for("the Save button", lambda: at.find(save, pyatspi.ROLE_PUSH_BUTTON, "Save")),
-                 "Save button")
-    except Exception:
-        pass
+    at.save_in_dialog(save, target)
     at.wait_for("the saved file", lambda: os.path.isfile(target) and os.path.getsize(target) > 0)
 
 

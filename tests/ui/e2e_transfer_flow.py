@@ -120,6 +120,61 @@ def text_of(acc):
         return acc.name or ""
 
 
+def application_of(desktop, program):
+    """The program's application on the accessibility bus (by process, else by name)."""
+    for app in children(desktop):
+        try:
+            if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
+                return app
+        except Exception:
+            try:
+                if app.name in ("Lumaprism", "lumaprism"):
+                    return app
+            except Exception:
+                pass
+    return None
+
+
+def menu_entry(app, name):
+    """A menu bar entry (Qt shows them as menu items; the menus they open as popup menus)."""
+    def probe():
+        for acc in walk(app):
+            try:
+                if acc.getRole() in (pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM) and acc.name == name:
+                    return acc
+            except Exception:
+                pass
+        return None
+    return wait_for("the %s menu" % name, probe)
+
+
+def press_modal(acc, what):
+    """Presses a control whose action opens a modal dialog: the reply may only come after it closes."""
+    try:
+        press(acc, what)
+    except Exception:
+        pass
+
+
+def save_in_dialog(dialog, target, proposed_extension=None):
+    """Types the full name into the save dialog's name field and presses Save. With a proposed
+    extension, the field is the one holding the proposed name (or named "File name")."""
+    def name_field():
+        for acc in walk(dialog):
+            try:
+                if acc.getRole() == pyatspi.ROLE_TEXT and acc.getState().contains(pyatspi.STATE_EDITABLE) \
+                        and acc.getState().contains(pyatspi.STATE_SHOWING):
+                    if proposed_extension is None or text_of(acc).endswith(proposed_extension) \
+                            or acc.name in ("File name:", "File name"):
+                        return acc
+            except Exception:
+                pass
+        return None
+    field = wait_for("the file name field", name_field)
+    field.queryEditableText().setTextContents(target)
+    press_modal(wait_for("the Save button", lambda: find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Save")), "Save button")
+
+
 def reexec_under_xvfb():
     """Without a display of its own the flow runs itself again on Xvfb with a session bus."""
     if os.environ.get("LP_E2E_INNER") == "1":
@@ -143,7 +198,8 @@ def program_environment(home):
 
 
 def run_program(command, env, flow):
-    """Starts the program, hands it to flow(desktop, program) and ends it whatever happens.
+    """Starts the program, hands its application on the accessibility bus to flow(app) and ends
+    it whatever happens.
     Exits 77 (skipped) without an accessibility bus."""
     try:
         desktop = pyatspi.Registry.getDesktop(0)
@@ -152,7 +208,7 @@ def run_program(command, env, flow):
         sys.exit(SKIP)
     program = subprocess.Popen(command, env=env)
     try:
-        flow(desktop, program)
+        flow(wait_for("the program on the accessibility bus", lambda: application_of(desktop, program)))
     finally:
         program.terminate()
         try:
@@ -174,27 +230,13 @@ def main():
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\n")
         env = program_environment(home)
-        run_program([binary, work], env, lambda desktop, program: run_flow(desktop, program))
+        run_program([binary, work], env, run_flow)
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")
 
 
-def run_flow(desktop, program):
-    def application():
-        for app in children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                try:
-                    if app.name in ("Lumaprism", "lumaprism"):
-                        return app
-                except Exception:
-                    pass
-        return None
-
-    app = wait_for("the program on the accessibility bus", application)
+def run_flow(app):
     wait_for("the master window", lambda: find(app, prefix="(Master)"))
 
     # The control panel's "Speed" page holds the Transfer Manager.
@@ -214,17 +256,7 @@ def run_flow(desktop, program):
     wait_for("the preview window", lambda: find(app, prefix="(Preview 1)"))
 
     # Window > Window Manager.
-    # Qt shows the menu bar's entries as menu items, the menus they open as popup menus.
-    def window_menu_entry():
-        for acc in walk(app):
-            try:
-                if acc.getRole() in (pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM) and acc.name == "Window":
-                    return acc
-            except Exception:
-                pass
-        return None
-    window_menu = wait_for("the Window menu", window_menu_entry)
-    press(window_menu, "Window menu")
+    press(menu_entry(app, "Window"), "Window menu")
     item = wait_for("the Window Manager item", lambda: find(app, pyatspi.ROLE_MENU_ITEM, "Window Manager"))
     press(item, "Window Manager item")
     dialog = wait_for("the Windows Manager", lambda: find(app, name="Windows Manager"))

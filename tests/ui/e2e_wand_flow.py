@@ -11,14 +11,12 @@ or the accessibility bus is missing. The click is a real pointer event (XTest).
 import ctypes
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_transfer_flow as at  # noqa: E402  (the shared accessibility helpers)
-import e2e_wizard_flow as flows  # noqa: E402  (menu and dialog helpers)
 
 try:
     import pyatspi
@@ -71,7 +69,7 @@ def main():
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\nBeginnersHint=0\nMagicTolerance=30\n"
                       "PicPosition=4\nBG_Red=255\nBG_Green=0\nBG_Blue=255\n")
         env = at.program_environment(home)
-        at.run_program([binary, source], env, lambda desktop, program: run_flow(desktop, program, target))
+        at.run_program([binary, source], env, lambda app: run_flow(app, target))
         check_saved(target)
     finally:
         shutil.rmtree(home, ignore_errors=True)
@@ -112,24 +110,14 @@ def open_popups(app):
 
 
 def choose_tool(app, name):
-    at.press(flows.menu_entry(app, "Tools"), "Tools menu")
+    at.press(at.menu_entry(app, "Tools"), "Tools menu")
     item = at.wait_for(name, lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, name))
     at.wait_for(name + " to be enabled", lambda: item.getState().contains(pyatspi.STATE_ENABLED))
     at.press(item, name)
     return item
 
 
-def run_flow(desktop, program, target):
-    def application():
-        for app in at.children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                pass
-        return None
-
-    app = at.wait_for("the program on the accessibility bus", application)
+def run_flow(app, target):
     at.wait_for("the master window", lambda: at.find(app, prefix="(Master)"))
     wand = choose_tool(app, "Magic Wand")
     at.wait_for("the magic wand to be the tool", lambda: wand.getState().contains(pyatspi.STATE_CHECKED))
@@ -151,7 +139,7 @@ def run_flow(desktop, program, target):
     xtest.click(left + 50, top + 40)
 
     def fill_enabled():
-        at.press(flows.menu_entry(app, "Tools"), "Tools menu")
+        at.press(at.menu_entry(app, "Tools"), "Tools menu")
         item = at.wait_for("Fill Transparent", lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "Fill Transparent"))
         return item if item.getState().contains(pyatspi.STATE_ENABLED) else None
     fill = at.wait_until(fill_enabled, 10.0)
@@ -159,12 +147,12 @@ def run_flow(desktop, program, target):
         at.fail("the click made no selection: Fill Transparent stayed disabled")
     at.press(fill, "Fill Transparent")
 
-    at.press(flows.menu_entry(app, "File"), "File menu")
-    flows.press_modal(at.wait_for("Save As...", lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "Save As...")),
+    at.press(at.menu_entry(app, "File"), "File menu")
+    at.press_modal(at.wait_for("Save As...", lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "Save As...")),
                       "Save As item")
     dialog = at.wait_for("the save dialog", lambda: at.find(app, pyatspi.ROLE_DIALOG, "Save As")
                          or at.find(app, name="Save As", role=pyatspi.ROLE_FRAME))
-    flows.save_in_dialog(dialog, target, ".bmp")
+    at.save_in_dialog(dialog, target, ".bmp")
     at.wait_for("the saved file", lambda: os.path.isfile(target) and os.path.getsize(target) > 0)
 
 

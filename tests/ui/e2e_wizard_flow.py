@@ -11,7 +11,6 @@ the accessibility bus is missing.
 """
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
@@ -39,32 +38,15 @@ def main():
         with open(os.path.join(home, "Lumaprism 2.8.ini"), "w") as ini:
             ini.write("[Settings]\nWelcomeScreen=0\nPBWizard=0\nBeginnersHint=0\n")
         env = at.program_environment(home)
-        at.run_program([binary, source], env, lambda desktop, program: run_flow(desktop, program, target))
+        at.run_program([binary, source], env, lambda app: run_flow(app, target))
         check_saved(source, target)
     finally:
         shutil.rmtree(home, ignore_errors=True)
     print("PASS")
 
 
-def menu_entry(app, name):
-    """A menu bar entry (Qt shows them as menu items; the menus they open as popup menus)."""
-    def probe():
-        for acc in at.walk(app):
-            try:
-                if acc.getRole() in (pyatspi.ROLE_MENU, pyatspi.ROLE_MENU_ITEM) and acc.name == name:
-                    return acc
-            except Exception:
-                pass
-        return None
-    return at.wait_for("the %s menu" % name, probe)
 
 
-def press_modal(acc, what):
-    """Presses a control whose action opens a modal dialog: the reply may only come after it closes."""
-    try:
-        at.press(acc, what)
-    except Exception:
-        pass
 
 
 def button(root, prefix):
@@ -78,41 +60,15 @@ def button(root, prefix):
     return None
 
 
-def save_in_dialog(dialog, target, proposed_extension):
-    """Types the full name into the save dialog's name field and presses Save."""
-    def name_field():
-        for acc in at.walk(dialog):
-            try:
-                if acc.getRole() == pyatspi.ROLE_TEXT and acc.getState().contains(pyatspi.STATE_EDITABLE) \
-                        and acc.getState().contains(pyatspi.STATE_SHOWING):
-                    if at.text_of(acc).endswith(proposed_extension) or acc.name in ("File name:", "File name"):
-                        return acc
-            except Exception:
-                pass
-        return None
-    field = at.wait_for("the file name field", name_field)
-    field.queryEditableText().setTextContents(target)
-    press_modal(at.wait_for("the Save button", lambda: at.find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Save")),
-                "Save button")
 
 
-def run_flow(desktop, program, target):
-    def application():
-        for app in at.children(desktop):
-            try:
-                if app.name in ("Lumaprism", "lumaprism") and app.get_process_id() == program.pid:
-                    return app
-            except Exception:
-                pass
-        return None
-
-    app = at.wait_for("the program on the accessibility bus", application)
+def run_flow(app, target):
     at.wait_for("the master window", lambda: at.find(app, prefix="(Master)"))
 
-    at.press(menu_entry(app, "Wizards"), "Wizards menu")
+    at.press(at.menu_entry(app, "Wizards"), "Wizards menu")
     item = at.wait_for("JPEG Optimization Wizard",
                        lambda: at.find(app, pyatspi.ROLE_MENU_ITEM, "JPEG Optimization Wizard"))
-    press_modal(item, "JPEG Optimization Wizard item")
+    at.press_modal(item, "JPEG Optimization Wizard item")
     wizard = at.wait_for("the wizard", lambda: at.find(app, pyatspi.ROLE_DIALOG, "JPEG Optimization Wizard")
                          or at.find(app, pyatspi.ROLE_FRAME, "JPEG Optimization Wizard"))
 
@@ -141,11 +97,11 @@ def run_flow(desktop, program, target):
         at.fail("the report compares %r, not JPEG" % (after.description,))
     at.wait_for("the result preview", lambda: at.find(app, prefix="(Preview 1)"))
 
-    press_modal(at.wait_for("the report's Save As button", lambda: button(report, "Save As")), "Save As button")
+    at.press_modal(at.wait_for("the report's Save As button", lambda: button(report, "Save As")), "Save As button")
     dialog = at.wait_for("the save dialog", lambda: at.find(app, pyatspi.ROLE_DIALOG, "Save As")
                          or at.find(app, name="Save As", role=pyatspi.ROLE_FRAME))
 
-    save_in_dialog(dialog, target, ".jpg")
+    at.save_in_dialog(dialog, target, ".jpg")
     at.wait_for("the saved file", lambda: os.path.isfile(target) and os.path.getsize(target) > 0)
     # The result became the master and took the new name.
     at.wait_for("the master to carry the new name",
