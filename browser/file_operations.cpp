@@ -1,6 +1,7 @@
 #include "browser/file_operations.h"
 
 #include "base/printf_text.h"
+#include "base/uri_text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -162,18 +163,7 @@ std::optional<fs::path> ResolveShortcut(const fs::path& shortcut) {
         if (!link || url.empty()) return std::nullopt;
         if (url.rfind("file://", 0) == 0) url = url.substr(7);
         if (url.empty() || url[0] != '/') return std::nullopt;
-        // Percent escapes of the URL.
-        std::string decoded;
-        for (std::size_t i = 0; i < url.size(); ++i) {
-            if (url[i] == '%' && i + 2 < url.size() && std::isxdigit((unsigned char)url[i + 1]) &&
-                std::isxdigit((unsigned char)url[i + 2])) {
-                decoded.push_back(char(std::stoi(url.substr(i + 1, 2), nullptr, 16)));
-                i += 2;
-            } else {
-                decoded.push_back(url[i]);
-            }
-        }
-        target = decoded;
+        target = PercentDecode(url);
     }
     if (!fs::exists(target, ec)) return std::nullopt;
     return target.lexically_normal();

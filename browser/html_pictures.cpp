@@ -1,5 +1,6 @@
 #include "browser/html_pictures.h"
 
+#include "base/uri_text.h"
 #include "browser/file_operations.h"
 #include "web/html_scan.h"
 #include "web/site_paths.h"
@@ -31,20 +32,6 @@ bool OneOf(std::string_view value, const auto& list) {
 std::string Upper(std::string text) {
     for (char& c : text) c = char(std::toupper((unsigned char)c));
     return text;
-}
-
-std::string PercentDecoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
-            std::isxdigit((unsigned char)text[i + 2])) {
-            out.push_back(char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16)));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
 }
 
 /// A page read whole, up to the limit (a longer page is scanned as far as the limit).
@@ -96,7 +83,7 @@ HtmlFilePictures ScanHtmlFile(const fs::path& html, const FileTypeFilter& filter
             if (progress) progress->Step(position = position >= 100 ? 0 : position + 1);
             std::string value = WithoutQueryAndFragment(link.text);
             if (value.empty() || IsRemote(value)) continue;
-            value = PercentDecoded(value);
+            value = PercentDecode(value);
             std::replace(value.begin(), value.end(), '\\', '/');
             fs::path target = fs::path(value).is_absolute() ? fs::path(value) : page.parent_path() / value;
             target = target.lexically_normal();
@@ -134,7 +121,7 @@ SiteSearchResult SearchSitePictures(const std::string& siteUrl, int depth, const
         if (!env.mappedDirectory.empty()) {
             const auto parsed = ParseHttpUrl(url);
             if (parsed) {
-                const std::string object = PercentDecoded(WithoutQueryAndFragment(parsed->object));
+                const std::string object = PercentDecode(WithoutQueryAndFragment(parsed->object));
                 fs::path local = (env.mappedDirectory / fs::path(object).relative_path()).lexically_normal();
                 const fs::path root = env.mappedDirectory.lexically_normal();
                 const auto rel = local.lexically_relative(root);
@@ -232,7 +219,7 @@ SiteSearchResult SearchSitePictures(const std::string& siteUrl, int depth, const
 }
 
 std::optional<fs::path> DownloadTarget(const fs::path& downloadDirectory, const std::string& url) {
-    const std::string name = PercentDecoded(LastComponent(WithoutQueryAndFragment(url)));
+    const std::string name = PercentDecode(LastComponent(WithoutQueryAndFragment(url)));
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
         name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)
         return std::nullopt;

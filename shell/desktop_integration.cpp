@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/data_folders.h"
+#include "base/uri_text.h"
 #include "formats/bmp/bmp_writer.h"
 #include "formats/format_table.h"
 #include "imaging/resize.h"
@@ -32,22 +33,6 @@ bool IsGnomeLike(std::string_view currentDesktop) {
         start = end + 1;
     }
     return false;
-}
-
-/// A file URI of an absolute path, with the characters a URI cannot hold escaped.
-std::string FileUri(const std::filesystem::path& file) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (const unsigned char c : std::filesystem::absolute(file).lexically_normal().string()) {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-            uri += char(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 15];
-        }
-    }
-    return uri;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "base/uri_text.h"
+
 namespace lp {
 
 namespace {
@@ -176,20 +178,7 @@ fs::path ManualFolder(const fs::path& shippedFolder) {
 }
 
 std::string ManualUrl(const fs::path& manualFolder, HelpPlace place) {
-    const std::string path = fs::absolute(manualFolder / std::string(place.page)).lexically_normal().string();
-    std::string url = "file://";
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const unsigned char c : path) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-                           c == '-' || c == '.' || c == '_' || c == '~';
-        if (plain) {
-            url += char(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
+    std::string url = FileUri(manualFolder / std::string(place.page));
     if (!place.anchor.empty()) url.append("#").append(place.anchor);
     return url;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "base/uri_text.h"
 #include "web/url_fetch.h"
 
 namespace lp {
@@ -69,27 +70,6 @@ std::string RemoveDotSegments(std::string_view path) {
     }
     if (result.empty() || trailingSlash) result += '/';
     return result;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 /// A query text reduced to characters that are safe in any file name.
