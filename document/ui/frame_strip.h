@@ -14,10 +14,12 @@ public:
 
     /// The frames were added, removed or edited.
     void FramesChanged();
-    /// The current frame's pixels or the current frame changed.
+    /// The picture changed (the current frame's pixels, or those of every frame) or another
+    /// frame became current.
     void CurrentFrameChanged();
 
 private:
+    /// Draws the frame's thumbnail again unless its pixels are those it was drawn from.
     void RedrawIcon(int index);
 
     COrvantixDoc& m_document;
