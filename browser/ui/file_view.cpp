@@ -337,14 +337,19 @@ void CFileView::ListWebSite(const std::string& location) {
     });
 }
 
-void CFileView::OnSiteSearchDone(quint64 pass, const std::shared_ptr<std::vector<ErrorListingEntry>>& errors) {
-    if (pass != m_catalog.PassNumber()) return;
+bool CFileView::EndSiteWork(quint64 pass, const std::vector<ErrorListingEntry>& errors) {
+    if (pass != m_catalog.PassNumber()) return false;
     if (m_siteThread.joinable()) m_siteThread.join();
     SetStatus(QString::fromLatin1(kIdleStatus));
     m_message.clear();
     emit UpdateMessagePane();
     emit UpdateCounts(0);
-    if (!errors->empty()) ShowErrors(*errors);
+    if (!errors.empty()) ShowErrors(errors);
+    return true;
+}
+
+void CFileView::OnSiteSearchDone(quint64 pass, const std::shared_ptr<std::vector<ErrorListingEntry>>& errors) {
+    if (!EndSiteWork(pass, *errors)) return;
     if (m_catalog.Rows().empty()) {
         emit PassFinished();
         return;
@@ -418,13 +423,7 @@ void CFileView::OnDownloaded(quint64 pass, const QString& url, const QString& lo
 }
 
 void CFileView::OnDownloadsDone(quint64 pass, const std::shared_ptr<std::vector<ErrorListingEntry>>& errors, int) {
-    if (pass != m_catalog.PassNumber()) return;
-    if (m_siteThread.joinable()) m_siteThread.join();
-    SetStatus(QString::fromLatin1(kIdleStatus));
-    m_message.clear();
-    emit UpdateMessagePane();
-    emit UpdateCounts(0);
-    if (!errors->empty()) ShowErrors(*errors);
+    if (!EndSiteWork(pass, *errors)) return;
     // The downloaded pictures get their thumbnails like local files.
     StartWorker(PassKind::FirstListing);
 }

@@ -137,6 +137,9 @@ private:
     void ListHtmlFile(const std::filesystem::path& html);
     void ListWebSite(const std::string& location);
     void StopSiteJob();
+    /// A site search or download of this pass ended: the worker joined, the panes idle, the
+    /// errors listed. False for a pass the list has moved on from.
+    bool EndSiteWork(quint64 pass, const std::vector<ErrorListingEntry>& errors);
     void OnSiteSearchDone(quint64 pass, const std::shared_ptr<std::vector<ErrorListingEntry>>& errors);
     void OnDownloaded(quint64 pass, const QString& url, const QString& local);
     void OnDownloadsDone(quint64 pass, const std::shared_ptr<std::vector<ErrorListingEntry>>& errors, int done);
