@@ -133,14 +133,10 @@ DocumentServices CLumaprismApp::MakeDocumentServices() {
     services.progress = &m_main->StatusProgress();
     services.addToRecentFiles = [this](const std::filesystem::path& path) { AddToRecentFiles(path); };
     services.registerFileType = [this](const std::filesystem::path& path) {
-        auto run = m_services.runProgram;
-        if (!run)
-            run = [](const std::string& program, const std::vector<std::string>& args) {
-                QStringList list;
-                for (const std::string& arg : args) list.append(QString::fromStdString(arg));
-                QProcess::startDetached(QString::fromStdString(program), list);
-            };
-        RegisterAsHandler(path, m_settings.defaultBrowser, run);
+        RegisterAsHandler(path, m_settings.defaultBrowser,
+                          [this](const std::string& program, const std::vector<std::string>& args) {
+                              RunDesktopCommand({program, args});
+                          });
     };
     return services;
 }
