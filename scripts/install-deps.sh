@@ -10,18 +10,19 @@ set -euo pipefail
 
 runtime=(
   libjpeg62-turbo libpng16-16 zlib1g libcurl4
-  libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins
+  libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins libsane1
 )
 build=(
   cmake ninja-build g++ ccache pkg-config
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libcurl4-openssl-dev libcli11-dev nlohmann-json3-dev help2man
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libsane-dev
 )
 test=(
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   imagemagick python3-pil gifsicle pngcheck libjpeg-turbo-progs libtiff-tools ghostscript
   libwmf-bin librsvg2-bin libreoffice-draw-nogui
   xvfb xauth python3-pyatspi at-spi2-core dbus
+  sane-utils poppler-utils
 )
 
 sets=("$@")
