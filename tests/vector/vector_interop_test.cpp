@@ -31,8 +31,11 @@ struct RenderError {
 // Renderers place edges differently by up to a pixel (pixel centres, pens,
 // anti-aliasing), so the mean error has a floor set by the edges; a pixel
 // whose 5 x 5 neighbourhood in the source is one colour must match, which
-// catches a missing or misplaced object of a few pixels.
-RenderError Compare(const Picture& source, const Picture& rendered) {
+// catches a missing or misplaced object of a few pixels. Renderers that fill
+// without an outline leave the picture's outermost column and row unpainted
+// (the polygons run through pixel centres): edgeRing pixels at the border are
+// not counted as interior.
+RenderError Compare(const Picture& source, const Picture& rendered, int edgeRing) {
     RenderError e;
     double sum = 0;
     long interiorMiss = 0;
@@ -47,7 +50,8 @@ RenderError Compare(const Picture& source, const Picture& rendered) {
             for (int ny = std::max(0, y - 2); ny <= std::min(h - 1, y + 2); ++ny)
                 for (int nx = std::max(0, x - 2); nx <= std::min(w - 1, x + 2); ++nx)
                     uniform = uniform && test::PixelAt(source, nx, ny) == a;
-            if (uniform && std::max({dr, dg, db}) > 32) ++interiorMiss;
+            const bool nearBorder = x < edgeRing || y < edgeRing || x >= w - edgeRing || y >= h - edgeRing;
+            if (uniform && !nearBorder && std::max({dr, dg, db}) > 32) ++interiorMiss;
         }
     e.mean = sum / (3.0 * w * h);
     e.interior = double(interiorMiss) / (double(w) * h);
@@ -89,7 +93,8 @@ protected:
     /// Runs a shell command; on success converts its output picture to a
     /// 24-bit BMP of the source's size (trimming a page around it if asked)
     /// and returns the mean channel error against the source.
-    RenderError RenderedError(const std::string& command, const std::filesystem::path& rendered, bool trim) {
+    RenderError RenderedError(const std::string& command, const std::filesystem::path& rendered, bool trim,
+                              int edgeRing = 0) {
         const auto log = m_dir / "tool.log";
         const int rc = std::system((command + " >" + Quote(log) + " 2>&1").c_str());
         std::ifstream in(log);
@@ -108,7 +113,7 @@ protected:
         EXPECT_EQ(back.Width(), kWidth);
         EXPECT_EQ(back.Height(), kHeight);
         if (back.Width() != kWidth || back.Height() != kHeight) return {};
-        const RenderError error = Compare(m_picture, back);
+        const RenderError error = Compare(m_picture, back, edgeRing);
         RecordProperty("mean_channel_error", std::to_string(error.mean));
         std::printf("  mean channel error %.3f, interior pixels off %.4f%%\n", error.mean, 100 * error.interior);
         return error;
@@ -166,10 +171,14 @@ TEST_F(VectorInteropTest, InnerShapesStayVisibleInEveryRenderer) {
         const char* name;
         const char* file;
         double maxMean;
+        int edgeRing;
     };
-    // EPS and WMF fill without an outline: their one-pixel parts thin out,
-    // so only the outlined SVG is held to the interior limit here.
-    const Tool tools[] = {{"rsvg-convert", "nested.svg", 1.0}};
+    // EPS and WMF fill without an outline, so every object loses half a pixel
+    // on each side: with this many edges their mean error is high (measured
+    // 12.6 with Ghostscript 10.0 and 13.2 with libwmf 0.2.12 in both modes),
+    // but a hidden inner shape still shows in the interior pixels.
+    const Tool tools[] = {{"rsvg-convert", "nested.svg", 1.0, 0}, {"gs", "nested.eps", 16.0, 1},
+                          {"wmf2gd", "nested.wmf", 16.0, 1}};
     for (const bool overlapped : {true, false}) {
         UseNestedShapes(overlapped);
         for (const Tool& tool : tools) {
@@ -189,7 +198,7 @@ TEST_F(VectorInteropTest, InnerShapesStayVisibleInEveryRenderer) {
             else
                 command = "wmf2gd -t png --maxwidth=" + std::to_string(kWidth) + " --maxheight=" +
                           std::to_string(kHeight) + " --maxsize -o " + Quote(png) + " " + Quote(file);
-            ExpectClose(RenderedError(command, png, false), tool.maxMean);
+            ExpectClose(RenderedError(command, png, false, tool.edgeRing), tool.maxMean);
         }
     }
 }
