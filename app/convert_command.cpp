@@ -269,6 +269,7 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
     services.prompter = &prompter;
     services.settings = &settings;
     services.measureSizes = false;  // nothing here shows sizes
+    services.countColoursOnLoad = false;  // nor the count: writers count where they need it
     const bool toStdout = task.output == "-";
     const std::string outputExtension =
         toStdout || !request.format.empty() ? request.format : task.output.extension().string();

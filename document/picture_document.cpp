@@ -221,7 +221,7 @@ bool COrvantixDoc::CommitLoad(const std::filesystem::path& path, LoadedContent c
 
 void COrvantixDoc::AfterContentReplaced() {
     m_colourCount = 0;
-    RecountColours();
+    if (m_services.countColoursOnLoad) RecountColours();
     NotifyTitle();
     if (m_observer) {
         Observer()->FramesChanged();

@@ -67,6 +67,9 @@ struct DocumentServices {
     bool measureSizes = true;
     /// True: an animation is read up to its first frame only (conversions to a one-picture format).
     bool firstFrameOnly = false;
+    /// False: colours are counted only when something asks for the count (a writer that
+    /// needs it, the PNG palette choice), not every time the pictures are replaced.
+    bool countColoursOnLoad = true;
 };
 
 /// A rectangle of the picture, counted from the top-left as displayed.

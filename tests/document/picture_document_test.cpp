@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -506,6 +507,30 @@ TEST_F(DocumentTest, GifSaveReducesOnlyFramesOverTheLimit) {
     ASSERT_EQ(back.frames.Count(), 3u);
     EXPECT_EQ(back.frames[1].delay, 7);
     EXPECT_TRUE(back.frames[1].picture.SamePixels(second));
+}
+
+TEST_F(DocumentTest, WithoutCountingOnLoadWritersStillCountWhereTheyNeedTo) {
+    // Conversions skip the count on opening; the writers that depend on it must
+    // count for themselves: GIF fits 300 colours to 256, PNG picks a palette for 10.
+    DocumentServices services = Services();
+    services.measureSizes = false;
+    services.countColoursOnLoad = false;
+    for (const auto& [colours, target] : {std::pair{300, "many.gif"}, std::pair{10, "few.png"}}) {
+        SCOPED_TRACE(target);
+        COrvantixDoc doc(services);
+        ASSERT_TRUE(doc.Open(Write(std::to_string(colours) + ".bmp", ColouredPicture(20, 20, colours))));
+        EXPECT_EQ(doc.ColourCount(), 0);
+        const auto path = Dir() / target;
+        ASSERT_TRUE(doc.SavePicture(path));
+        const Picture back = LoadPicture(path, path.extension() == ".gif" ? PictureFileType::Gif : PictureFileType::Png);
+        EXPECT_EQ(CountColours(back), std::min(colours, 256));
+        if (path.extension() == ".png") {
+            std::ifstream in(path, std::ios::binary);
+            std::vector<char> head(26);
+            in.read(head.data(), 26);
+            EXPECT_EQ(head[25], 3) << "colour type: a palette PNG";
+        }
+    }
 }
 
 TEST_F(DocumentTest, FrameNavigationDeleteAndFormatTab) {
