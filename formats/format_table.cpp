@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -396,14 +397,21 @@ PictureFile ReadPictureFile(const std::filesystem::path& path, int* errorNumber)
     file.path = path;
     file.bytes.resize(static_cast<std::size_t>(st.st_size));
     std::size_t have = 0;
+    // Once the size fstat gave is read, a small probe tells whether the file
+    // grew (or is a pipe): growing the buffer before knowing would copy the
+    // whole file into a new one on every read.
+    std::array<std::uint8_t, 4096> probe;
     for (;;) {
-        if (have == file.bytes.size()) file.bytes.resize(have + 65536);  // the file grew, or a pipe
-        const ssize_t n = ::read(fd, file.bytes.data() + have, file.bytes.size() - have);
+        const bool full = have == file.bytes.size();
+        std::uint8_t* into = full ? probe.data() : file.bytes.data() + have;
+        const std::size_t room = full ? probe.size() : file.bytes.size() - have;
+        const ssize_t n = ::read(fd, into, room);
         if (n < 0) {
             if (errno == EINTR) continue;
             return fail(errno);
         }
         if (n == 0) break;
+        if (full) file.bytes.insert(file.bytes.end(), probe.begin(), probe.begin() + n);
         have += std::size_t(n);
         if (have > kMaxFileBytes) return fail(EFBIG);
     }

@@ -1,9 +1,12 @@
 // Every row of the format table, read and written through the same door the program uses.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "app/batch_job_runner.h"
 #include "base/data_folders.h"
@@ -371,6 +374,24 @@ TEST(FormatTable, TiffLoadsUnderBothExtensionsEverywhere) {
     EXPECT_EQ(FindFormatByExtension(".tif"), FindFormat(PictureFileType::Tiff));
     EXPECT_EQ(MacroTypeOfExtension(".TIFF"), MacroPictureType::Tiff);
     EXPECT_EQ(MacroTypeOfExtension(".TIF"), MacroPictureType::Tiff);
+}
+
+TEST(FormatTable, APipeIsReadToItsEnd) {
+    // A pipe reports size 0: every byte comes through the growth path.
+    test::ScratchDir dir;
+    const fs::path bmp = dir / "few.bmp";
+    SavePictureByExtension(FewColours(300, 200), bmp);
+    const std::vector<std::uint8_t> expected = ReadPictureFile(bmp).bytes;
+    const fs::path fifo = dir / "pipe.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        std::ofstream out(fifo, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(expected.data()), std::streamsize(expected.size()));
+    });
+    const PictureFile file = ReadPictureFile(fifo);
+    writer.join();
+    EXPECT_EQ(file.bytes, expected);
+    EXPECT_EQ(file.type, PictureFileType::Bmp);
 }
 
 // --- Inputs that cannot be read -----------------------------------------------------------------
