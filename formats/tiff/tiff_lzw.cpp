@@ -278,19 +278,19 @@ void TiffLzwEncoder::Encode(std::span<const std::uint8_t> strip, std::vector<std
     for (std::size_t i = 1; i < strip.size(); ++i) {
         const std::uint32_t byte = strip[i];
         const std::uint32_t key = (prefix << 8) | byte;  // 20 bits
-        // A multiplicative hash spreads the dense (prefix, byte) keys; a sum of
-        // prefix and byte clusters them into runs of about 15 probes a lookup.
-        const std::uint32_t first = static_cast<std::uint32_t>((std::uint64_t(key * 2654435761u) * kSlots) >> 32);
+        // A multiplicative hash (its top bits) spreads the dense (prefix, byte)
+        // keys; a sum of prefix and byte clusters them into long probe runs.
+        const std::uint32_t first = (key * 2654435761u) >> (32 - kSlotBits);
         std::uint32_t slot = first;
         bool found = false;
-        for (std::uint32_t k = 1;; ++k) {
+        for (;;) {
             const Slot& s = slots[slot];
             if (s.stamp != current) break;
             if ((s.keyAndCode >> 12) == key) {
                 found = true;
                 break;
             }
-            slot = (first + k * k) % kSlots;
+            slot = (slot + 1) & (kSlots - 1);
         }
         if (found) {
             prefix = slots[slot].keyAndCode & 0xFFF;

@@ -74,11 +74,12 @@ public:
     void Encode(std::span<const std::uint8_t> strip, std::vector<std::uint8_t>& out);
 
 private:
-    // (prefix, byte) -> code, open addressing over 8191 slots with quadratic
-    // probing (at most 3836 entries, under half full, so a free slot is always
-    // found). A slot is in use only when its stamp equals the current one, so
+    // (prefix, byte) -> code, open addressing over 16384 slots with linear
+    // probing (at most 3836 entries, under a quarter full, so probe runs stay
+    // short and a free slot is always found; the table still fits in L2). A slot is in use only when its stamp equals the current one, so
     // restarting the table is one increment.
-    static constexpr std::uint32_t kSlots = 8191;
+    static constexpr int kSlotBits = 14;
+    static constexpr std::uint32_t kSlots = 1u << kSlotBits;
     struct Slot {
         std::uint32_t stamp;
         std::uint32_t keyAndCode;  // prefix (12 bits), byte (8), code (12)
