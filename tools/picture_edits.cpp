@@ -115,6 +115,7 @@ void RotateOtherFrames(GifFrameList& frames, GifInfo& info, std::size_t skipFram
             scope.Step(long(i));
             Rotate(frame.picture, angleDegrees, background);
             frame.colourCount = 0;
+            frame.gifSize = 0;  // the turned frame encodes to a different size
         }
         maxW = std::max(maxW, frame.picture.Width());
         maxH = std::max(maxH, frame.picture.Height());

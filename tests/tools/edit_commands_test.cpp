@@ -164,7 +164,9 @@ TEST_F(EditCommandTest, FlipVerticalReversesEachRow) {
 
 TEST_F(EditCommandTest, AllFramesTurnAndTheScreenGrowsToTheLargest) {
     auto doc = Document({PatternPicture(10, 4), PatternPicture(3, 20), PatternPicture(6, 6)});
+    for (GifFrame& frame : doc->Frames()) frame.gifSize = 12345;  // sizes measured before the turn
     ASSERT_TRUE(RotatePicture(*doc, -90, kBlack, true));
+    for (const GifFrame& frame : doc->Frames()) EXPECT_EQ(frame.gifSize, 0) << "a stale measured size";
     EXPECT_EQ(doc->Frames()[0].picture.Width(), 4);
     EXPECT_EQ(doc->Frames()[1].picture.Width(), 20);
     EXPECT_EQ(doc->Frames()[1].picture.Height(), 3);
