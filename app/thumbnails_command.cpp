@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace lp {
 
@@ -62,10 +63,11 @@ private:
 }  // namespace
 
 int RunThumbnails(std::span<const std::string> args, const AppSettings& settings) {
-    int jobCount = 1;
+    // Decoding dominates and each picture is independent: every core by default.
+    int jobCount = int(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxJobs));
     Shard shard;
     CommandOptions cli("--thumbnails", "--thumbnails FOLDER [--jobs N] [--shard K/N]", kDescription, kFooter);
-    cli.Int("--jobs", jobCount, 1, int(kMaxJobs), "N", "pictures decoded at the same time (default 1)",
+    cli.Int("--jobs", jobCount, 1, int(kMaxJobs), "N", "pictures decoded at the same time (default: one per core)",
             "a number from 1 to 64");
     cli.ShardOption(shard);
     if (const int code = cli.Parse(args, stdout, stderr); code >= 0) return code;
