@@ -170,6 +170,9 @@ int main(int argc, char** argv) {
     }
 
     if (!batchWork) {
+        // The framework's print request prints the file and ends; it needs no display.
+        if (info.IsPrintRequest())
+            return lp::RunGuiPrintModule(argc, argv, info.FileToOpen(), info.PrinterName());
         // An unfinished job was meant as batch work: say what is missing instead of opening windows.
         const bool unfinishedJob = !openRequest && info.PendingJob().given != 0;
         // Without a display QApplication would abort: decide before constructing it.
@@ -195,6 +198,10 @@ int main(int argc, char** argv) {
     lp::RunBatchJobs(info.Jobs(), log);
     lp::WriteSettingsAtExit(settings, store);
     if (log.HasErrors()) std::fputs("Refer to Error.log\n", stderr);
+    if (info.IsPrintRequest()) {
+        const int code = lp::RunGuiPrintModule(argc, argv, info.FileToOpen(), info.PrinterName());
+        return log.HasErrors() ? kExitFailed : code;
+    }
     if (openRequest) {
         // The jobs are done; the file the command line named opens in a window.
         if (lp::DisplayAvailable()) {
