@@ -78,13 +78,14 @@ CPrintOptionsDlg::CPrintOptionsDlg(int width, int height, const PrinterCaps& cap
     grid->addWidget(yLabel, 1, 0);
     grid->addWidget(m_height, 1, 1);
     grid->addWidget(m_yPercent, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 3);
+    auto* yPercentLabel = new QLabel(QStringLiteral("%"), this);
+    grid->addWidget(yPercentLabel, 1, 3);
     m_proportional = new QCheckBox(QStringLiteral("&Propotional"), this);
     m_proportional->setAccessibleName(Plain(m_proportional->text()));
     grid->addWidget(m_proportional, 2, 1, 1, 3);
     left->addLayout(grid);
-    m_sizeControls = {xLabel, yLabel, m_width, m_height, m_xPercent, m_yPercent, xPercentLabel, m_proportional,
-                      nullptr};
+    m_sizeControls = {xLabel, yLabel, m_width, m_height, m_xPercent, m_yPercent, xPercentLabel, yPercentLabel,
+                      m_proportional};
 
     const char* const unitLabels[] = {"Pi&xel", "&CM", "&Inch", "&mm"};
     left->addWidget(RadioGroup(this, "Units", unitLabels, m_units, false));

@@ -446,6 +446,10 @@ TEST(PrintCommandLine, UnknownPrintersAndFilesFail) {
 TEST(Screenshot, PrintingOptionsDialog) {
     CPrintOptionsDlg dialog(640, 480, {600, 600, 4800, 6600}, {1000, 1000, 1000, 1000}, MeasureUnit::Cm, nullptr);
     dialog.SeparationButton(PrintSeparation::Cmyk)->click();
+    // As the program shows it: with the printer and page setup and the manual at hand.
+    dialog.SetPrintSetup([] { return std::optional<PrinterCaps>(); });
+    dialog.SetPageSetup([](const std::array<std::int32_t, 4>&) { return std::optional<std::array<std::int32_t, 4>>(); });
+    dialog.SetHelp([](int) {});
     dialog.show();
     QApplication::processEvents();
     const QImage shot = dialog.grab().toImage();
