@@ -222,9 +222,15 @@ void CPrintOptionsDlg::Load() {
     const bool custom = m_model.SizeControlsEnabled();
     for (QWidget* w : m_sizeControls)
         if (w) w->setEnabled(custom);
-    m_resolution->setText(Text(m_model.ResolutionText()));
-    for (int i = 0; i < 4; ++i) m_margins[std::size_t(i)]->setText(Text(m_model.MarginText(MarginSide(i))));
-    m_pages->setText(Text(m_model.PagesText()));
+    // The value labels are named after their captions; a screen reader reads the value as the
+    // description.
+    const auto show = [](QLabel* label, const std::string& text) {
+        label->setText(Text(text));
+        label->setAccessibleDescription(Text(text));
+    };
+    show(m_resolution, m_model.ResolutionText());
+    for (int i = 0; i < 4; ++i) show(m_margins[std::size_t(i)], m_model.MarginText(MarginSide(i)));
+    show(m_pages, m_model.PagesText());
     m_loading = false;
 }
 

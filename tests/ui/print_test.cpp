@@ -249,6 +249,7 @@ TEST(PrintOptionsDialog, ShowsTheModelAndForwardsEdits) {
 
     dialog.SeparationButton(PrintSeparation::Cmyk)->click();
     EXPECT_EQ(dialog.PagesLabel()->text(), QStringLiteral("4"));
+    EXPECT_EQ(dialog.PagesLabel()->accessibleDescription(), QStringLiteral("4"));
     dialog.SizeModeButton(PrintSizeMode::Custom)->click();
     EXPECT_TRUE(dialog.WidthField()->isEnabled());
     EXPECT_TRUE(dialog.XPercentField()->isEnabled());
