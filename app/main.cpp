@@ -49,6 +49,8 @@ constexpr const char* kUsage =
     "       lumaprism --thumbnails FOLDER [--jobs N]\n"
     "       lumaprism --optimize-site URL OUTDIR [OPTIONS]  (see --optimize-site --help)\n"
     "       lumaprism [PICTURE]  opens the picture windows\n"
+    "       lumaprism -p PICTURE  prints the picture on the default printer\n"
+    "       lumaprism -pt PICTURE PRINTER  prints on the named printer (NAME.pdf: a PDF file)\n"
     "\n"
     "Converts pictures without opening a window. A job needs an input and a width,\n"
     "height or quality; the output is written in the format of the input.\n"

@@ -160,6 +160,8 @@ bool CPrintCommands::Print() {
     CChildFrame* window = PrintableWindow();
     if (!window) return false;
     if (!printDialog(*m_printer, &m_mainFrame)) return false;
+    // The print options hold the margins; the dialog's own page margins do not add to them.
+    ClearPageMargins(*m_printer);
     RulersHidden hidden(*window);
     return PaintPages(*m_printer, *window);
 }
