@@ -55,9 +55,9 @@ public:
     /// The texts the dialog shows.
     const std::string& WidthText() const { return m_widthText; }
     const std::string& HeightText() const { return m_heightText; }
-    std::string ResolutionText() const;                // "%5d Dpi x %d Dpi"
-    std::string MarginText(MarginSide side) const;     // "%4.2f" inches and an inch sign
-    std::string PagesText() const;                     // "%d" sheets
+    std::string ResolutionText() const;             // "%5d Dpi x %d Dpi"
+    std::string MarginText(MarginSide side) const;  // "%4.2f" inches and an inch sign
+    std::string PagesText() const;                  // "%d" sheets
 
     void SetSizeMode(PrintSizeMode mode);
     void SetSeparation(PrintSeparation separation);

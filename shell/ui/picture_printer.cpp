@@ -72,8 +72,8 @@ std::array<std::int32_t, 4> DefaultPageMargins() {
     return {1000, 1000, 1000, 1000};
 }
 
-bool PaintPicturePages(QPrinter& printer, const Picture& picture, const PrintSettings& settings,
-                       ProgressSink* progress, std::string* error) {
+bool PaintPicturePages(QPrinter& printer, const Picture& picture, const PrintSettings& settings, ProgressSink* progress,
+                       std::string* error) {
     const PrintPlan plan(picture.Width(), picture.Height(), settings, CapsOf(printer));
     const int last = plan.LastPage();
     if (last <= 0) {
@@ -94,8 +94,8 @@ bool PaintPicturePages(QPrinter& printer, const Picture& picture, const PrintSet
         const PrintPage page = plan.Page(n);
         if (page.plate != shownPlate) {
             // One copy per plate, made when the plate's first page comes.
-            plateImage = plan.Planes() > 1 ? ToQImage(MakePlate(picture, plan.Planes(), page.plate))
-                                           : ToQImage(picture);
+            plateImage =
+                plan.Planes() > 1 ? ToQImage(MakePlate(picture, plan.Planes(), page.plate)) : ToQImage(picture);
             shownPlate = page.plate;
         }
         if (n > 1 && !printer.newPage()) {

@@ -31,8 +31,8 @@ std::array<std::int32_t, 4> DefaultPageMargins();
 /// page's registration marks and plate label. Progress goes to the sink; between pages
 /// the event loop runs so that the window stays alive. False with a reason when nothing
 /// could be printed.
-bool PaintPicturePages(QPrinter& printer, const Picture& picture, const PrintSettings& settings,
-                       ProgressSink* progress, std::string* error);
+bool PaintPicturePages(QPrinter& printer, const Picture& picture, const PrintSettings& settings, ProgressSink* progress,
+                       std::string* error);
 
 /// Points the printer at the command line's choice: the default printer for an empty name,
 /// an installed printer by name, or, for a name ending in ".pdf" that names no printer,

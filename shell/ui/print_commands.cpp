@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QPageLayout>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QPointer>
 
 #include "base/prompter.h"
 #include "base/settings.h"
@@ -35,8 +35,7 @@ std::array<std::int32_t, 4> ThousandthsOf(const QMarginsF& inches) {
 
 class CPrintCommands::RulersHidden {
 public:
-    explicit RulersHidden(CChildFrame& window)
-        : m_horz(window.HorzRuler()), m_vert(window.VertRuler()) {
+    explicit RulersHidden(CChildFrame& window) : m_horz(window.HorzRuler()), m_vert(window.VertRuler()) {
         m_horzShown = m_horz && !m_horz->isHidden();
         m_vertShown = m_vert && !m_vert->isHidden();
         if (m_horz) m_horz->hide();
@@ -127,18 +126,18 @@ bool CPrintCommands::PrintingOptions() {
         ClearPageMargins(*m_printer);
         return CapsOf(*m_printer);
     });
-    dialog.SetPageSetup([this, &dialog](const std::array<std::int32_t, 4>& margins)
-                            -> std::optional<std::array<std::int32_t, 4>> {
-        m_printer->setPageMargins(QMarginsF(margins[0] / 1000.0, margins[1] / 1000.0, margins[2] / 1000.0,
-                                            margins[3] / 1000.0),
-                                  QPageLayout::Inch);
-        const bool ok = pageSetupDialog(*m_printer, &dialog);
-        const auto chosen = ThousandthsOf(m_printer->pageLayout().margins(QPageLayout::Inch));
-        // The options keep the margins; the printer's own stay at zero.
-        ClearPageMargins(*m_printer);
-        if (!ok) return std::nullopt;
-        return chosen;
-    });
+    dialog.SetPageSetup(
+        [this, &dialog](const std::array<std::int32_t, 4>& margins) -> std::optional<std::array<std::int32_t, 4>> {
+            m_printer->setPageMargins(
+                QMarginsF(margins[0] / 1000.0, margins[1] / 1000.0, margins[2] / 1000.0, margins[3] / 1000.0),
+                QPageLayout::Inch);
+            const bool ok = pageSetupDialog(*m_printer, &dialog);
+            const auto chosen = ThousandthsOf(m_printer->pageLayout().margins(QPageLayout::Inch));
+            // The options keep the margins; the printer's own stay at zero.
+            ClearPageMargins(*m_printer);
+            if (!ok) return std::nullopt;
+            return chosen;
+        });
     if (m_mainFrame.openHelpTopic) dialog.SetHelp(m_mainFrame.openHelpTopic);
     if (dialog.exec() != QDialog::Accepted || !dialog.Result()) return false;
     settings = *dialog.Result();

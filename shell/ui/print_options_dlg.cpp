@@ -84,8 +84,8 @@ CPrintOptionsDlg::CPrintOptionsDlg(int width, int height, const PrinterCaps& cap
     m_proportional->setAccessibleName(Plain(m_proportional->text()));
     grid->addWidget(m_proportional, 2, 1, 1, 3);
     left->addLayout(grid);
-    m_sizeControls = {xLabel, yLabel, m_width, m_height, m_xPercent, m_yPercent, xPercentLabel, yPercentLabel,
-                      m_proportional};
+    m_sizeControls = {xLabel,     yLabel,        m_width,       m_height,      m_xPercent,
+                      m_yPercent, xPercentLabel, yPercentLabel, m_proportional};
 
     const char* const unitLabels[] = {"Pi&xel", "&CM", "&Inch", "&mm"};
     left->addWidget(RadioGroup(this, "Units", unitLabels, m_units, false));

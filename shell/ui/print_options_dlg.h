@@ -31,8 +31,8 @@ public:
     void SetPrintSetup(std::function<std::optional<PrinterCaps>()> printSetup);
     /// "Pa&ge Setup": the page-setup dialog over the current margins; the new margins, or
     /// nothing when cancelled. Unset: the button is disabled.
-    void SetPageSetup(std::function<std::optional<std::array<std::int32_t, 4>>(const std::array<std::int32_t, 4>&)>
-                          pageSetup);
+    void SetPageSetup(
+        std::function<std::optional<std::array<std::int32_t, 4>>(const std::array<std::int32_t, 4>&)> pageSetup);
     /// Opens a help topic; unset: "&Help" is disabled.
     void SetHelp(std::function<void(int)> openTopic);
 

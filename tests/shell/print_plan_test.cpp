@@ -152,10 +152,8 @@ TEST(PrintPlan, PlatesCarryTheirInkOnly) {
         double cmyk[4];
     };
     const Case cases[] = {
-        {"cyan", 0xFFFF00, {1, 0, 0}, {1, 0, 0, 0}},
-        {"magenta", 0xFF00FF, {0, 1, 0}, {0, 1, 0, 0}},
-        {"yellow", 0x00FFFF, {0, 0, 1}, {0, 0, 1, 0}},
-        {"white", 0xFFFFFF, {0, 0, 0}, {0, 0, 0, 0}},
+        {"cyan", 0xFFFF00, {1, 0, 0}, {1, 0, 0, 0}},   {"magenta", 0xFF00FF, {0, 1, 0}, {0, 1, 0, 0}},
+        {"yellow", 0x00FFFF, {0, 0, 1}, {0, 0, 1, 0}}, {"white", 0xFFFFFF, {0, 0, 0}, {0, 0, 0, 0}},
         {"black", 0x000000, {1, 1, 1}, {0, 0, 0, 1}},
     };
     for (const Case& c : cases) {

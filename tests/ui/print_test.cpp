@@ -36,8 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#define SKIP_WITHOUT_POPPLER()                                                           \
-    do {                                                                                 \
+#define SKIP_WITHOUT_POPPLER()                                                                                   \
+    do {                                                                                                         \
         if (!PopplerPresent()) GTEST_SKIP() << "poppler-utils (pdfinfo, pdftotext, pdftoppm) are not installed"; \
     } while (0)
 
@@ -62,9 +62,9 @@ int PdfPages(const fs::path& pdf) {
 }
 
 std::string PdfText(const fs::path& pdf, int page) {
-    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                             QString::number(page), QString::fromStdString(pdf.string()),
-                                             QStringLiteral("-")});
+    return Run(QStringLiteral("pdftotext"),
+               {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                QString::fromStdString(pdf.string()), QStringLiteral("-")});
 }
 
 /// Page n rendered at dpi dots per inch.
@@ -170,9 +170,9 @@ TEST(PrintPdf, TiledPagesShowTheirPartAndTheLastColumnIsCut) {
     const QImage second = RenderPage(pdf, 2, 100);
     ASSERT_FALSE(first.isNull());
     ASSERT_FALSE(second.isNull());
-    EXPECT_LT(Ink(first, QRect(5, 5, 830, 90)), 0.01);      // the white part
-    EXPECT_GT(Ink(second, QRect(5, 5, 140, 90)), 0.99);     // the black end, at the page's start
-    EXPECT_LT(Ink(second, QRect(160, 5, 600, 90)), 0.01);   // and nothing after it
+    EXPECT_LT(Ink(first, QRect(5, 5, 830, 90)), 0.01);     // the white part
+    EXPECT_GT(Ink(second, QRect(5, 5, 140, 90)), 0.99);    // the black end, at the page's start
+    EXPECT_LT(Ink(second, QRect(160, 5, 600, 90)), 0.01);  // and nothing after it
 }
 
 TEST(PrintPdf, CmykSeparationsGiveFourLabelledPlatesWithTheirOwnInk) {
@@ -449,7 +449,8 @@ TEST(Screenshot, PrintingOptionsDialog) {
     dialog.SeparationButton(PrintSeparation::Cmyk)->click();
     // As the program shows it: with the printer and page setup and the manual at hand.
     dialog.SetPrintSetup([] { return std::optional<PrinterCaps>(); });
-    dialog.SetPageSetup([](const std::array<std::int32_t, 4>&) { return std::optional<std::array<std::int32_t, 4>>(); });
+    dialog.SetPageSetup(
+        [](const std::array<std::int32_t, 4>&) { return std::optional<std::array<std::int32_t, 4>>(); });
     dialog.SetHelp([](int) {});
     dialog.show();
     QApplication::processEvents();
