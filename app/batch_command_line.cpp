@@ -79,10 +79,22 @@ void CCommandLineInfo::ParseParam(std::string_view token, bool isFlag, bool isLa
     ParseLast(isLast);
 }
 
-void CCommandLineInfo::ParseParamFlag(std::string_view) {}
+bool CCommandLineInfo::IsFrameworkFlag(std::string_view token) {
+    return EqualsNoCase(token, "p") || EqualsNoCase(token, "pt");
+}
+
+void CCommandLineInfo::ParseParamFlag(std::string_view token) {
+    if (EqualsNoCase(token, "pt"))
+        m_shellCommand = ShellCommand::FilePrintTo;
+    else if (EqualsNoCase(token, "p"))
+        m_shellCommand = ShellCommand::FilePrint;
+}
 
 void CCommandLineInfo::ParseParamNotFlag(std::string_view token) {
-    if (m_fileName.empty()) m_fileName = token;
+    if (m_fileName.empty())
+        m_fileName = token;
+    else if (ExpectsPrinterName())
+        m_printerName = token;
 }
 
 void CCommandLineInfo::ParseLast(bool isLast) {
@@ -174,7 +186,8 @@ void CBatchCommandLineInfo::ParseFlag(std::string_view token) {
             return;
         }
         default:
-            m_log.Write(token, "Not a defined flag");
+            // The framework's own flags (the print requests) are not errors.
+            if (!IsFrameworkFlag(token)) m_log.Write(token, "Not a defined flag");
             ParseParamFlag(token);
             return;
     }
@@ -208,7 +221,9 @@ bool CBatchCommandLineInfo::ParseKeyword(std::string_view token) {
 }
 
 void CBatchCommandLineInfo::HandOverParameter(std::string_view token, bool logAlways) {
-    if (logAlways || !IsExistingFile(token)) m_log.Write(token, "Not a defined parameter");
+    // A printer's name after "-pt FILE" is the framework's, like an existing file.
+    const bool frameworks = !logAlways && (IsExistingFile(token) || ExpectsPrinterName());
+    if (!frameworks) m_log.Write(token, "Not a defined parameter");
     ParseParamNotFlag(token);
 }
 

@@ -52,10 +52,11 @@ struct BatchJob {
 
 /// The framework's share of the command line: the first plain parameter is
 /// the file to open, and the end of the line turns that into an open request.
-/// This platform has no framework flags of its own.
+/// Its own flags are the print requests: "-p FILE" prints FILE on the default
+/// printer, "-pt FILE PRINTER" on the named printer; both then end the program.
 class CCommandLineInfo {
 public:
-    enum class ShellCommand { FileNew, FileOpen };
+    enum class ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo };
 
     virtual ~CCommandLineInfo() = default;
 
@@ -63,16 +64,30 @@ public:
     virtual void ParseParam(std::string_view token, bool isFlag, bool isLast);
 
     ShellCommand Command() const { return m_shellCommand; }
+    /// The file to open or to print.
     const std::string& FileToOpen() const { return m_fileName; }
+    /// The printer a "-pt" request names (empty for the default printer).
+    const std::string& PrinterName() const { return m_printerName; }
+    bool IsPrintRequest() const {
+        return m_shellCommand == ShellCommand::FilePrint || m_shellCommand == ShellCommand::FilePrintTo;
+    }
+
+    /// Whether a flag (without its "-") is one of the framework's own ("p", "pt", any case).
+    static bool IsFrameworkFlag(std::string_view token);
 
 protected:
     virtual void ParseParamFlag(std::string_view token);
     virtual void ParseParamNotFlag(std::string_view token);
     void ParseLast(bool isLast);
+    /// Whether the next plain parameter will be taken as the printer's name.
+    bool ExpectsPrinterName() const {
+        return m_shellCommand == ShellCommand::FilePrintTo && !m_fileName.empty() && m_printerName.empty();
+    }
 
 private:
     ShellCommand m_shellCommand = ShellCommand::FileNew;
     std::string m_fileName;
+    std::string m_printerName;
 };
 
 /// The batch mode's parser. Flags and NAME=VALUE keywords fill the job under

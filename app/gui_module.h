@@ -13,6 +13,10 @@ namespace lp {
 inline constexpr const char* kGuiEntrySymbol = "lumaprism_gui_main";
 using GuiEntryFunction = int (*)(int argc, char** argv, const char* fileToOpen);
 inline constexpr const char* kGuiModuleName = "lumaprism-gui.so";
+/// The print request's entry: int lumaprism_gui_print(int argc, char** argv, const char* file,
+/// const char* printer); prints without any window and returns the exit code.
+inline constexpr const char* kGuiPrintSymbol = "lumaprism_gui_print";
+using GuiPrintFunction = int (*)(int argc, char** argv, const char* file, const char* printer);
 
 /// Whether a windowing system can be reached (a display, a Wayland socket or
 /// a platform chosen with QT_QPA_PLATFORM). Decided before the module is
@@ -28,5 +32,11 @@ std::vector<std::filesystem::path> GuiModuleCandidates(const std::filesystem::pa
 /// none). Returns the process exit code; when the module cannot be loaded it
 /// says why on standard error and returns 2.
 int RunGuiModule(int argc, char** argv, const std::string& fileToOpen);
+
+/// Loads the module and prints the file on the printer (empty: the default printer; a name
+/// ending in ".pdf" that names no printer: that PDF file). Printing needs no display: without
+/// one the module runs on Qt's offscreen platform. Returns the exit code (2 when the module
+/// cannot be loaded).
+int RunGuiPrintModule(int argc, char** argv, const std::string& file, const std::string& printer);
 
 }  // namespace lp

@@ -49,6 +49,8 @@ constexpr const char* kUsage =
     "       lumaprism --thumbnails FOLDER [--jobs N]\n"
     "       lumaprism --optimize-site URL OUTDIR [OPTIONS]  (see --optimize-site --help)\n"
     "       lumaprism [PICTURE]  opens the picture windows\n"
+    "       lumaprism -p PICTURE  prints the picture on the default printer\n"
+    "       lumaprism -pt PICTURE PRINTER  prints on the named printer (NAME.pdf: a PDF file)\n"
     "\n"
     "Converts pictures without opening a window. A job needs an input and a width,\n"
     "height or quality; the output is written in the format of the input.\n"
@@ -170,6 +172,9 @@ int main(int argc, char** argv) {
     }
 
     if (!batchWork) {
+        // The framework's print request prints the file and ends; it needs no display.
+        if (info.IsPrintRequest())
+            return lp::RunGuiPrintModule(argc, argv, info.FileToOpen(), info.PrinterName());
         // An unfinished job was meant as batch work: say what is missing instead of opening windows.
         const bool unfinishedJob = !openRequest && info.PendingJob().given != 0;
         // Without a display QApplication would abort: decide before constructing it.
@@ -195,6 +200,10 @@ int main(int argc, char** argv) {
     lp::RunBatchJobs(info.Jobs(), log);
     lp::WriteSettingsAtExit(settings, store);
     if (log.HasErrors()) std::fputs("Refer to Error.log\n", stderr);
+    if (info.IsPrintRequest()) {
+        const int code = lp::RunGuiPrintModule(argc, argv, info.FileToOpen(), info.PrinterName());
+        return log.HasErrors() ? kExitFailed : code;
+    }
     if (openRequest) {
         // The jobs are done; the file the command line named opens in a window.
         if (lp::DisplayAvailable()) {

@@ -42,6 +42,7 @@
 #include "tools/ui/palette_window.h"
 #include "tools/merge_layout.h"
 #include "tools/ui/merge_wizard.h"
+#include "shell/ui/print_commands.h"
 
 namespace lp {
 
@@ -326,6 +327,7 @@ void CMainFrame::CreateControlPanel() {
                                       m_driveView);
     m_groupWindows = new CGroupWindows(*this, *m_transferManager);
     m_wizards = new CWizardLauncher(*this);
+    m_printCommands = new CPrintCommands(*this);
     connect(m_transferManager, &CTransferManager::SpeedChosen, this, [this](double bitsPerSecond) {
         m_settings.modemSpeed = std::int32_t(bitsPerSecond);
         ShowModem(bitsPerSecond);
@@ -615,6 +617,7 @@ void CMainFrame::UpdateCommandStates() {
 
 bool CMainFrame::UpdateCommand(int id, CommandState& state) {
     if (m_wizards && m_wizards->UpdateCommand(id, state)) return true;
+    if (m_printCommands && m_printCommands->UpdateCommand(id, state)) return true;
     switch (id) {
         case cmd::kViewControl:
             state.checked = !m_collapsed;
@@ -656,6 +659,7 @@ bool CMainFrame::UpdateCommand(int id, CommandState& state) {
 
 bool CMainFrame::ExecuteCommand(int id) {
     if (m_wizards && m_wizards->ExecuteCommand(id)) return true;
+    if (m_printCommands && m_printCommands->ExecuteCommand(id)) return true;
     switch (id) {
         case cmd::kViewControl:
             if (m_collapsed)

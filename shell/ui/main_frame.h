@@ -38,6 +38,7 @@ class CPositionSelector;
 class CStatusProgress;
 class Palette;
 class Prompter;
+class CPrintCommands;
 
 /// The main window: menu bar, main and drawing-tools bars, status bar with
 /// its progress display, the control panel, and the area holding the picture
@@ -75,6 +76,8 @@ public:
     const CGroupWindows& Groups() const { return *m_groupWindows; }
     /// The Wizards menu and the wizards' results.
     CWizardLauncher& Wizards() { return *m_wizards; }
+    /// The printing commands and the application's printer.
+    CPrintCommands& PrintCommands() { return *m_printCommands; }
     /// The browser window, null until first opened.
     CBrFrame* Browser() const;
     /// The browser window, made on first use (on the PICTURE folder) and activated maximized.
@@ -196,6 +199,7 @@ private:
     CPaletteWindow* m_paletteWindow = nullptr;
     CGroupWindows* m_groupWindows = nullptr;
     CWizardLauncher* m_wizards = nullptr;
+    CPrintCommands* m_printCommands = nullptr;  // owned as a child object
     CDriveView* m_driveView = nullptr;
     CBrFrame* m_browser = nullptr;  // owned by the window area
     std::map<int, QAction*> m_actions;

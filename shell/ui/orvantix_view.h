@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "guikit/ui/command_router.h"
+#include "shell/print_settings.h"
 #include "tools/palette_window_model.h"
 #include "tools/selection_shape.h"
 #include "tools/spot_remover.h"
@@ -86,6 +87,8 @@ public:
     ViewTool CurrentTool() const { return Tools().Current(); }
     bool Document(const COrvantixDoc& document) const { return &document == &m_document; }
     COrvantixDoc& GetDocument() { return m_document; }
+    /// The printed size and separation this view prints with (0 until the print options).
+    PrintSettings& Printing() { return m_printSettings; }
 
     bool UpdateCommand(int id, CommandState& state) override;
     bool ExecuteCommand(int id) override;
@@ -139,6 +142,7 @@ private:
     QPoint m_rubberBand{-1, -1};
     ResizeHandle m_resizeHandle = ResizeHandle::None;
     SizeWH m_resizeSize{0, 0};  // the size the drag would give
+    PrintSettings m_printSettings;
 };
 
 }  // namespace lp

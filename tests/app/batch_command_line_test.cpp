@@ -356,6 +356,52 @@ struct SplitCase {
     std::vector<ResponseToken> tokens;
 };
 
+TEST(PrintRequest, TheFrameworksPrintFlagsAreTakenAndNotLogged) {
+    using Cmd = CCommandLineInfo::ShellCommand;
+    test::ScratchDir scratch;
+    const std::string file = (scratch / "existing.bmp").string();
+    { std::ofstream(file) << "BM"; }
+    struct Case {
+        std::vector<std::string> args;
+        Cmd command;
+        std::string printer;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {{"-p", file}, Cmd::FilePrint, "", {}},
+        {{"-P", file}, Cmd::FilePrint, "", {}},
+        {{"-pt", file, "Office Laser"}, Cmd::FilePrintTo, "Office Laser", {}},
+        {{"-PT", file, "/tmp/out.pdf"}, Cmd::FilePrintTo, "/tmp/out.pdf", {}},
+        // A file to print that does not exist is still an error of its own.
+        {{"-p", "missing.bmp"}, Cmd::FilePrint, "", {"ERROR: missing.bmp Not a defined parameter"}},
+        // Only one printer name: what follows it is not the framework's.
+        {{"-pt", file, "a", "b"}, Cmd::FilePrintTo, "a", {"ERROR: b Not a defined parameter"}},
+        // Other p-flags stay undefined.
+        {{"-px", file}, Cmd::FileOpen, "", {"ERROR: px Not a defined flag"}},
+    };
+    for (const Case& c : cases) {
+        CBatchCommandLineInfo info;
+        ParseCommandLine(info, c.args);
+        EXPECT_EQ(info.Command(), c.command) << c.args[0];
+        EXPECT_EQ(info.FileToOpen(), c.args[1]) << c.args[0];
+        EXPECT_EQ(info.PrinterName(), c.printer) << c.args[0];
+        EXPECT_EQ(info.IsPrintRequest(), c.command != Cmd::FileOpen) << c.args[0];
+        EXPECT_EQ(LoggedLines(info.Log()), c.log) << c.args[0];
+        EXPECT_TRUE(info.Jobs().empty());
+    }
+}
+
+TEST(PrintRequest, BatchJobsBesideAPrintRequestStillQueue) {
+    test::ScratchDir scratch;
+    const std::string file = (scratch / "existing.bmp").string();
+    { std::ofstream(file) << "BM"; }
+    CBatchCommandLineInfo info;
+    ParseCommandLine(info, std::vector<std::string>{"-ia.bmp", "-ob.bmp", "-w10", ",", "-p", file});
+    ASSERT_EQ(info.Jobs().size(), 1u);
+    EXPECT_EQ(info.Command(), CCommandLineInfo::ShellCommand::FilePrint);
+    EXPECT_FALSE(info.Log().HasErrors());
+}
+
 TEST(SplitResponseLine, SpacesQuotesAndFlags) {
     const SplitCase cases[] = {
         {"", {}},
