@@ -109,8 +109,9 @@ std::uint64_t FileBytes(const fs::path& p) {
 enum class RunOutcome { Continue, Stop };
 
 /// Reduces the picture towards a palette read from PALETTE/<name>.pal.
+/// A reduction's palette goes to chosen (when given), for the writer to store as it is.
 bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchContext& context, BatchFileResult& result,
-                           ColourRef fixedTransparent, ColourRef* transparent) {
+                           ColourRef fixedTransparent, ColourRef* transparent, std::vector<ColourEntry>* chosen) {
     Palette palette;
     fs::path path;
     if (context.folders) path = PaletteFilePath(*context.folders, macro.paletteName);
@@ -136,12 +137,16 @@ bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchConte
             fixed.push_back(entry.colour);
         }
     }
-    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+    if (macro.colors < count) {
+        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+        if (chosen) *chosen = std::move(palette);
+    }
     return true;
 }
 
 /// Reduces the picture towards the palette window's colours (or freely).
-void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent) {
+void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent,
+                             std::vector<ColourEntry>* chosen) {
     std::vector<ColourEntry> fixed;
     std::int64_t count = CountColours(picture, context.progress);
     const Palette* window = context.paletteWindow;
@@ -157,7 +162,10 @@ void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchCon
             }
         }
     }
-    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+    if (macro.colors < count) {
+        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+        if (chosen) *chosen = std::move(palette);
+    }
 }
 
 /// The key two output names are compared by: absolute, normalised, links resolved.
@@ -253,6 +261,8 @@ int TargetColorCount(BatchMacro& macro, std::int64_t c) {
 
 bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, MacroVariant variant,
                     BatchContext& context, BatchFileResult& result, ApplyFrameState* frameState) {
+    // Any palette the frame had no longer describes what the steps below make of it.
+    if (frameState && frameState->frame) frameState->frame->palette.clear();
     try {
         const int w = picture.Width();
         const int h = picture.Height();
@@ -304,19 +314,20 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
                 if (macro.transparentMode == kTransparentKeep) fixedTransparent = frameState->currentTransparent;
             }
             if (macro.transparentMode == kTransparentUseColour) fixedTransparent = macro.transparentColor;
+            std::vector<ColourEntry>* chosen = frameState && frameState->frame ? &frameState->frame->palette : nullptr;
 
             if (variant == MacroVariant::Full) {
                 if (macro.colorCountMode == kColorCountRelative) {
-                    ReduceWithWindowPalette(macro, picture, context, transparent);
+                    ReduceWithWindowPalette(macro, picture, context, transparent, chosen);
                 } else if (macro.colorCountMode == kColorCountAbsolute) {
-                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen))
                         return false;
                 }
             } else if (macro.usePalette == 1 && !macro.paletteName.empty()) {
-                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen))
                     return false;
             } else {
-                ReduceWithWindowPalette(macro, picture, context, transparent);
+                ReduceWithWindowPalette(macro, picture, context, transparent, chosen);
             }
         }
 
@@ -436,7 +447,9 @@ std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& so
         GifInfo info = source.info;
         return EncodeSaveable(row, std::move(list), &info, options);
     }
-    return EncodeSaveable(row, source.frames[std::size_t(frameIndex)].picture, options);
+    const GifFrame& frame = source.frames[std::size_t(frameIndex)];
+    options.palette = frame.palette;
+    return EncodeSaveable(row, frame.picture, options);
 }
 
 /// The whole per-file procedure; the variant decides the differences.

@@ -102,6 +102,14 @@ ColourRef FreeRedKey(const std::vector<std::uint32_t>& colours) {
 
 std::size_t EncodedSize(const Picture& picture) { return EncodeGif(picture, 0).size(); }
 
+/// A frame whose pixels now also show key keeps a chosen palette that holds them all.
+void AddKeyToPalette(GifFrame& frame, ColourRef key) {
+    if (frame.palette.empty()) return;
+    const ColourEntry entry = ColourEntry::FromColour(key);
+    if (std::find(frame.palette.begin(), frame.palette.end(), entry) == frame.palette.end())
+        frame.palette.push_back(entry);
+}
+
 // What the transparency pass decided for a pixel.
 enum : std::uint8_t { kOpaque = 0, kKey = 1, kMadeClear = 2 };
 
@@ -351,9 +359,9 @@ void GifFrameOptimizer::MakeFrameTransparent(GifFrame& frame) const {
             for (int x = 0; x < width; ++x, p += 3)
                 if (s[x] != kOpaque) SetPixel(p, ColourRef(park));
         }
-        const std::vector<ColourEntry> palette = ReduceColours(picture, 255);
+        frame.palette = ReduceColours(picture, 255);
         opaqueColours.clear();
-        for (const ColourEntry& e : palette) opaqueColours.push_back(std::uint32_t(e.ToColour()));
+        for (const ColourEntry& e : frame.palette) opaqueColours.push_back(std::uint32_t(e.ToColour()));
     }
 
     // The key: the frame's own unless an opaque colour took it during the reduction.
@@ -367,6 +375,7 @@ void GifFrameOptimizer::MakeFrameTransparent(GifFrame& frame) const {
             if (s[x] != kOpaque) SetPixel(p, newKey);
     }
     frame.transparentColour = newKey;
+    AddKeyToPalette(frame, newKey);
     frame.colourCount = 0;
     if (frame.disposal == 0) frame.disposal = 1;
 }
@@ -451,6 +460,7 @@ bool GifFrameOptimizer::MakeFrameTransparentSmallest(GifFrame& frame, const std:
     if (changed) {
         picture.Adopt(std::move(best));
         frame.transparentColour = key;
+        AddKeyToPalette(frame, key);
         frame.colourCount = 0;
         if (frame.disposal == 0) frame.disposal = 1;
     }
