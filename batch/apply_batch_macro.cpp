@@ -110,8 +110,11 @@ enum class RunOutcome { Continue, Stop };
 
 /// Reduces the picture towards a palette read from PALETTE/<name>.pal.
 /// A reduction's palette goes to chosen (when given), for the writer to store as it is.
+/// count holds the picture's colours when known (0 = not counted) and, on return, its colours
+/// after when they are known without counting again.
 bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchContext& context, BatchFileResult& result,
-                           ColourRef fixedTransparent, ColourRef* transparent, std::vector<ColourEntry>* chosen) {
+                           ColourRef fixedTransparent, ColourRef* transparent, std::vector<ColourEntry>* chosen,
+                           std::int64_t& count) {
     Palette palette;
     fs::path path;
     if (context.folders) path = PaletteFilePath(*context.folders, macro.paletteName);
@@ -126,7 +129,7 @@ bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchConte
     }
     std::vector<ColourEntry> fixed;
     if (fixedTransparent != kNoColour) fixed.push_back(ColourEntry::FromColour(fixedTransparent));
-    std::int64_t count = CountColours(picture, context.progress);
+    if (count == 0) count = CountColours(picture, context.progress);
     if (macro.colors < palette.Count()) {
         ConvertToPalette(picture, palette, context.progress);
         count = CountColours(picture, context.progress);
@@ -140,15 +143,16 @@ bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchConte
     if (macro.colors < count) {
         std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
         if (chosen) *chosen = std::move(palette);
+        count = 0;
     }
     return true;
 }
 
 /// Reduces the picture towards the palette window's colours (or freely).
 void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent,
-                             std::vector<ColourEntry>* chosen) {
+                             std::vector<ColourEntry>* chosen, std::int64_t& count) {
     std::vector<ColourEntry> fixed;
-    std::int64_t count = CountColours(picture, context.progress);
+    if (count == 0) count = CountColours(picture, context.progress);
     const Palette* window = context.paletteWindow;
     if (macro.usePalette == 1 && window && window->Count() > 0) {
         if (window->Count() > macro.colors) {
@@ -165,6 +169,7 @@ void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchCon
     if (macro.colors < count) {
         std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
         if (chosen) *chosen = std::move(palette);
+        count = 0;
     }
 }
 
@@ -263,6 +268,8 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
                     BatchContext& context, BatchFileResult& result, ApplyFrameState* frameState) {
     // Any palette the frame had no longer describes what the steps below make of it.
     if (frameState && frameState->frame) frameState->frame->palette.clear();
+    // Counted once per picture: a step that changes the pixels forgets the count.
+    std::int64_t colours = frameState ? frameState->knownColours : 0;
     try {
         const int w = picture.Width();
         const int h = picture.Height();
@@ -285,6 +292,7 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
                     variant == MacroVariant::Full ? context.smartResizeSetting : macro.smartResize == 1;
                 if (smooth) SmartResize(picture, nw, nh, context.progress);
                 else Resize(picture, nw, nh);
+                colours = 0;
                 if (frameState && frameState->frame) {
                     GifFrame& frame = *frameState->frame;
                     const double fx = double(nw) / w, fy = double(nh) / h;
@@ -318,23 +326,25 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
 
             if (variant == MacroVariant::Full) {
                 if (macro.colorCountMode == kColorCountRelative) {
-                    ReduceWithWindowPalette(macro, picture, context, transparent, chosen);
+                    ReduceWithWindowPalette(macro, picture, context, transparent, chosen, colours);
                 } else if (macro.colorCountMode == kColorCountAbsolute) {
-                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen))
+                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen, colours))
                         return false;
                 }
             } else if (macro.usePalette == 1 && !macro.paletteName.empty()) {
-                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen))
+                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen, colours))
                     return false;
             } else {
-                ReduceWithWindowPalette(macro, picture, context, transparent, chosen);
+                ReduceWithWindowPalette(macro, picture, context, transparent, chosen, colours);
             }
         }
 
         // 3. The picture after.
         result.widthAfter = picture.Width();
         result.heightAfter = picture.Height();
-        result.colorsAfter = picture.IsEmpty() ? 0 : CountColours(picture, context.progress);
+        if (colours == 0 && !picture.IsEmpty()) colours = CountColours(picture, context.progress);
+        result.colorsAfter = colours;
+        if (frameState) frameState->knownColours = colours;
         return true;
     } catch (const std::bad_alloc&) {
         Show(context, "Not Enough Memory", kCaption);
@@ -441,13 +451,14 @@ std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& so
             GifFrameOptimizer optimizer(macro.cutOutTolerance, macro.transparentTolerance);
             if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
             if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
+            // Counts may be stale after the optimizer: the preparation counts again.
+            for (GifFrame& f : list) f.colourCount = 0;
         }
-        // Counts may be stale after the optimizer: the preparation counts again.
-        for (GifFrame& f : list) f.colourCount = 0;
         GifInfo info = source.info;
         return EncodeSaveable(row, std::move(list), &info, options);
     }
     const GifFrame& frame = source.frames[std::size_t(frameIndex)];
+    options.knownColours = frame.colourCount;
     options.palette = frame.palette;
     return EncodeSaveable(row, frame.picture, options);
 }
@@ -514,6 +525,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         state.frame = &frame;
         state.info = &source.info;
         state.firstFrame = i == 0;
+        if (i == 0) state.knownColours = result.colorsBefore;
         if (source.isGif) {
             switch (macro.transparentMode) {
                 case kTransparentNone: frame.transparentColour = kNoColour; break;
@@ -545,7 +557,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         const auto colorsAfter = result.colorsAfter;
         if (!ApplyToPicture(macro, frame.picture, what, variant, context, result, &state)) return RunOutcome::Stop;
         if (source.isGif && macro.transparentMode == kTransparentKeep) frame.transparentColour = state.currentTransparent;
-        frame.colourCount = 0;
+        frame.colourCount = static_cast<std::int32_t>(std::min<std::int64_t>(state.knownColours, 1 << 30));
         if (i > 0) {  // the file's "after" figures are those of the first frame
             result.widthAfter = widthAfter;
             result.heightAfter = heightAfter;
