@@ -371,6 +371,12 @@ struct PaletteRowCase {
     EncodeOptions options;
 };
 
+std::vector<ColourEntry> Entries(std::initializer_list<ColourRef> colours) {
+    std::vector<ColourEntry> entries;
+    for (const ColourRef c : colours) entries.push_back(ColourEntry::FromColour(c));
+    return entries;
+}
+
 std::vector<PaletteRowCase> PaletteRows() {
     EncodeOptions png;
     png.pngPalette = PngPaletteMode::Palette;
@@ -379,10 +385,8 @@ std::vector<PaletteRowCase> PaletteRows() {
 
 TEST(FormatTable, PaletteWritersStoreAChosenPaletteInItsOrder) {
     const Picture picture = FewColours(12, 6);
-    const std::vector<ColourEntry> chosen = {ColourEntry::FromColour(MakeColour(0, 0, 255)),
-                                             ColourEntry::FromColour(MakeColour(255, 0, 0)),
-                                             ColourEntry::FromColour(MakeColour(255, 255, 255)),
-                                             ColourEntry::FromColour(MakeColour(0, 0, 0))};
+    const std::vector<ColourEntry> chosen =
+        Entries({MakeColour(0, 0, 255), MakeColour(255, 0, 0), MakeColour(255, 255, 255), MakeColour(0, 0, 0)});
     for (const PaletteRowCase& c : PaletteRows()) {
         const FormatRow& row = *FindFormat(c.type);
         SCOPED_TRACE(RowName(row));
@@ -412,10 +416,8 @@ TEST(FormatTable, PaletteWritersStoreAChosenPaletteInItsOrder) {
 TEST(FormatTable, APaletteThatMissesColoursOfThePictureLosesNone) {
     const Picture picture = FewColours(12, 6);
     // Stale: red and blue are gone, two colours the picture does not show came instead.
-    const std::vector<ColourEntry> stale = {ColourEntry::FromColour(MakeColour(0, 0, 0)),
-                                            ColourEntry::FromColour(MakeColour(9, 9, 9)),
-                                            ColourEntry::FromColour(MakeColour(255, 255, 255)),
-                                            ColourEntry::FromColour(MakeColour(7, 7, 7))};
+    const std::vector<ColourEntry> stale =
+        Entries({MakeColour(0, 0, 0), MakeColour(9, 9, 9), MakeColour(255, 255, 255), MakeColour(7, 7, 7)});
     std::vector<PaletteRowCase> rows = PaletteRows();
     rows.push_back({PictureFileType::Gif, {}});
     for (const PaletteRowCase& c : rows) {
