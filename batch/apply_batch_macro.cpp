@@ -108,10 +108,35 @@ std::uint64_t FileBytes(const fs::path& p) {
 
 enum class RunOutcome { Continue, Stop };
 
-/// Reduces the picture towards a palette read from PALETTE/<name>.pal.
-/// A reduction's palette goes to chosen (when given), for the writer to store as it is.
-/// count holds the picture's colours when known (0 = not counted) and, on return, its colours
-/// after when they are known without counting again.
+/// Reduces the picture to macro.colors, towards a palette when one is given: mapped onto it when
+/// it has more colours than the target, else its colours join the fixed entries. A reduction's
+/// palette goes to chosen (when given), for the writer to store as it is. count holds the
+/// picture's colours when known (0 = not counted) and, on return, its colours after when they
+/// are known without counting again.
+void ReduceTowards(const BatchMacro& macro, Picture& picture, const Palette* towards, std::vector<ColourEntry> fixed,
+                   BatchContext& context, ColourRef* transparent, std::vector<ColourEntry>* chosen,
+                   std::int64_t& count) {
+    if (count == 0) count = CountColours(picture, context.progress);
+    if (towards) {
+        if (towards->Count() > macro.colors) {
+            ConvertToPalette(picture, *towards, context.progress);
+            count = CountColours(picture, context.progress);
+        } else {
+            const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
+            for (const auto& entry : towards->Entries()) {
+                if (fixed.size() >= limit) break;
+                fixed.push_back(entry.colour);
+            }
+        }
+    }
+    if (macro.colors < count) {
+        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+        if (chosen) *chosen = std::move(palette);
+        count = 0;
+    }
+}
+
+/// Reduces the picture towards a palette read from PALETTE/<name>.pal (see ReduceTowards).
 bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchContext& context, BatchFileResult& result,
                            ColourRef fixedTransparent, ColourRef* transparent, std::vector<ColourEntry>* chosen,
                            std::int64_t& count) {
@@ -129,48 +154,16 @@ bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchConte
     }
     std::vector<ColourEntry> fixed;
     if (fixedTransparent != kNoColour) fixed.push_back(ColourEntry::FromColour(fixedTransparent));
-    if (count == 0) count = CountColours(picture, context.progress);
-    if (macro.colors < palette.Count()) {
-        ConvertToPalette(picture, palette, context.progress);
-        count = CountColours(picture, context.progress);
-    } else {
-        const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
-        for (const auto& entry : palette.Entries()) {
-            if (fixed.size() >= limit) break;
-            fixed.push_back(entry.colour);
-        }
-    }
-    if (macro.colors < count) {
-        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
-        if (chosen) *chosen = std::move(palette);
-        count = 0;
-    }
+    ReduceTowards(macro, picture, &palette, std::move(fixed), context, transparent, chosen, count);
     return true;
 }
 
 /// Reduces the picture towards the palette window's colours (or freely).
 void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent,
                              std::vector<ColourEntry>* chosen, std::int64_t& count) {
-    std::vector<ColourEntry> fixed;
-    if (count == 0) count = CountColours(picture, context.progress);
     const Palette* window = context.paletteWindow;
-    if (macro.usePalette == 1 && window && window->Count() > 0) {
-        if (window->Count() > macro.colors) {
-            ConvertToPalette(picture, *window, context.progress);
-            count = CountColours(picture, context.progress);
-        } else {
-            const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
-            for (const auto& entry : window->Entries()) {
-                if (fixed.size() >= limit) break;
-                fixed.push_back(entry.colour);
-            }
-        }
-    }
-    if (macro.colors < count) {
-        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
-        if (chosen) *chosen = std::move(palette);
-        count = 0;
-    }
+    const bool towards = macro.usePalette == 1 && window && window->Count() > 0;
+    ReduceTowards(macro, picture, towards ? window : nullptr, {}, context, transparent, chosen, count);
 }
 
 /// The key two output names are compared by: absolute, normalised, links resolved.
