@@ -17,6 +17,8 @@
 #include "formats/png/png_writer.h"
 #include "imaging/colour_count.h"
 #include "test_support.h"
+#include "formats/png_test_support.h"
+#include "imaging/colour_reduce.h"
 #include "tools/palette.h"
 
 namespace lp {
@@ -339,6 +341,28 @@ TEST(ApplyToFile, CountsAFilesColoursOnceUnlessItsPixelsChange) {
         if (c.outputFormat != kOutputJpeg) EXPECT_EQ(r.colorsAfter, CountColours(written)) << c.what;
         if (c.colors < 40 && c.outputFormat != kOutputJpeg) EXPECT_LE(r.colorsAfter, c.colors) << c.what;
     }
+}
+
+// The palette the batch's reduction chose is the one the PNG stores, in its order.
+TEST(ApplyToFile, AReducedPngStoresThePaletteTheReductionChose) {
+    Env env;
+    const Picture source = Stripes(64, 16, 40);
+    const fs::path src = env.dir / "stripes.png";
+    SavePng(source, src);
+    BatchMacro m = OutputMacro(kOutputPng, env.out);
+    m.colorCountMode = kColorCountRelative;
+    m.colors = 8;
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+    const std::vector<std::uint8_t> written = ReadFileBytes(r.outputPath);
+    std::vector<ColourRef> expected;
+    for (const ColourEntry& e : BuildPalette(source, 8)) expected.push_back(e.ToColour());
+    EXPECT_EQ(test::StoredPngPalette(written), expected);
+
+    // The reduction's order is not the order a writer would find by itself.
+    Picture reduced = source;
+    ReduceColours(reduced, 8);
+    EXPECT_NE(test::StoredPngPalette(EncodePng(reduced, kNoColour, nullptr, {}, PngColourMode::Palette)), expected);
 }
 
 TEST(ApplyToFile, AnimationToJpegAsksAboutFrames) {

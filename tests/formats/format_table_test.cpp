@@ -25,6 +25,7 @@
 #include "base/imp_exp_exception.h"
 #include "optimize/transfer_info.h"
 #include "test_support.h"
+#include "formats/png_test_support.h"
 
 namespace lp {
 namespace {
@@ -345,20 +346,8 @@ TEST(FormatTable, MeasuredSizesAreTheSizesSavingWrites) {
 
 /// The colour table a palette writer stored, as colours in file order.
 std::vector<ColourRef> StoredTable(PictureFileType type, const std::vector<std::uint8_t>& bytes) {
+    if (type == PictureFileType::Png) return test::StoredPngPalette(bytes);
     std::vector<ColourRef> table;
-    if (type == PictureFileType::Png) {
-        for (std::size_t at = 8; at + 12 <= bytes.size();) {
-            const std::size_t length = std::size_t(bytes[at]) << 24 | std::size_t(bytes[at + 1]) << 16 |
-                                       std::size_t(bytes[at + 2]) << 8 | bytes[at + 3];
-            if (std::equal(bytes.begin() + long(at) + 4, bytes.begin() + long(at) + 8, "PLTE")) {
-                for (std::size_t i = 0; i + 3 <= length; i += 3)
-                    table.push_back(MakeColour(bytes[at + 8 + i], bytes[at + 9 + i], bytes[at + 10 + i]));
-                return table;
-            }
-            at += length + 12;
-        }
-        return table;
-    }
     // BMP family: 14-byte file header, 40-byte info header, then (blue, green, red, 0) entries.
     const std::size_t offBits = std::size_t(bytes[10]) | std::size_t(bytes[11]) << 8;
     for (std::size_t at = 54; at + 4 <= offBits; at += 4)
