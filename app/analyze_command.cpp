@@ -18,28 +18,6 @@ namespace lp {
 
 namespace {
 
-/// Messages of the document go to the error stream, prefixed with the file; questions take
-/// their default answer. The last message is kept for the JSON report.
-class ReportPrompter final : public Prompter {
-public:
-    ReportPrompter(std::FILE* err, std::string file, bool yes) : m_err(err), m_file(std::move(file)), m_yes(yes) {}
-    PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return m_yes ? PromptAnswer::Yes : defaultAnswer;
-    }
-    void Message(std::string_view text, std::string_view caption, PromptIcon) override {
-        m_last = std::string(text);
-        std::fprintf(m_err, "lumaprism: %s: %.*s (%.*s)\n", m_file.c_str(), int(text.size()), text.data(),
-                     int(caption.size()), caption.data());
-    }
-    const std::string& Last() const { return m_last; }
-
-private:
-    std::FILE* m_err;
-    std::string m_file;
-    std::string m_last;
-    bool m_yes;
-};
-
 struct Row {
     std::string file;
     bool ok = false;
@@ -61,18 +39,25 @@ const char* SmallestFormat(const Row& r) {
 Row Analyze(const std::string& file, const AppSettings& settings, bool yes, std::FILE* err) {
     Row row;
     row.file = file;
-    ReportPrompter prompter(err, file, yes);
+    // Messages of the document go to the error stream, prefixed with the file; the last is
+    // kept for the JSON report.
+    std::string lastMessage;
+    DefaultAnswerPrompter prompter(yes, [&](std::string_view text, std::string_view caption) {
+        lastMessage = std::string(text);
+        std::fprintf(err, "lumaprism: %s: %.*s (%.*s)\n", file.c_str(), int(text.size()), text.data(),
+                     int(caption.size()), caption.data());
+    });
     DocumentServices services;
     services.prompter = &prompter;
     services.settings = &settings;
     COrvantixDoc document(std::move(services));
     if (!document.Open(file)) {
-        row.error = prompter.Last().empty() ? "cannot be opened" : prompter.Last();
+        row.error = lastMessage.empty() ? "cannot be opened" : lastMessage;
         return row;
     }
     const TransferInfo& t = document.Transfer();
     if (t.width0 == 0) {  // the measurement failed (its message was shown)
-        row.error = prompter.Last().empty() ? "cannot be measured" : prompter.Last();
+        row.error = lastMessage.empty() ? "cannot be measured" : lastMessage;
         return row;
     }
     row.ok = true;

@@ -157,22 +157,6 @@ struct TaskResult {
     std::vector<std::uint8_t> stdoutBytes;
 };
 
-/// Messages are kept for the file's result; questions take their default answer, or Yes.
-class BufferPrompter final : public Prompter {
-public:
-    BufferPrompter(std::string& messages, bool yes) : m_messages(messages), m_yes(yes) {}
-    PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return m_yes ? PromptAnswer::Yes : defaultAnswer;
-    }
-    void Message(std::string_view text, std::string_view caption, PromptIcon) override {
-        m_messages += "lumaprism: " + std::string(text) + " (" + std::string(caption) + ")\n";
-    }
-
-private:
-    std::string& m_messages;
-    bool m_yes;
-};
-
 /// The size the first frame is scaled to; width x height of the picture when nothing asks.
 std::pair<std::int64_t, std::int64_t> TargetSize(const ConvertRequest& request, std::int64_t w, std::int64_t h) {
     auto atLeastOne = [](std::int64_t v) { return std::max<std::int64_t>(v, 1); };
@@ -264,7 +248,10 @@ void WriteMessages(std::FILE* err, const std::string& text) {
 
 TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const AppSettings& settings) {
     TaskResult result;
-    BufferPrompter prompter(result.messages, request.yes);
+    // Messages are kept for the file's result.
+    DefaultAnswerPrompter prompter(request.yes, [&result](std::string_view text, std::string_view caption) {
+        result.messages += "lumaprism: " + std::string(text) + " (" + std::string(caption) + ")\n";
+    });
     DocumentServices services;
     services.prompter = &prompter;
     services.settings = &settings;

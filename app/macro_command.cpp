@@ -29,20 +29,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kMaxJobs = 64;
 
-/// Questions take their defaults (or Yes); messages are dropped because every
-/// failure is printed once from its result.
-class QuietDefaultPrompter final : public Prompter {
-public:
-    explicit QuietDefaultPrompter(bool yes) : m_yes(yes) {}
-    PromptAnswer Ask(std::string_view, std::string_view, PromptButtons, PromptAnswer defaultAnswer) override {
-        return m_yes ? PromptAnswer::Yes : defaultAnswer;
-    }
-    void Message(std::string_view, std::string_view, PromptIcon) override {}
-
-private:
-    bool m_yes;
-};
-
 /// Draws one step per finished file; workers call it from their threads.
 class FileCounter {
 public:
@@ -164,7 +150,8 @@ int RunMacro(std::span<const std::string> args, const AppSettings& settings) {
         BatchOutputClaims claims;  // in the order given, whatever --jobs says
         claims.ReservePlanned(macro, files);
         auto work = [&] {
-            QuietDefaultPrompter prompter(yes);
+            // Messages are dropped: every failure is printed once from its result.
+            DefaultAnswerPrompter prompter(yes, DefaultAnswerPrompter::Quiet());
             BatchContext context;
             context.folders = &folders;
             context.prompter = &prompter;

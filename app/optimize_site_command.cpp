@@ -47,23 +47,6 @@ struct Arguments {
     std::filesystem::path report;
 };
 
-/// Questions take their default answer, or Yes with --yes; messages as by default.
-class SitePrompter final : public Prompter {
-public:
-    explicit SitePrompter(bool yes) : m_yes(yes) {}
-    PromptAnswer Ask(std::string_view text, std::string_view caption, PromptButtons buttons,
-                     PromptAnswer defaultAnswer) override {
-        return m_yes ? PromptAnswer::Yes : m_default.Ask(text, caption, buttons, defaultAnswer);
-    }
-    void Message(std::string_view text, std::string_view caption, PromptIcon icon) override {
-        m_default.Message(text, caption, icon);
-    }
-
-private:
-    bool m_yes;
-    DefaultAnswerPrompter m_default;
-};
-
 std::string ReportJson(const SiteReport& r, const std::vector<std::string>& failures, const std::string& limit) {
     nlohmann::ordered_json json = {
         {"url", r.url},
@@ -172,7 +155,7 @@ int RunOptimizeSite(std::span<const std::string> args, const AppSettings& settin
         return kExitFailed;
     }
 
-    SitePrompter prompter(parsed->yes);
+    DefaultAnswerPrompter prompter(parsed->yes);
     BatchContext context;
     context.folders = &folders;
     context.prompter = &prompter;

@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,12 +22,24 @@ public:
     virtual void Message(std::string_view text, std::string_view caption, PromptIcon icon) = 0;
 };
 
-/// Batch mode: every question takes its default; messages go to standard error.
+/// Batch mode: every question takes its default (or Yes when told to say yes to all);
+/// messages go to the sink, standard error ("caption: text") when none is given.
 class DefaultAnswerPrompter final : public Prompter {
 public:
+    using MessageSink = std::function<void(std::string_view text, std::string_view caption)>;
+
+    explicit DefaultAnswerPrompter(bool yesToAll = false, MessageSink sink = {});
+
     PromptAnswer Ask(std::string_view text, std::string_view caption, PromptButtons buttons,
                      PromptAnswer defaultAnswer) override;
     void Message(std::string_view text, std::string_view caption, PromptIcon icon) override;
+
+    /// A sink that drops every message.
+    static MessageSink Quiet();
+
+private:
+    bool m_yesToAll;
+    MessageSink m_sink;
 };
 
 /// Tests: answers come from a queue (the default when it runs dry) and every

@@ -108,9 +108,38 @@ std::uint64_t FileBytes(const fs::path& p) {
 
 enum class RunOutcome { Continue, Stop };
 
-/// Reduces the picture towards a palette read from PALETTE/<name>.pal.
+/// Reduces the picture to macro.colors, towards a palette when one is given: mapped onto it when
+/// it has more colours than the target, else its colours join the fixed entries. A reduction's
+/// palette goes to chosen (when given), for the writer to store as it is. count holds the
+/// picture's colours when known (0 = not counted) and, on return, its colours after when they
+/// are known without counting again.
+void ReduceTowards(const BatchMacro& macro, Picture& picture, const Palette* towards, std::vector<ColourEntry> fixed,
+                   BatchContext& context, ColourRef* transparent, std::vector<ColourEntry>* chosen,
+                   std::int64_t& count) {
+    if (count == 0) count = CountColours(picture, context.progress);
+    if (towards) {
+        if (towards->Count() > macro.colors) {
+            ConvertToPalette(picture, *towards, context.progress);
+            count = CountColours(picture, context.progress);
+        } else {
+            const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
+            for (const auto& entry : towards->Entries()) {
+                if (fixed.size() >= limit) break;
+                fixed.push_back(entry.colour);
+            }
+        }
+    }
+    if (macro.colors < count) {
+        std::vector<ColourEntry> palette = ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+        if (chosen) *chosen = std::move(palette);
+        count = 0;
+    }
+}
+
+/// Reduces the picture towards a palette read from PALETTE/<name>.pal (see ReduceTowards).
 bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchContext& context, BatchFileResult& result,
-                           ColourRef fixedTransparent, ColourRef* transparent) {
+                           ColourRef fixedTransparent, ColourRef* transparent, std::vector<ColourEntry>* chosen,
+                           std::int64_t& count) {
     Palette palette;
     fs::path path;
     if (context.folders) path = PaletteFilePath(*context.folders, macro.paletteName);
@@ -125,39 +154,16 @@ bool ReduceWithPaletteFile(const BatchMacro& macro, Picture& picture, BatchConte
     }
     std::vector<ColourEntry> fixed;
     if (fixedTransparent != kNoColour) fixed.push_back(ColourEntry::FromColour(fixedTransparent));
-    std::int64_t count = CountColours(picture, context.progress);
-    if (macro.colors < palette.Count()) {
-        ConvertToPalette(picture, palette, context.progress);
-        count = CountColours(picture, context.progress);
-    } else {
-        const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
-        for (const auto& entry : palette.Entries()) {
-            if (fixed.size() >= limit) break;
-            fixed.push_back(entry.colour);
-        }
-    }
-    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+    ReduceTowards(macro, picture, &palette, std::move(fixed), context, transparent, chosen, count);
     return true;
 }
 
 /// Reduces the picture towards the palette window's colours (or freely).
-void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent) {
-    std::vector<ColourEntry> fixed;
-    std::int64_t count = CountColours(picture, context.progress);
+void ReduceWithWindowPalette(const BatchMacro& macro, Picture& picture, BatchContext& context, ColourRef* transparent,
+                             std::vector<ColourEntry>* chosen, std::int64_t& count) {
     const Palette* window = context.paletteWindow;
-    if (macro.usePalette == 1 && window && window->Count() > 0) {
-        if (window->Count() > macro.colors) {
-            ConvertToPalette(picture, *window, context.progress);
-            count = CountColours(picture, context.progress);
-        } else {
-            const std::size_t limit = static_cast<std::size_t>(std::min(macro.colors, 256));
-            for (const auto& entry : window->Entries()) {
-                if (fixed.size() >= limit) break;
-                fixed.push_back(entry.colour);
-            }
-        }
-    }
-    if (macro.colors < count) ReduceColours(picture, macro.colors, fixed, context.progress, transparent);
+    const bool towards = macro.usePalette == 1 && window && window->Count() > 0;
+    ReduceTowards(macro, picture, towards ? window : nullptr, {}, context, transparent, chosen, count);
 }
 
 /// The key two output names are compared by: absolute, normalised, links resolved.
@@ -253,6 +259,10 @@ int TargetColorCount(BatchMacro& macro, std::int64_t c) {
 
 bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, MacroVariant variant,
                     BatchContext& context, BatchFileResult& result, ApplyFrameState* frameState) {
+    // Any palette the frame had no longer describes what the steps below make of it.
+    if (frameState && frameState->frame) frameState->frame->palette.clear();
+    // Counted once per picture: a step that changes the pixels forgets the count.
+    std::int64_t colours = frameState ? frameState->knownColours : 0;
     try {
         const int w = picture.Width();
         const int h = picture.Height();
@@ -275,6 +285,7 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
                     variant == MacroVariant::Full ? context.smartResizeSetting : macro.smartResize == 1;
                 if (smooth) SmartResize(picture, nw, nh, context.progress);
                 else Resize(picture, nw, nh);
+                colours = 0;
                 if (frameState && frameState->frame) {
                     GifFrame& frame = *frameState->frame;
                     const double fx = double(nw) / w, fy = double(nh) / h;
@@ -304,26 +315,29 @@ bool ApplyToPicture(const BatchMacro& macro, Picture& picture, unsigned what, Ma
                 if (macro.transparentMode == kTransparentKeep) fixedTransparent = frameState->currentTransparent;
             }
             if (macro.transparentMode == kTransparentUseColour) fixedTransparent = macro.transparentColor;
+            std::vector<ColourEntry>* chosen = frameState && frameState->frame ? &frameState->frame->palette : nullptr;
 
             if (variant == MacroVariant::Full) {
                 if (macro.colorCountMode == kColorCountRelative) {
-                    ReduceWithWindowPalette(macro, picture, context, transparent);
+                    ReduceWithWindowPalette(macro, picture, context, transparent, chosen, colours);
                 } else if (macro.colorCountMode == kColorCountAbsolute) {
-                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                    if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen, colours))
                         return false;
                 }
             } else if (macro.usePalette == 1 && !macro.paletteName.empty()) {
-                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent))
+                if (!ReduceWithPaletteFile(macro, picture, context, result, fixedTransparent, transparent, chosen, colours))
                     return false;
             } else {
-                ReduceWithWindowPalette(macro, picture, context, transparent);
+                ReduceWithWindowPalette(macro, picture, context, transparent, chosen, colours);
             }
         }
 
         // 3. The picture after.
         result.widthAfter = picture.Width();
         result.heightAfter = picture.Height();
-        result.colorsAfter = picture.IsEmpty() ? 0 : CountColours(picture, context.progress);
+        if (colours == 0 && !picture.IsEmpty()) colours = CountColours(picture, context.progress);
+        result.colorsAfter = colours;
+        if (frameState) frameState->knownColours = colours;
         return true;
     } catch (const std::bad_alloc&) {
         Show(context, "Not Enough Memory", kCaption);
@@ -430,25 +444,23 @@ std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& so
             GifFrameOptimizer optimizer(macro.cutOutTolerance, macro.transparentTolerance);
             if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
             if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
+            // Counts may be stale after the optimizer: the preparation counts again.
+            for (GifFrame& f : list) f.colourCount = 0;
         }
-        // Counts may be stale after the optimizer: the preparation counts again.
-        for (GifFrame& f : list) f.colourCount = 0;
         GifInfo info = source.info;
         return EncodeSaveable(row, std::move(list), &info, options);
     }
-    return EncodeSaveable(row, source.frames[std::size_t(frameIndex)].picture, options);
+    const GifFrame& frame = source.frames[std::size_t(frameIndex)];
+    options.knownColours = frame.colourCount;
+    options.palette = frame.palette;
+    return EncodeSaveable(row, frame.picture, options);
 }
 
-/// The whole per-file procedure; the variant decides the differences.
-RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVariant variant, BatchContext& context,
-                   BatchFileResult& result, int declaredWidth = 0, int declaredHeight = 0) {
+/// The macro as this file's variant applies it: the wizard's colour target, the site's
+/// resize down to the size the page shows the image at.
+BatchMacro MacroForFile(const BatchMacro& givenMacro, MacroVariant variant, const BatchFileResult& result,
+                        int declaredWidth, int declaredHeight) {
     BatchMacro macro = givenMacro;
-    LoadedSource source;
-    bool unsupported = false;
-    if (!LoadSource(path, context, result, source, unsupported))
-        return unsupported ? RunOutcome::Continue : RunOutcome::Stop;
-
-    const std::size_t frameCount = source.frames.Count();
     if (variant == MacroVariant::Wizard) macro.colors = TargetColorCount(macro, result.colorsBefore);
     if (variant == MacroVariant::Site) {
         const int w = result.widthBefore, h = result.heightBefore;
@@ -462,38 +474,45 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
             macro.resizeMode = kResizeNone;
         }
     }
+    return macro;
+}
 
-    // 2. Questions about animations.
-    bool framesAsFiles = true;
-    if (frameCount >= 2) {
-        if (macro.outputFormat == kOutputJpeg || macro.outputFormat == kOutputPng) {
-            const auto answer =
-                Ask(context, Printf("GIF file contains %d frames, Save each frame as in selected format",
-                                    static_cast<long long>(frameCount)),
-                    PromptAnswer::Yes);
-            framesAsFiles = answer == PromptAnswer::Yes;
-        }
-        if (macro.resizeMode == kResizeAbsolute) {
-            const auto answer = Ask(context,
-                                    "Absolute size will change all frames and may distrub the animation.. Want to "
-                                    "continue ?",
-                                    PromptAnswer::No);
-            if (answer != PromptAnswer::Yes) {
-                result.skipped = true;
-                if (context.skipCountsAsFailure) Fail(result, "Skipped: absolute size would change all frames");
-                return RunOutcome::Continue;
-            }
+/// The questions about an animation. Returns false when the file is skipped (result says so);
+/// framesAsFiles tells whether each frame becomes a file of its own.
+bool AskAboutAnimation(const BatchMacro& macro, std::size_t frameCount, BatchContext& context,
+                       BatchFileResult& result, bool& framesAsFiles) {
+    framesAsFiles = true;
+    if (frameCount < 2) return true;
+    if (macro.outputFormat == kOutputJpeg || macro.outputFormat == kOutputPng) {
+        const auto answer = Ask(context,
+                                Printf("GIF file contains %d frames, Save each frame as in selected format",
+                                       static_cast<long long>(frameCount)),
+                                PromptAnswer::Yes);
+        framesAsFiles = answer == PromptAnswer::Yes;
+    }
+    if (macro.resizeMode == kResizeAbsolute) {
+        const auto answer = Ask(context,
+                                "Absolute size will change all frames and may distrub the animation.. Want to "
+                                "continue ?",
+                                PromptAnswer::No);
+        if (answer != PromptAnswer::Yes) {
+            result.skipped = true;
+            if (context.skipCountsAsFailure) Fail(result, "Skipped: absolute size would change all frames");
+            return false;
         }
     }
+    return true;
+}
 
-    // 3. What is applied.
+/// Resizes and reduces every frame with its transparent colour. False when a frame failed.
+bool ApplyToFrames(const BatchMacro& macro, MacroVariant variant, LoadedSource& source, BatchContext& context,
+                   BatchFileResult& result) {
     const std::string sourceExt = UpperExtension(result.sourcePath);
     unsigned what = kApplyResize | kApplyReduceColors;
     if (macro.outputFormat == kOutputJpeg || (macro.outputFormat == kOutputSame && IsJpegExtension(sourceExt)))
         what = kApplyResize;
 
-    // 4.-6. Every frame, with its transparent colour.
-    for (std::size_t i = 0; i < frameCount; ++i) {
+    for (std::size_t i = 0; i < source.frames.Count(); ++i) {
         GifFrame& frame = source.frames[i];
         if (i > 0 && context.progress)
             context.progress->SetText(Printf("Applying batch macro for frame #%d", static_cast<long long>(i + 1)));
@@ -501,6 +520,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         state.frame = &frame;
         state.info = &source.info;
         state.firstFrame = i == 0;
+        if (i == 0) state.knownColours = result.colorsBefore;
         if (source.isGif) {
             switch (macro.transparentMode) {
                 case kTransparentNone: frame.transparentColour = kNoColour; break;
@@ -530,9 +550,9 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         }
         const int widthAfter = result.widthAfter, heightAfter = result.heightAfter;
         const auto colorsAfter = result.colorsAfter;
-        if (!ApplyToPicture(macro, frame.picture, what, variant, context, result, &state)) return RunOutcome::Stop;
+        if (!ApplyToPicture(macro, frame.picture, what, variant, context, result, &state)) return false;
         if (source.isGif && macro.transparentMode == kTransparentKeep) frame.transparentColour = state.currentTransparent;
-        frame.colourCount = 0;
+        frame.colourCount = static_cast<std::int32_t>(std::min<std::int64_t>(state.knownColours, 1 << 30));
         if (i > 0) {  // the file's "after" figures are those of the first frame
             result.widthAfter = widthAfter;
             result.heightAfter = heightAfter;
@@ -540,14 +560,11 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         }
     }
     if (context.keepPictures) result.pictureAfter = source.frames[0].picture;
+    return true;
+}
 
-    // 7. How many files.
-    const bool oneFile = macro.outputFormat == kOutputGif || (macro.outputFormat == kOutputSame && source.isGif) ||
-                         !framesAsFiles;
-    const std::size_t outputs = oneFile ? 1 : frameCount;
-
-    // 8. Directory, name and extension of each.
-    fs::path dir;
+/// The folder the outputs go to. False (result says why) when there is none.
+bool OutputFolderFor(const BatchMacro& macro, BatchContext& context, BatchFileResult& result, fs::path& dir) {
     if (macro.outputFormat == kOutputSame) {
         dir = context.sameFormatFolder.empty() ? result.sourcePath.parent_path() : context.sameFormatFolder;
     } else {
@@ -556,7 +573,7 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         } catch (const BatchMacroError& e) {
             Show(context, e.what(), kMacroErrorCaption);
             Fail(result, e.what());
-            return RunOutcome::Stop;
+            return false;
         }
     }
     std::error_code ec;
@@ -564,8 +581,79 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         const std::string text = "Output directory " + dir.string() + " does not exist";
         Show(context, text, kCaption);
         Fail(result, text);
-        return RunOutcome::Stop;
+        return false;
     }
+    return true;
+}
+
+/// Writes the encoded output, or with keepIfSmaller only when it is smaller than the source
+/// (compared in memory; the target, which may be the source, is replaced by one atomic write).
+void WriteOutput(const FormatRow& row, const fs::path& target, const std::vector<std::uint8_t>& bytes,
+                 bool keepIfSmaller, BatchContext& context, BatchFileResult& result) {
+    if (keepIfSmaller && (bytes.empty() || bytes.size() >= result.sourceBytes)) {
+        result.status = std::string(kStatusAlreadyOptimized);
+        result.outputPath = result.sourcePath.string();
+        result.outputType = result.sourceType;
+        result.outputBytes = result.sourceBytes;
+        result.widthAfter = result.widthBefore;
+        result.heightAfter = result.heightBefore;
+        result.colorsAfter = result.colorsBefore;
+        if (context.keepPictures) result.pictureAfter = result.pictureBefore;
+        return;
+    }
+    WriteWithRow(row, target, bytes);
+    if (keepIfSmaller) result.status = std::string(kStatusOptimized);
+    result.outputPath = target.string();
+    result.outputBytes = bytes.size();
+    result.outputs.push_back({target, result.outputType, result.outputBytes});
+}
+
+/// Encodes and writes one output, reporting a failure. False when the file's run ends there.
+bool EncodeAndWrite(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList,
+                    const FormatRow& row, const fs::path& target, bool keepIfSmaller, BatchContext& context,
+                    BatchFileResult& result) {
+    const auto failed = [&](const std::string& text, std::string_view caption) {
+        Show(context, text, caption);
+        Fail(result, text);
+        return false;
+    };
+    try {
+        const std::vector<std::uint8_t> bytes =
+            EncodeOutput(macro, source, frameIndex, wholeList, row, target, context.progress);
+        WriteOutput(row, target, bytes, keepIfSmaller, context, result);
+        return true;
+    } catch (const ImpExpException& e) {
+        return failed(e.Message(), e.Title());
+    } catch (const std::filesystem::filesystem_error& e) {
+        return failed(e.what(), kCaption);
+    } catch (const std::runtime_error& e) {  // the temporary file could not be made
+        return failed(e.what(), kCaption);
+    } catch (const std::bad_alloc&) {
+        return failed("Not Enough Memory", kCaption);
+    }
+}
+
+/// The whole per-file procedure: load, ask, reduce, name, write (or keep if smaller); the
+/// variant decides the differences.
+RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVariant variant, BatchContext& context,
+                   BatchFileResult& result, int declaredWidth = 0, int declaredHeight = 0) {
+    LoadedSource source;
+    bool unsupported = false;
+    if (!LoadSource(path, context, result, source, unsupported))
+        return unsupported ? RunOutcome::Continue : RunOutcome::Stop;
+    const BatchMacro macro = MacroForFile(givenMacro, variant, result, declaredWidth, declaredHeight);
+
+    const std::size_t frameCount = source.frames.Count();
+    bool framesAsFiles = true;
+    if (!AskAboutAnimation(macro, frameCount, context, result, framesAsFiles)) return RunOutcome::Continue;
+    if (!ApplyToFrames(macro, variant, source, context, result)) return RunOutcome::Stop;
+
+    // How many files, where, and named how.
+    const bool oneFile = macro.outputFormat == kOutputGif || (macro.outputFormat == kOutputSame && source.isGif) ||
+                         !framesAsFiles;
+    const std::size_t outputs = oneFile ? 1 : frameCount;
+    fs::path dir;
+    if (!OutputFolderFor(macro, context, result, dir)) return RunOutcome::Stop;
     const std::string extension = MacroOutputExtension(macro, result.sourcePath);
     const std::string upperExt = UpperExtension(fs::path("x" + extension));
     const FormatRow* outputRow = FindFormatByExtension(upperExt);
@@ -594,49 +682,8 @@ RunOutcome RunFile(const BatchMacro& givenMacro, const fs::path& path, MacroVari
         }
         const int frameIndex = static_cast<int>(outputs > 1 ? k - 1 : 0);
         const bool wholeList = outputRow->accepts.maxFrames != 1 && oneFile;
-        try {
-            const std::vector<std::uint8_t> bytes =
-                EncodeOutput(macro, source, frameIndex, wholeList, *outputRow, target, context.progress);
-            if (!keepIfSmaller) {
-                WriteWithRow(*outputRow, target, bytes);
-                result.outputPath = target.string();
-                result.outputBytes = bytes.size();
-                result.outputs.push_back({target, result.outputType, result.outputBytes});
-            } else if (!bytes.empty() && bytes.size() < result.sourceBytes) {
-                // Compared in memory; the target (which may be the source) is replaced by one
-                // atomic write only when the result is smaller.
-                WriteWithRow(*outputRow, target, bytes);
-                result.status = std::string(kStatusOptimized);
-                result.outputPath = target.string();
-                result.outputBytes = bytes.size();
-                result.outputs.push_back({target, result.outputType, result.outputBytes});
-            } else {
-                result.status = std::string(kStatusAlreadyOptimized);
-                result.outputPath = result.sourcePath.string();
-                result.outputType = result.sourceType;
-                result.outputBytes = result.sourceBytes;
-                result.widthAfter = result.widthBefore;
-                result.heightAfter = result.heightBefore;
-                result.colorsAfter = result.colorsBefore;
-                if (context.keepPictures) result.pictureAfter = result.pictureBefore;
-            }
-        } catch (const ImpExpException& e) {
-            Show(context, e.Message(), e.Title());
-            Fail(result, e.Message());
+        if (!EncodeAndWrite(macro, source, frameIndex, wholeList, *outputRow, target, keepIfSmaller, context, result))
             return RunOutcome::Continue;
-        } catch (const std::filesystem::filesystem_error& e) {
-            Show(context, e.what(), kCaption);
-            Fail(result, e.what());
-            return RunOutcome::Continue;
-        } catch (const std::runtime_error& e) {  // the temporary file could not be made
-            Show(context, e.what(), kCaption);
-            Fail(result, e.what());
-            return RunOutcome::Continue;
-        } catch (const std::bad_alloc&) {
-            Show(context, "Not Enough Memory", kCaption);
-            Fail(result, "Not Enough Memory");
-            return RunOutcome::Continue;
-        }
         if (context.stop && context.stop->load()) {
             Fail(result, "Stopped");
             return RunOutcome::Stop;

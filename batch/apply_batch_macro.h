@@ -147,6 +147,9 @@ struct ApplyFrameState {
     /// A colour reduction moves currentTransparent to the colour its pixels
     /// received (the full form asks; the other variants use updateTransparent).
     bool replaceTransparent = true;
+    /// The picture's distinct colours when already counted (0 = not counted); on return
+    /// the count after, so that the writer need not count again.
+    std::int64_t knownColours = 0;
 };
 
 /// Resizes and reduces one picture as the macro says; returns false (with

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "base/data_folders.h"
@@ -16,6 +17,7 @@
 #include "formats/file_types.h"
 #include "formats/format_table.h"
 #include "formats/write_prep.h"
+#include "formats/gif/gif_canvas.h"
 #include "formats/gif/gif_colours.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/gif/gif_writer.h"
@@ -693,37 +695,6 @@ namespace {
 
 constexpr std::int32_t kWhite = 0x00FFFFFF;
 
-/// Draws a frame onto the canvas at its position, leaving its transparent colour out; parts off
-/// the canvas are clipped.
-void DrawFrame(Picture& canvas, const GifFrame& frame) {
-    const Picture& p = frame.picture;
-    for (int y = 0; y < p.Height(); ++y) {
-        const std::int64_t cy = std::int64_t(frame.top) + y;
-        if (cy >= canvas.Height()) break;
-        const auto src = p.RowFromTop(y);
-        const auto dst = canvas.RowFromTop(int(cy));
-        for (int x = 0; x < p.Width(); ++x) {
-            const std::int64_t cx = std::int64_t(frame.left) + x;
-            if (cx >= canvas.Width()) break;
-            const std::uint8_t* s = &src[std::size_t(x) * 3];
-            if (frame.transparentColour != kNoColour && MakeColour(s[2], s[1], s[0]) == frame.transparentColour)
-                continue;
-            std::memcpy(&dst[std::size_t(cx) * 3], s, 3);
-        }
-    }
-}
-
-void FillRect(Picture& canvas, const GifFrame& frame, std::int32_t colour) {
-    const std::uint8_t bgr[3] = {BlueOf(colour), GreenOf(colour), RedOf(colour)};
-    const std::int64_t right = std::min<std::int64_t>(std::int64_t(frame.left) + frame.picture.Width(), canvas.Width());
-    const std::int64_t bottom =
-        std::min<std::int64_t>(std::int64_t(frame.top) + frame.picture.Height(), canvas.Height());
-    for (std::int64_t y = frame.top; y < bottom; ++y) {
-        const auto row = canvas.RowFromTop(int(y));
-        for (std::int64_t x = frame.left; x < right; ++x) std::memcpy(&row[std::size_t(x) * 3], bgr, 3);
-    }
-}
-
 }  // namespace
 
 bool COrvantixDoc::IsPlaying() const { return m_player.joinable() && !m_stopFlag.load(); }
@@ -744,35 +715,40 @@ bool COrvantixDoc::Play() {
             height = std::max(height, f.top + f.picture.Height());
         }
     }
-    Picture canvas;
+    // What the observer is shown; the screen the frames are composed on starts white, as a
+    // disposal to the background leaves it.
+    Picture shown;
+    std::optional<GifCanvas> canvas;
     try {
-        canvas.Create(width, height);
+        shown.Create(width, height);
+        canvas.emplace(width, height, std::uint32_t(kWhite));
     } catch (const ImpExpException& e) {
         ShowError(e.Message(), e.Title());
         return false;
+    } catch (const std::bad_alloc&) {
+        ShowError("Not Enough Memory", "Bitmap Error");
+        return false;
     }
-    canvas.Fill(kWhite);
     const bool loop = m_info.loop != 0;
     const std::int32_t passes = loop ? 1 : m_info.loopCount;
 
     m_stopFlag.store(false);
-    m_player = std::thread([this, frames = std::move(frames), canvas = std::move(canvas), loop, passes]() mutable {
+    m_player = std::thread([this, frames = std::move(frames), canvas = std::move(*canvas), shown = std::move(shown),
+                            loop, passes]() mutable {
         std::int32_t left = passes;
         while ((left > 0 || loop) && !m_stopFlag.load()) {
             for (std::size_t i = 0; i < frames.Count() && !m_stopFlag.load(); ++i) {
                 const GifFrame& frame = frames[i];
-                std::optional<Picture> saved;
-                if (frame.disposal == 3) saved = canvas;
-                DrawFrame(canvas, frame);
-                if (DocumentObserver* observer = Observer()) observer->PlaybackFrame(canvas, i);
+                canvas.Draw(frame);
+                canvas.CopyTo(shown);
+                if (DocumentObserver* observer = Observer()) observer->PlaybackFrame(shown, i);
                 const double ms = std::max(1.0, frame.delay * 10.0 * m_playbackSpeed.load());
                 {
                     std::unique_lock lock(m_playMutex);
                     m_playWake.wait_for(lock, std::chrono::duration<double, std::milli>(ms),
                                         [this] { return m_stopFlag.load(); });
                 }
-                if (frame.disposal == 2) FillRect(canvas, frame, kWhite);
-                if (frame.disposal == 3 && saved) canvas = std::move(*saved);
+                canvas.Dispose(frame);
             }
             --left;
         }

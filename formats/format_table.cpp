@@ -112,6 +112,10 @@ DecodedPicture DecodePcxRow(Bytes file, const std::string& where, const DecodeOp
 // --- Writers ----------------------------------------------------------------------------------
 
 const Picture& OnlyPicture(const GifFrameList& frames) { return frames[0].picture; }
+/// The palette a reduction chose for the picture: the caller's, else the frame's own.
+std::span<const ColourEntry> ChosenPalette(const GifFrameList& frames, const EncodeOptions& o) {
+    return o.palette.empty() ? std::span<const ColourEntry>(frames[0].palette) : o.palette;
+}
 
 std::vector<std::uint8_t> EncodeJpegRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
     return EncodeJpeg(OnlyPicture(f), o.jpegQuality, o.progress, o.caption);
@@ -120,7 +124,7 @@ std::vector<std::uint8_t> EncodeJpegRow(const GifFrameList& f, GifInfo*, const E
 std::vector<std::uint8_t> EncodeGifRow(const GifFrameList& f, GifInfo* info, const EncodeOptions& o) {
     if (!info) {
         const ColourRef background = o.background == kNoColour ? 0 : o.background;
-        return EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where);
+        return EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where, ChosenPalette(f, o));
     }
     std::vector<std::uint8_t> bytes = EncodeGif(f, *info, o.progress, o.caption, o.where);
     info->comment = GifCommentWithSignature(info->comment);
@@ -131,13 +135,13 @@ std::vector<std::uint8_t> EncodePngRow(const GifFrameList& f, GifInfo*, const En
     const Picture& picture = OnlyPicture(f);
     const bool palette = PngUsesPalette(picture, o);
     return EncodePng(picture, o.background, o.progress, o.caption,
-                     palette ? PngColourMode::Palette : PngColourMode::TrueColour);
+                     palette ? PngColourMode::Palette : PngColourMode::TrueColour, ChosenPalette(f, o));
 }
 
 std::vector<std::uint8_t> EncodeBmpAs(const GifFrameList& f, const EncodeOptions& o, BmpCompression compression,
                                       int bits) {
     const ProgressScope scope(o.progress, 0, 100, "Saving BMP file");
-    return EncodeBmp(OnlyPicture(f), compression, bits, nullptr);
+    return EncodeBmp(OnlyPicture(f), compression, bits, nullptr, ChosenPalette(f, o));
 }
 std::vector<std::uint8_t> EncodeBmpRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
     return EncodeBmpAs(f, o, BmpCompression::None, 24);

@@ -56,6 +56,9 @@ struct EncodeOptions {
     PngPaletteMode pngPalette = PngPaletteMode::Auto;
     /// Distinct colours of the (single) picture when the caller knows them; 0 = not counted.
     std::int64_t knownColours = 0;
+    /// The palette already chosen for the (single) picture, in the order to store it; empty
+    /// lets a palette writer discover the picture's colours itself.
+    std::span<const ColourEntry> palette;
     ProgressSink* progress = nullptr;
     std::string_view caption;
     /// Names the target in errors.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/gif/gif_canvas.h"
 #include "formats/gif/gif_writer.h"
 #include "base/colour.h"
 #include "imaging/colour_reduce.h"
@@ -26,7 +27,7 @@ constexpr int kCommonPaletteTarget = 256;
 
 // Canvas pixels are 0x00BBGGRR; this marks a pixel no frame has drawn (or a disposal cleared).
 // Players disagree about what such a pixel shows, so it never counts as unchanged.
-constexpr std::uint32_t kUnknown = 0xFF000000u;
+constexpr std::uint32_t kUnknown = GifCanvas::kUnknown;
 
 std::uint32_t PixelColour(const std::uint8_t* bgr) {
     return std::uint32_t(bgr[2]) | std::uint32_t(bgr[1]) << 8 | std::uint32_t(bgr[0]) << 16;
@@ -102,63 +103,18 @@ ColourRef FreeRedKey(const std::vector<std::uint32_t>& colours) {
 
 std::size_t EncodedSize(const Picture& picture) { return EncodeGif(picture, 0).size(); }
 
+/// A frame whose pixels now also show key keeps a chosen palette that holds them all.
+void AddKeyToPalette(GifFrame& frame, ColourRef key) {
+    if (frame.palette.empty()) return;
+    const ColourEntry entry = ColourEntry::FromColour(key);
+    if (std::find(frame.palette.begin(), frame.palette.end(), entry) == frame.palette.end())
+        frame.palette.push_back(entry);
+}
+
 // What the transparency pass decided for a pixel.
 enum : std::uint8_t { kOpaque = 0, kKey = 1, kMadeClear = 2 };
 
 }  // namespace
-
-/// What a player shows between two frames: the logical screen, with the pixels nothing has
-/// drawn marked unknown.
-class GifFrameOptimizer::Canvas {
-public:
-    Canvas(int width, int height)
-        : m_width(width), m_height(height), m_pixels(std::size_t(width) * std::size_t(height), kUnknown) {}
-
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    /// Screen pixel (x, y) from the top-left; the caller keeps it on the screen.
-    std::uint32_t At(int x, int y) const { return m_pixels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)]; }
-
-    /// The canvas after the frame was shown and disposed of: 3 puts back what was there (no
-    /// change), 2 clears the frame's rectangle, anything else leaves the frame drawn.
-    void Show(const GifFrame& frame) {
-        const Picture& picture = frame.picture;
-        if (picture.IsEmpty() || frame.disposal == 3) return;
-        const int x0 = std::max(frame.left, 0), y0 = std::max(frame.top, 0);
-        const int x1 = int(std::min<std::int64_t>(std::int64_t(frame.left) + picture.Width(), m_width));
-        const int y1 = int(std::min<std::int64_t>(std::int64_t(frame.top) + picture.Height(), m_height));
-        if (x0 >= x1 || y0 >= y1) return;
-        for (int y = y0; y < y1; ++y) {
-            std::uint32_t* out = &m_pixels[std::size_t(y) * std::size_t(m_width)];
-            if (frame.disposal == 2) {
-                std::fill(out + x0, out + x1, kUnknown);
-                continue;
-            }
-            const std::uint8_t* p = picture.RowFromTop(y - frame.top).data() + std::size_t(x0 - frame.left) * 3;
-            for (int x = x0; x < x1; ++x, p += 3) {
-                const std::uint32_t c = PixelColour(p);
-                if (frame.transparentColour == kNoColour || c != std::uint32_t(frame.transparentColour)) out[x] = c;
-            }
-        }
-    }
-
-    /// One frame row against the canvas: each pixel's canvas colour, or kUnknown off the screen.
-    void RowUnder(const GifFrame& frame, int row, std::vector<std::uint32_t>& out) const {
-        const int width = frame.picture.Width();
-        out.assign(std::size_t(width), kUnknown);
-        const std::int64_t y = std::int64_t(frame.top) + row;
-        if (y < 0 || y >= m_height) return;
-        const std::uint32_t* in = &m_pixels[std::size_t(y) * std::size_t(m_width)];
-        const int first = int(std::clamp<std::int64_t>(-std::int64_t(frame.left), 0, width));
-        const int last = int(std::clamp<std::int64_t>(std::int64_t(m_width) - frame.left, 0, width));
-        for (int x = first; x < last; ++x) out[std::size_t(x)] = in[frame.left + x];
-    }
-
-private:
-    int m_width;
-    int m_height;
-    std::vector<std::uint32_t> m_pixels;  // top row first
-};
 
 GifFrameOptimizer::GifFrameOptimizer(int cutOutTolerance, int transparencyTolerance, bool commonPalette,
                                      GifTransparencyChoice choice)
@@ -191,7 +147,7 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
             }
         }
         CheckImageSize(width, height, ImageLimits{});
-        m_canvas = std::make_unique<Canvas>(int(width), int(height));
+        m_canvas = std::make_unique<GifCanvas>(int(width), int(height), kUnknown);
         if (m_commonPalette) {
             info.commonPaletteCount = 0;
             MergeIntoCommonPalette(frames[0], info);
@@ -351,9 +307,9 @@ void GifFrameOptimizer::MakeFrameTransparent(GifFrame& frame) const {
             for (int x = 0; x < width; ++x, p += 3)
                 if (s[x] != kOpaque) SetPixel(p, ColourRef(park));
         }
-        const std::vector<ColourEntry> palette = ReduceColours(picture, 255);
+        frame.palette = ReduceColours(picture, 255);
         opaqueColours.clear();
-        for (const ColourEntry& e : palette) opaqueColours.push_back(std::uint32_t(e.ToColour()));
+        for (const ColourEntry& e : frame.palette) opaqueColours.push_back(std::uint32_t(e.ToColour()));
     }
 
     // The key: the frame's own unless an opaque colour took it during the reduction.
@@ -367,6 +323,7 @@ void GifFrameOptimizer::MakeFrameTransparent(GifFrame& frame) const {
             if (s[x] != kOpaque) SetPixel(p, newKey);
     }
     frame.transparentColour = newKey;
+    AddKeyToPalette(frame, newKey);
     frame.colourCount = 0;
     if (frame.disposal == 0) frame.disposal = 1;
 }
@@ -451,6 +408,7 @@ bool GifFrameOptimizer::MakeFrameTransparentSmallest(GifFrame& frame, const std:
     if (changed) {
         picture.Adopt(std::move(best));
         frame.transparentColour = key;
+        AddKeyToPalette(frame, key);
         frame.colourCount = 0;
         if (frame.disposal == 0) frame.disposal = 1;
     }

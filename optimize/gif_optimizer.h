@@ -8,6 +8,8 @@
 
 namespace lp {
 
+class GifCanvas;
+
 /// How the transparency pass decides for a frame. Both show the same picture.
 enum class GifTransparencyChoice {
     /// Every unchanged pixel becomes transparent; a frame without a key gets (v, 0, 0). The default.
@@ -62,7 +64,6 @@ public:
     int TransparencyTolerance() const { return m_transparencyTolerance; }
 
 private:
-    class Canvas;
     enum class Pass { CutOut, Transparency };
     void Run(Pass pass, GifFrameList& frames, GifInfo& info, ProgressSink* progress);
     void CutOutFrame(GifFrame& frame) const;
@@ -76,7 +77,7 @@ private:
     int m_transparencyTolerance;
     bool m_commonPalette;
     GifTransparencyChoice m_choice;
-    std::unique_ptr<Canvas> m_canvas;               // lives for one pass
+    std::unique_ptr<GifCanvas> m_canvas;            // lives for one pass
     std::vector<std::uint32_t> m_animationColours;  // Smallest: the writer's likely global table
 };
 

@@ -93,28 +93,16 @@ private:
 // kept (one byte per pixel) instead of being looked up a second time.
 class IndexMapper {
 public:
-    IndexMapper(const Picture& picture, int bits)
+    IndexMapper(const Picture& picture, int bits, std::span<const ColourEntry> chosen)
         : m_bits(bits), m_width(picture.Width()), m_table(std::size_t(1) << bits), m_row(std::size_t(m_width)) {
         const int limit = 1 << bits;
         m_indexes.resize(std::size_t(m_width) * std::size_t(picture.Height()));
-        bool own = true;
-        for (int y = 0; y < picture.Height() && own; ++y) {
-            const std::uint8_t* row = picture.Row(y).data();
-            std::uint8_t* out = m_indexes.data() + std::size_t(y) * std::size_t(m_width);
-            std::uint32_t lastKey = std::numeric_limits<std::uint32_t>::max();
-            int lastIndex = 0;
-            for (int x = 0; x < m_width; ++x) {
-                const std::uint32_t key = ColourKey(row + 3 * x);
-                if (key != lastKey) {
-                    lastKey = key;
-                    lastIndex = m_colours.Insert(key, limit);
-                    if (lastIndex < 0) {
-                        own = false;
-                        break;
-                    }
-                }
-                out[x] = std::uint8_t(lastIndex);
-            }
+        // A palette a reduction chose keeps its order at the head of the table; one that
+        // leaves no room for the picture's own colours is not worth the fixed palette's loss.
+        bool own = chosen.size() <= std::size_t(limit) && !chosen.empty() && MapOwnColours(picture, limit, chosen);
+        if (!own) {
+            m_colours = OwnColours{};
+            own = MapOwnColours(picture, limit, {});
         }
         if (own) {
             for (int i = 0; i < m_colours.Count(); ++i) m_table[i] = m_colours.Colour(i);
@@ -147,6 +135,29 @@ public:
     }
 
 private:
+    /// Gives every pixel its index among the chosen and then the picture's own colours;
+    /// false when they do not fit in the table.
+    bool MapOwnColours(const Picture& picture, int limit, std::span<const ColourEntry> chosen) {
+        for (const ColourEntry& e : chosen)
+            m_colours.Insert(std::uint32_t(e.blue) | std::uint32_t(e.green) << 8 | std::uint32_t(e.red) << 16, limit);
+        for (int y = 0; y < picture.Height(); ++y) {
+            const std::uint8_t* row = picture.Row(y).data();
+            std::uint8_t* out = m_indexes.data() + std::size_t(y) * std::size_t(m_width);
+            std::uint32_t lastKey = std::numeric_limits<std::uint32_t>::max();
+            int lastIndex = 0;
+            for (int x = 0; x < m_width; ++x) {
+                const std::uint32_t key = ColourKey(row + 3 * x);
+                if (key != lastKey) {
+                    lastKey = key;
+                    lastIndex = m_colours.Insert(key, limit);
+                    if (lastIndex < 0) return false;
+                }
+                out[x] = std::uint8_t(lastIndex);
+            }
+        }
+        return true;
+    }
+
     static constexpr std::size_t kCacheSlots = 4096;
     struct CacheEntry {
         std::uint32_t keyPlusOne = 0;
@@ -201,7 +212,8 @@ void Pack555(const std::uint8_t* row, int width, std::uint8_t* dst) {
     }
 }
 
-std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression compression, int bitsPerPixel) {
+std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression compression, int bitsPerPixel,
+                                        std::span<const ColourEntry> palette = {}) {
     const int bits = ResolveBits(compression, bitsPerPixel);
     if (picture.IsEmpty() || picture.Width() <= 0 || picture.Height() <= 0) Fail(kInsufficientInfo);
     const int width = picture.Width();
@@ -225,7 +237,7 @@ std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression c
     }
 
     if (bits <= 8) {
-        IndexMapper mapper(picture, bits);
+        IndexMapper mapper(picture, bits, palette);
         const auto& table = mapper.Table();
         for (std::size_t i = 0; i < table.size(); ++i) {
             std::uint8_t* e = out.data() + kFileHeaderBytes + kInfoHeaderBytes + 4 * i;
@@ -382,9 +394,9 @@ void EncodeRle4Row(std::span<const std::uint8_t> px, std::vector<std::uint8_t>& 
 }  // namespace bmp
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel,
-                                    ProgressSink* progress) {
+                                    ProgressSink* progress, std::span<const ColourEntry> palette) {
     const ProgressScope scope(progress, 0, 100, "Saving BMP file");
-    return WithBmpErrors("", [&] { return EncodeChecked(picture, compression, bitsPerPixel); });
+    return WithBmpErrors("", [&] { return EncodeChecked(picture, compression, bitsPerPixel, palette); });
 }
 
 void SaveBmp(const Picture& picture, const std::filesystem::path& path, BmpCompression compression, int bitsPerPixel,

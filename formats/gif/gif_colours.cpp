@@ -82,7 +82,7 @@ bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progr
     }
     frame.colourCount = 0;
     if (!anyTransparent) {
-        ReduceColours(picture, targetCount, {}, progress);
+        frame.palette = ReduceColours(picture, targetCount, {}, progress);
         return true;
     }
     // Only the visible pixels are counted and reduced; the transparent entry takes one slot.
@@ -116,6 +116,8 @@ bool ReduceGifFrameColours(GifFrame& frame, int targetCount, ProgressSink* progr
             }
     }
     frame.transparentColour = key;
+    palette.push_back(ColourEntry::FromColour(key));
+    frame.palette = std::move(palette);
     return true;
 }
 

@@ -26,6 +26,10 @@ struct GifFrame {
     std::int32_t gifSize = 0;                 // measured size of the frame alone as a GIF, 0 = not yet
     std::uint16_t mark1 = 0;                  // frame optimizer: 1 = own colour table, 0 = common palette
     std::uint16_t mark2 = 0;
+    /// The colours a reduction mapped picture onto, in the order a writer stores them;
+    /// empty when none was chosen. Whoever gives pixels colours outside it clears or extends
+    /// it; a writer still finds every pixel's entry and adds any colour the palette lacks.
+    std::vector<ColourEntry> palette;
 };
 
 /// The frames of an animation, in order. Grows in steps of one eighth of its

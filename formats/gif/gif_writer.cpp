@@ -82,11 +82,46 @@ struct FrameColours {
     std::uint64_t runs = 0;             // runs of one colour along the rows: a rough measure of the coded size
 };
 
-FrameColours ScanColours(const Picture& picture, bool keepIds) {
+/// The colours of a chosen palette (in its order, repeats and all past 256 left out) as the
+/// start of a frame's colour list, so that its pixels are looked up rather than discovered.
+void SeedColours(std::span<const ColourEntry> palette, ColourIndex& index, FrameColours& out) {
+    if (palette.size() > 256) return;  // not a palette this writer could store
+    for (const ColourEntry& e : palette) {
+        const std::uint32_t rgb = PackRgb(e.red, e.green, e.blue);
+        if (!index.Insert(rgb, static_cast<int>(out.seen.size()))) continue;
+        out.seen.push_back(rgb);
+        out.pixels.push_back(0);
+    }
+}
+
+/// Puts a seeded colour list into the order the pixels first show the colours (firstSeen, the
+/// colour numbers in that order), dropping the chosen colours no pixel uses: the table holds
+/// what the frame shows, in the order it would have had without a chosen palette.
+void ToFirstSeenOrder(FrameColours& colours, const std::vector<std::uint8_t>& firstSeen) {
+    std::array<std::uint8_t, 256> renumber{};
+    std::vector<std::uint32_t> seen, pixels;
+    seen.reserve(firstSeen.size());
+    pixels.reserve(firstSeen.size());
+    for (const std::uint8_t i : firstSeen) {
+        renumber[i] = static_cast<std::uint8_t>(seen.size());
+        seen.push_back(colours.seen[i]);
+        pixels.push_back(colours.pixels[i]);
+    }
+    colours.seen = std::move(seen);
+    colours.pixels = std::move(pixels);
+    for (std::uint8_t& id : colours.ids) id = renumber[id];
+}
+
+/// A chosen palette gives the colours looked up before any is added; colours it lacks are
+/// added as found, so a palette that no longer matches the pixels costs time, never colours.
+FrameColours ScanColours(const Picture& picture, bool keepIds, std::span<const ColourEntry> palette) {
     ColourIndex index;
     FrameColours out;
     out.seen.reserve(256);
     out.pixels.reserve(256);
+    SeedColours(palette, index, out);
+    const bool seeded = !out.seen.empty();
+    std::vector<std::uint8_t> firstSeen;
     if (keepIds) out.ids.resize(std::size_t(picture.Width()) * std::size_t(picture.Height()));
     std::uint8_t* id = out.ids.data();
     // Every pixel is looked up: on photo-like pixels a test for runs mispredicts and costs more.
@@ -97,18 +132,21 @@ FrameColours ScanColours(const Picture& picture, bool keepIds) {
             const std::uint32_t rgb = PackRgb(p[2], p[1], p[0]);
             int found = index.Find(rgb);
             if (found < 0) {
+                // Chosen colours the pixels no longer use may be what fills the table.
+                if (out.seen.size() == 256 && seeded) return ScanColours(picture, keepIds, {});
                 if (out.seen.size() == 256) throw InnerError(kTooManyColours);
                 found = static_cast<int>(out.seen.size());
                 index.Insert(rgb, found);
                 out.seen.push_back(rgb);
                 out.pixels.push_back(0);
             }
-            ++out.pixels[std::size_t(found)];
+            if (++out.pixels[std::size_t(found)] == 1 && seeded) firstSeen.push_back(static_cast<std::uint8_t>(found));
             out.runs += found != previous;
             previous = found;
             if (keepIds) *id++ = static_cast<std::uint8_t>(found);
         }
     }
+    if (seeded) ToFirstSeenOrder(out, firstSeen);
     return out;
 }
 
@@ -298,6 +336,7 @@ void PutGraphicControl(std::vector<std::uint8_t>& out, int flags, int delay, int
 struct FrameSource {
     const Picture* picture = nullptr;
     const GifFrame* record = nullptr;  // null for a single picture
+    std::span<const ColourEntry> palette;  // chosen by a reduction; empty = discover
 };
 
 class GifEncoder {
@@ -418,7 +457,7 @@ std::vector<std::uint8_t> GifEncoder::Encode(std::span<const FrameSource> frames
         const std::uint64_t pixels = std::uint64_t(f.picture->Width()) * std::uint64_t(f.picture->Height());
         const bool keep = kept + pixels <= kKeptIdBytes;
         if (keep) kept += pixels;
-        colours.push_back(ScanColours(*f.picture, keep));
+        colours.push_back(ScanColours(*f.picture, keep, f.palette));
     }
     // The global table: all colours of the animation when they fit in one table, so that
     // later frames need no table of their own; else the first frame's colours.
@@ -546,9 +585,10 @@ std::string GifCommentWithSignature(std::string_view comment) {
 }
 
 std::vector<std::uint8_t> EncodeGif(const Picture& picture, ColourRef background, ProgressSink* progress,
-                                    std::string_view caption, const std::string& where) {
+                                    std::string_view caption, const std::string& where,
+                                    std::span<const ColourEntry> palette) {
     return WithImpExpErrors(where, kTitle, [&] {
-        const FrameSource source{&picture, nullptr};
+        const FrameSource source{&picture, nullptr, palette};
         return GifEncoder(progress, caption).Encode({&source, 1}, nullptr, background);
     });
 }
@@ -558,7 +598,7 @@ std::vector<std::uint8_t> EncodeGif(const GifFrameList& frames, const GifInfo& i
     return WithImpExpErrors(where, kTitle, [&] {
         std::vector<FrameSource> sources;
         sources.reserve(frames.Count());
-        for (const auto& f : frames) sources.push_back({&f.picture, &f});
+        for (const auto& f : frames) sources.push_back({&f.picture, &f, f.palette});
         return GifEncoder(progress, caption).Encode(sources, &info, info.backgroundColour);
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,12 @@ std::string GifCommentWithSignature(std::string_view comment);
 /// transparency); the background index is that of background in the palette, else 0.
 /// Every frame the writer takes must have at most 256 distinct colours; more fail with
 /// "too many colors - try reducing colors" (see FitGifColours). Failures raise
-/// ImpExpException(where, text, "Gif Error").
+/// ImpExpException(where, text, "Gif Error"). A palette chosen by a reduction (or, for a
+/// list, each frame's palette) gives the colours looked up before any is discovered; the
+/// table keeps the writer's own order, chosen for short codes, and only the colours used.
 std::vector<std::uint8_t> EncodeGif(const Picture& picture, ColourRef background, ProgressSink* progress = nullptr,
-                                    std::string_view caption = {}, const std::string& where = {});
+                                    std::string_view caption = {}, const std::string& where = {},
+                                    std::span<const ColourEntry> palette = {});
 
 /// Encodes every frame of the list with the animation record: comment (with the
 /// signature), looping block when info.loop or info.loopCount is set (the count as

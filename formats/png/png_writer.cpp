@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <new>
@@ -94,6 +95,13 @@ public:
         m_missKeys.fill(kEmpty);
     }
 
+    bool Holds(std::uint8_t r, std::uint8_t g, std::uint8_t b) const {
+        const std::uint32_t key = Key(r, g, b);
+        for (std::size_t s = Hash(key) & (kSlots - 1); m_keys[s] != kEmpty; s = (s + 1) & (kSlots - 1))
+            if (m_keys[s] == key) return true;
+        return false;
+    }
+
     std::uint8_t Find(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
         const std::uint32_t key = Key(r, g, b);
         for (std::size_t s = Hash(key) & (kSlots - 1); m_keys[s] != kEmpty; s = (s + 1) & (kSlots - 1))
@@ -134,15 +142,38 @@ private:
     std::array<std::uint8_t, kMissSlots> m_missIndex{};
 };
 
+/// Takes a chosen palette (at most 256 entries, repeats dropped) when it holds every colour
+/// of the picture; otherwise false, and the writer collects the colours itself.
+bool TakeChosenPalette(const Picture& picture, std::span<const ColourEntry> chosen,
+                       std::array<ColourEntry, 256>& colours, int& colourCount) {
+    if (chosen.empty() || chosen.size() > colours.size()) return false;
+    int count = 0;
+    for (const ColourEntry& e : chosen) {
+        const ColourEntry entry{e.red, e.green, e.blue, 0};
+        if (std::find(colours.begin(), colours.begin() + count, entry) == colours.begin() + count)
+            colours[std::size_t(count++)] = entry;
+    }
+    // Exact lookups only: a colour that falls to its nearest entry is a colour lost.
+    const auto index = std::make_unique<PaletteIndex>(std::span<const ColourEntry>(colours.data(), std::size_t(count)));
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* p = picture.Row(y).data();
+        for (int x = 0; x < picture.Width(); ++x, p += 3)
+            if (!index->Holds(p[2], p[1], p[0])) return false;
+    }
+    colourCount = count;
+    return true;
+}
+
 void Encode(const Picture& picture, ColourRef background, ProgressSink* progress, std::string_view caption,
-            PngColourMode mode, ByteSink& sink) {
+            PngColourMode mode, std::span<const ColourEntry> chosen, ByteSink& sink) {
     const bool palette = mode == PngColourMode::Palette;
     const int width = picture.Width();
     const int height = picture.Height();
 
     std::array<ColourEntry, 256> colours{};
     int colourCount = 0;
-    if (palette) colourCount = CollectColours(picture, colours, progress);
+    if (palette && !TakeChosenPalette(picture, chosen, colours, colourCount))
+        colourCount = CollectColours(picture, colours, progress);
     std::span<const ColourEntry> used(colours.data(), std::size_t(colourCount));
 
     ErrorContext ctx{};
@@ -212,11 +243,12 @@ auto Wrapped(const std::string& where, Fn&& fn) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodePng(const Picture& picture, ColourRef background, ProgressSink* progress,
-                                    std::string_view caption, PngColourMode mode) {
+                                    std::string_view caption, PngColourMode mode,
+                                    std::span<const ColourEntry> palette) {
     return Wrapped("", [&] {
         std::vector<std::uint8_t> bytes;
         ByteSink sink{&bytes};
-        Encode(picture, background, progress, caption, mode, sink);
+        Encode(picture, background, progress, caption, mode, palette, sink);
         return bytes;
     });
 }
@@ -224,7 +256,7 @@ std::vector<std::uint8_t> EncodePng(const Picture& picture, ColourRef background
 std::uint64_t MeasurePngSize(const Picture& picture, ColourRef background, PngColourMode mode) {
     return Wrapped("", [&] {
         ByteSink sink;
-        Encode(picture, background, nullptr, {}, mode, sink);
+        Encode(picture, background, nullptr, {}, mode, {}, sink);
         return sink.count;
     });
 }
@@ -234,7 +266,7 @@ void SavePng(const Picture& picture, const std::filesystem::path& path, ColourRe
     Wrapped(path.string(), [&] {
         std::vector<std::uint8_t> bytes;
         ByteSink sink{&bytes};
-        Encode(picture, background, progress, caption, mode, sink);
+        Encode(picture, background, progress, caption, mode, {}, sink);
         WriteFileAtomically(path, bytes, "Error Opening File\n" + path.string(), "Write Error");
     });
 }

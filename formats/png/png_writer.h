@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -23,9 +24,12 @@ enum class PngColourMode {
 /// written as a bKGD chunk (a palette index in palette mode, 8-bit values
 /// otherwise). Progress text "Saving PNG File" or the caption when not empty.
 /// Throws ImpExpException("", text, "Png Error"); an empty picture fails.
+/// In palette mode a chosen palette (a reduction's) is stored in its own order, repeats
+/// dropped, when it holds every colour of the picture; else the colours are collected.
 std::vector<std::uint8_t> EncodePng(const Picture& picture, ColourRef background = kNoColour,
                                     ProgressSink* progress = nullptr, std::string_view caption = {},
-                                    PngColourMode mode = PngColourMode::TrueColour);
+                                    PngColourMode mode = PngColourMode::TrueColour,
+                                    std::span<const ColourEntry> palette = {});
 
 /// The size EncodePng would produce, counted without keeping the bytes.
 std::uint64_t MeasurePngSize(const Picture& picture, ColourRef background = kNoColour,

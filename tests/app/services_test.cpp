@@ -69,5 +69,30 @@ TEST(Prompter, ScriptedAnswersThenDefaults) {
     EXPECT_EQ(batch.Ask("Overwrite?", "x", PromptButtons::YesNoCancel, PromptAnswer::Cancel), PromptAnswer::Cancel);
 }
 
+TEST(Prompter, DefaultAnswersOrYesToAllWithMessagesToTheSink) {
+    std::vector<std::string> messages;
+    const auto sink = [&](std::string_view text, std::string_view caption) {
+        messages.push_back(std::string(caption) + "|" + std::string(text));
+    };
+    DefaultAnswerPrompter defaults(false, sink);
+    DefaultAnswerPrompter yes(true, sink);
+    for (const PromptAnswer given : {PromptAnswer::No, PromptAnswer::Cancel, PromptAnswer::Ok}) {
+        EXPECT_EQ(defaults.Ask("Continue?", "x", PromptButtons::YesNoCancel, given), given);
+        EXPECT_EQ(yes.Ask("Continue?", "x", PromptButtons::YesNoCancel, given), PromptAnswer::Yes);
+    }
+    defaults.Message("Saved", "Lumaprism", PromptIcon::Information);
+    yes.Message("Failed", "Gif Error", PromptIcon::Stop);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Lumaprism|Saved", "Gif Error|Failed"}));
+
+    DefaultAnswerPrompter quiet(false, DefaultAnswerPrompter::Quiet());
+    testing::internal::CaptureStderr();
+    quiet.Message("Nobody reads this", "x", PromptIcon::None);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    DefaultAnswerPrompter standard;
+    testing::internal::CaptureStderr();
+    standard.Message("Saved", "Lumaprism", PromptIcon::None);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lumaprism: Saved\n");
+}
+
 }  // namespace
 }  // namespace lp

@@ -17,6 +17,8 @@
 #include "formats/png/png_writer.h"
 #include "imaging/colour_count.h"
 #include "test_support.h"
+#include "formats/png_test_support.h"
+#include "imaging/colour_reduce.h"
 #include "tools/palette.h"
 
 namespace lp {
@@ -286,6 +288,81 @@ TEST(ApplyToFile, RealPicturesOfEveryFormat) {
         EXPECT_EQ(back.Width(), s.widthBefore) << src;
         EXPECT_TRUE(env.prompter.Messages().empty()) << env.prompter.Messages()[0].text;
     }
+}
+
+/// Counts how often a picture's colours are counted: every count reports its own progress.
+class ColourCountingProgress : public ProgressSink {
+public:
+    void Begin(long, long, std::string_view text) override { counts += text == "Counting Colors in the Picture .."; }
+    void Step(long) override {}
+    void SetText(std::string_view) override {}
+    void End() override {}
+    int counts = 0;
+};
+
+// A file's colours are counted once, and once more only when a step changed its pixels. A PNG
+// palette writer that was handed no palette (nothing was reduced) collects its own: one scan more.
+TEST(ApplyToFile, CountsAFilesColoursOnceUnlessItsPixelsChange) {
+    struct Case {
+        const char* what;
+        int outputFormat;
+        int colors;
+        int resizePercent;
+        int expectedCounts;
+    };
+    const Case cases[] = {
+        {"nothing to reduce", kOutputPng, 256, 100, 2},
+        {"to GIF, nothing to reduce", kOutputGif, 256, 100, 1},
+        {"to JPEG", kOutputJpeg, 8, 100, 1},
+        {"reduced", kOutputPng, 8, 100, 2},
+        {"reduced to GIF", kOutputGif, 8, 100, 2},
+        {"resized", kOutputPng, 256, 50, 3},
+        {"resized to GIF", kOutputGif, 256, 50, 2},
+    };
+    for (const Case& c : cases) {
+        Env env;
+        const fs::path src = env.dir / "stripes.png";
+        SavePng(Stripes(64, 16, 40), src);
+        ColourCountingProgress progress;
+        env.context.progress = &progress;
+        BatchMacro m = OutputMacro(c.outputFormat, env.out);
+        m.colorCountMode = kColorCountRelative;
+        m.colors = c.colors;
+        if (c.resizePercent != 100) {
+            m.resizeMode = kResizeRelative;
+            m.widthPercent = m.heightPercent = c.resizePercent;
+        }
+        BatchFileResult r;
+        ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << c.what << ": " << r.error;
+        EXPECT_EQ(progress.counts, c.expectedCounts) << c.what;
+        // The counts reused are the right ones.
+        EXPECT_EQ(r.colorsBefore, 40) << c.what;
+        const Picture written = LoadPicture(r.outputPath, SniffFileType(r.outputPath));
+        if (c.outputFormat != kOutputJpeg) EXPECT_EQ(r.colorsAfter, CountColours(written)) << c.what;
+        if (c.colors < 40 && c.outputFormat != kOutputJpeg) EXPECT_LE(r.colorsAfter, c.colors) << c.what;
+    }
+}
+
+// The palette the batch's reduction chose is the one the PNG stores, in its order.
+TEST(ApplyToFile, AReducedPngStoresThePaletteTheReductionChose) {
+    Env env;
+    const Picture source = Stripes(64, 16, 40);
+    const fs::path src = env.dir / "stripes.png";
+    SavePng(source, src);
+    BatchMacro m = OutputMacro(kOutputPng, env.out);
+    m.colorCountMode = kColorCountRelative;
+    m.colors = 8;
+    BatchFileResult r;
+    ASSERT_TRUE(ApplyToFile(m, src, env.context, r)) << r.error;
+    const std::vector<std::uint8_t> written = ReadFileBytes(r.outputPath);
+    std::vector<ColourRef> expected;
+    for (const ColourEntry& e : BuildPalette(source, 8)) expected.push_back(e.ToColour());
+    EXPECT_EQ(test::StoredPngPalette(written), expected);
+
+    // The reduction's order is not the order a writer would find by itself.
+    Picture reduced = source;
+    ReduceColours(reduced, 8);
+    EXPECT_NE(test::StoredPngPalette(EncodePng(reduced, kNoColour, nullptr, {}, PngColourMode::Palette)), expected);
 }
 
 TEST(ApplyToFile, AnimationToJpegAsksAboutFrames) {

@@ -28,6 +28,7 @@
 #include "base/imp_exp_exception.h"
 #include "optimize/transfer_info.h"
 #include "test_support.h"
+#include "formats/png_test_support.h"
 
 namespace lp {
 namespace {
@@ -342,6 +343,103 @@ TEST(FormatTable, MeasuredSizesAreTheSizesSavingWrites) {
         SavePictureByExtension(p, dir / "m.png");
         EXPECT_EQ(MeasurePngBytes(p, kNoColour), std::int64_t(fs::file_size(dir / "m.png")));
     }
+}
+
+// --- A palette chosen before the writer -----------------------------------------------------------
+
+/// The colour table a palette writer stored, as colours in file order.
+std::vector<ColourRef> StoredTable(PictureFileType type, const std::vector<std::uint8_t>& bytes) {
+    if (type == PictureFileType::Png) return test::StoredPngPalette(bytes);
+    std::vector<ColourRef> table;
+    // BMP family: 14-byte file header, 40-byte info header, then (blue, green, red, 0) entries.
+    const std::size_t offBits = std::size_t(bytes[10]) | std::size_t(bytes[11]) << 8;
+    for (std::size_t at = 54; at + 4 <= offBits; at += 4)
+        table.push_back(MakeColour(bytes[at + 2], bytes[at + 1], bytes[at]));
+    return table;
+}
+
+struct PaletteRowCase {
+    PictureFileType type;
+    EncodeOptions options;
+};
+
+std::vector<ColourEntry> Entries(std::initializer_list<ColourRef> colours) {
+    std::vector<ColourEntry> entries;
+    for (const ColourRef c : colours) entries.push_back(ColourEntry::FromColour(c));
+    return entries;
+}
+
+std::vector<PaletteRowCase> PaletteRows() {
+    EncodeOptions png;
+    png.pngPalette = PngPaletteMode::Palette;
+    return {{PictureFileType::Png, png}, {PictureFileType::Rle, {}}, {PictureFileType::Dib, {}}};
+}
+
+TEST(FormatTable, PaletteWritersStoreAChosenPaletteInItsOrder) {
+    const Picture picture = FewColours(12, 6);
+    const std::vector<ColourEntry> chosen =
+        Entries({MakeColour(0, 0, 255), MakeColour(255, 0, 0), MakeColour(255, 255, 255), MakeColour(0, 0, 0)});
+    for (const PaletteRowCase& c : PaletteRows()) {
+        const FormatRow& row = *FindFormat(c.type);
+        SCOPED_TRACE(RowName(row));
+        const std::vector<ColourRef> discovered = StoredTable(c.type, EncodePictureWithRow(row, picture, c.options));
+        ASSERT_GE(discovered.size(), 4u);
+        std::vector<ColourRef> chosenOrder;
+        for (const ColourEntry& e : chosen) chosenOrder.push_back(e.ToColour());
+        EXPECT_NE(std::vector<ColourRef>(discovered.begin(), discovered.begin() + 4), chosenOrder)
+            << "without a palette the writer finds an order of its own";
+
+        EncodeOptions options = c.options;
+        options.palette = chosen;
+        const std::vector<std::uint8_t> bytes = EncodePictureWithRow(row, picture, options);
+        const std::vector<ColourRef> stored = StoredTable(c.type, bytes);
+        ASSERT_GE(stored.size(), chosen.size());
+        for (std::size_t i = 0; i < chosen.size(); ++i) EXPECT_EQ(stored[i], chosen[i].ToColour()) << i;
+        const DecodedPicture back = row.decode(bytes, "chosen", {});
+        EXPECT_TRUE(back.frames[0].picture.SamePixels(picture));
+
+        // The frame's own palette serves when the options bring none.
+        GifFrameList frames = OneFrame(picture);
+        frames[0].palette = chosen;
+        EXPECT_EQ(EncodeWithRow(row, frames, nullptr, c.options), bytes);
+    }
+}
+
+TEST(FormatTable, APaletteThatMissesColoursOfThePictureLosesNone) {
+    const Picture picture = FewColours(12, 6);
+    // Stale: red and blue are gone, two colours the picture does not show came instead.
+    const std::vector<ColourEntry> stale =
+        Entries({MakeColour(0, 0, 0), MakeColour(9, 9, 9), MakeColour(255, 255, 255), MakeColour(7, 7, 7)});
+    std::vector<PaletteRowCase> rows = PaletteRows();
+    rows.push_back({PictureFileType::Gif, {}});
+    for (const PaletteRowCase& c : rows) {
+        const FormatRow& row = *FindFormat(c.type);
+        SCOPED_TRACE(RowName(row));
+        EncodeOptions options = c.options;
+        options.palette = stale;
+        const std::vector<std::uint8_t> bytes = EncodePictureWithRow(row, picture, options);
+        EXPECT_TRUE(row.decode(bytes, "stale", {}).frames[0].picture.SamePixels(picture));
+    }
+}
+
+TEST(FormatTable, GifWrittenWithAChosenPaletteHasTheSameBytes) {
+    const FormatRow& gif = *FindFormat(PictureFileType::Gif);
+    // A photo fitted by the preparation carries the reduction's palette into the writer.
+    GifFrameList fitted = OneFrame(test::PatternPicture(64, 48));
+    EncodeOptions options;
+    PrepareForWrite(gif, fitted, options);
+    ASSERT_FALSE(fitted[0].palette.empty());
+    GifFrameList rediscovered = fitted;
+    rediscovered[0].palette.clear();
+    EXPECT_EQ(EncodeWithRow(gif, fitted, nullptr, options), EncodeWithRow(gif, rediscovered, nullptr, options));
+
+    // 256 chosen colours none of which the picture shows still leave room for its own.
+    std::vector<ColourEntry> unused;
+    for (int i = 0; i < 256; ++i) unused.push_back(ColourEntry::FromColour(MakeColour(std::uint8_t(i), 1, 2)));
+    const Picture few = FewColours(12, 6);
+    EncodeOptions withUnused;
+    withUnused.palette = unused;
+    EXPECT_EQ(EncodePictureWithRow(gif, few, withUnused), EncodePictureWithRow(gif, few, {}));
 }
 
 // --- Dialogs and names --------------------------------------------------------------------------

@@ -87,6 +87,28 @@ TEST(GifColours, SmallTargetLeavesOneSlotForTheKey) {
     }
 }
 
+std::set<ColourRef> AllColours(const Picture& p) {
+    std::set<ColourRef> colours;
+    for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x) colours.insert(test::PixelAt(p, x, y));
+    return colours;
+}
+
+// The palette a reduction chose stays with the frame: every colour it shows, key included.
+TEST(GifColours, TheReductionsPaletteTravelsWithTheFrame) {
+    for (const ColourRef key : {kNoColour, MakeColour(1, 2, 3)}) {
+        GifFrame frame = HoledFrame(200, MakeColour(1, 2, 3));
+        frame.transparentColour = key;
+        ASSERT_TRUE(ReduceGifFrameColours(frame, 16));
+        std::set<ColourRef> palette;
+        for (const ColourEntry& e : frame.palette) palette.insert(e.ToColour());
+        EXPECT_EQ(palette.size(), frame.palette.size()) << "no colour twice";
+        EXPECT_LE(frame.palette.size(), 16u);
+        EXPECT_EQ(palette, AllColours(frame.picture)) << (key == kNoColour ? "opaque" : "with a key");
+        if (key != kNoColour) EXPECT_EQ(palette.count(frame.transparentColour), 1u);
+    }
+}
+
 // The key shares its cell with a visible colour: it still counts as one more entry.
 TEST(GifColours, KeyInAVisibleCellCountsOnce) {
     GifFrame frame;
