@@ -277,7 +277,7 @@ TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
     const fs::path file = WritePicture(h.scratch / "p.bmp");
     CLumaprismApp& app = h.Start(file);
     CMainFrame& frame = app.MainFrame();
-    for (int id : {cmd::kFilePrint, cmd::kScanAcquire}) {
+    for (int id : {cmd::kFilePrint}) {
         QAction* action = frame.Action(id);
         ASSERT_NE(action, nullptr) << id;
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
