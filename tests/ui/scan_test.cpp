@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <fstream>
+#include <set>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -150,6 +151,28 @@ TEST(Scanning, WelcomeScreenScanButtonAcquires) {
     welcome->Button(CWelcomeDialog::Scan)->click();
     ASSERT_TRUE(h.WaitUntil([&] { return app.MainFrame().PictureWindows().size() == 1; }));
     EXPECT_EQ(test::PixelAt(*app.MainFrame().PictureWindows()[0]->Document().GetPicture(), 0, 0), MakeColour(0, 0, 0));
+}
+
+TEST(Screenshot, ScannedColourPatternInItsWindow) {
+    ScanHarness h("mode Color\ntest-picture \"Color pattern\"\nresolution 75\n");
+    LP_REQUIRE_BACKEND(h);
+    CLumaprismApp& app = h.Start();
+    CMainFrame& frame = app.MainFrame();
+    frame.Action(cmd::kScanAcquire)->trigger();
+    ASSERT_TRUE(h.WaitUntil([&] { return frame.PictureWindows().size() == 1; }));
+    frame.SelectPage(0);  // the Transfer Manager beside the scan
+    QApplication::processEvents();
+    const QImage shot = frame.grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    const char* dir = std::getenv("LP_SCREENSHOT_DIR");
+    const fs::path out = fs::path(dir && *dir ? dir : fs::current_path().string()) / "lumaprism-scan.png";
+    EXPECT_TRUE(shot.save(QString::fromStdString(out.string())));
+    // The scanned pattern reaches the screen: the view shows many colours.
+    const QImage view = frame.PictureWindows()[0]->grab().toImage();
+    std::set<QRgb> colours;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x) colours.insert(view.pixel(x, y) & 0xFFFFFF);
+    EXPECT_GT(colours.size(), 20u);
 }
 
 TEST(SelectSourceDialog, ListsTheDevicesAndStartsAtTheCurrentOne) {
