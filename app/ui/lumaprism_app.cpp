@@ -11,7 +11,9 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
@@ -41,6 +43,9 @@
 #include "shell/desktop_integration.h"
 #include "shell/help_manual.h"
 #include "shell/ui/status_progress.h"
+#include "shell/sane_source_manager.h"
+#include "shell/twain_connector.h"
+#include "shell/ui/select_source_dialog.h"
 
 namespace lp {
 
@@ -91,6 +96,8 @@ CLumaprismApp::CLumaprismApp(Services services)
 }
 
 CLumaprismApp::~CLumaprismApp() {
+    // A scan under way is stopped and its worker joined before anything it reports to goes.
+    m_twain.reset();
     // Windows own documents that report to the main window: close them first.
     if (m_main) {
         for (QMdiSubWindow* window : m_main->MdiArea()->subWindowList()) {
@@ -233,7 +240,6 @@ void CLumaprismApp::AskWizardStep() {
 void CLumaprismApp::ShowWelcomeScreen() {
     m_welcome = new CWelcomeDialog(m_main.get(), m_settings.welcomeScreen != 0);
     m_welcome->Button(CWelcomeDialog::QuickStart)->setEnabled(!m_manual.empty());
-    m_welcome->Button(CWelcomeDialog::Scan)->setEnabled(false);        // scanning is not built
     m_welcome->Button(CWelcomeDialog::OpenRecent)->setEnabled(!m_settings.recentFiles[0].empty());
     m_welcome->Button(CWelcomeDialog::Paste)->setEnabled(m_clipboard->HasPicture());
     connect(m_welcome, &CWelcomeDialog::ShowAtStartChanged, this, [this](bool on) {
@@ -262,6 +268,10 @@ void CLumaprismApp::OnWelcomeChoice(int choice) {
             break;
         case CWelcomeDialog::Paste:
             OnPaste();
+            break;
+        case CWelcomeDialog::Scan:
+            m_main->showMaximized();
+            Acquire();
             break;
         case CWelcomeDialog::QuickStart:
             m_main->showMaximized();
@@ -316,6 +326,11 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
             return true;
         case cmd::kDefaultBrowser:
             return true;
+        case cmd::kScanSelect:
+            return true;
+        case cmd::kScanAcquire:
+            state.enabled = !Scanning();
+            return true;
         case cmd::kHelpIntroduction:
         case cmd::kHelpQuickStart:
         case cmd::kHelpIndex:
@@ -329,6 +344,73 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
         default:
             return false;
     }
+}
+
+CTwainConnector& CLumaprismApp::Twain() {
+    if (m_twain) return *m_twain;
+    CSaneSourceManager::Callbacks callbacks;
+    callbacks.choose = [this](std::span<const ScanDevice> devices, std::size_t initial) -> std::optional<std::size_t> {
+        if (m_services.chooseScanSource) return m_services.chooseScanSource(devices, initial);
+        // The list is shown without the wait cursor of the command around it.
+        QApplication::restoreOverrideCursor();
+        CSelectSourceDlg dialog(devices, initial, m_main.get());
+        const bool chosen = dialog.exec() == QDialog::Accepted && !devices.empty();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (!chosen) return std::nullopt;
+        return dialog.Chosen();
+    };
+    // Both come from the scanning worker: they reach the window's thread queued.
+    callbacks.post = [this](SourceMessage message) {
+        QMetaObject::invokeMethod(this, [this, message] { OnScanMessage(message); }, Qt::QueuedConnection);
+    };
+    callbacks.progress = [this](int rows, int lines) {
+        QMetaObject::invokeMethod(this, [this, rows, lines] { OnScanProgress(rows, lines); }, Qt::QueuedConnection);
+    };
+    auto manager = std::make_unique<CSaneSourceManager>(std::move(callbacks));
+    m_sane = manager.get();
+    m_twain = std::make_unique<CTwainConnector>(std::move(manager), *m_prompter, [this](Picture picture) {
+        if (auto document = COrvantixDoc::NewUntitled(std::move(picture), MakeDocumentServices()))
+            AddWindow(std::move(document));
+    });
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_twain->SetPaletteDisplay(screen && screen->depth() <= 8);
+    return *m_twain;
+}
+
+bool CLumaprismApp::Scanning() const { return m_twain && m_twain->SourceEnabled(); }
+
+void CLumaprismApp::Acquire() {
+    if (Scanning()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Twain().Acquire();
+    QApplication::restoreOverrideCursor();
+    if (Scanning()) {
+        if (!m_scanStop) {
+            m_scanStop = new QPushButton(QStringLiteral("Stop"), m_main.get());
+            m_scanStop->setObjectName(QStringLiteral("ScanStop"));
+            m_scanStop->setAccessibleName(QStringLiteral("Stop"));
+            m_scanStop->setToolTip(QStringLiteral("Stops the scan"));
+            m_main->statusBar()->addPermanentWidget(m_scanStop);
+            connect(m_scanStop, &QPushButton::clicked, this, [this] {
+                if (m_sane && Scanning()) m_sane->Stop();
+            });
+        }
+        m_scanStop->show();
+        m_main->StatusProgress().Begin(0, 100, "Scanning ..");
+    }
+    m_main->UpdateCommandStates();
+}
+
+void CLumaprismApp::OnScanProgress(int rows, int lines) {
+    if (Scanning() && lines > 0) m_main->StatusProgress().Step(long(std::int64_t(rows) * 100 / lines));
+}
+
+void CLumaprismApp::OnScanMessage(SourceMessage message) {
+    if (!Scanning()) return;
+    m_main->StatusProgress().End();
+    if (m_scanStop) m_scanStop->hide();
+    m_twain->OnSourceMessage(message);
+    m_main->UpdateCommandStates();
 }
 
 void CLumaprismApp::RunDesktopCommand(const DesktopCommand& command) {
@@ -411,6 +493,17 @@ bool CLumaprismApp::ExecuteCommand(int id) {
             return true;
         case cmd::kDefaultBrowser:
             ChooseDefaultViewer();
+            return true;
+        case cmd::kScanSelect:
+        {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            Twain().SelectSource();
+            QApplication::restoreOverrideCursor();
+            m_main->UpdateCommandStates();
+            return true;
+        }
+        case cmd::kScanAcquire:
+            Acquire();
             return true;
         case cmd::kHelpIntroduction:
         case cmd::kHelpQuickStart:

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,9 +13,14 @@
 #include "base/settings.h"
 #include "guikit/ui/command_router.h"
 
+class QPushButton;
+
 namespace lp {
 
 class CAskWizardDialog;
+class CSaneSourceManager;
+class CTwainConnector;
+struct ScanDevice;
 class CChildFrame;
 class CMainFrame;
 class COrvantixDoc;
@@ -21,6 +28,7 @@ class CWelcomeDialog;
 class FileChooser;
 class PictureClipboard;
 class Prompter;
+enum class SourceMessage;
 struct DesktopCommand;
 struct DocumentServices;
 enum class WallpaperMode;
@@ -42,6 +50,8 @@ public:
         std::function<void(const std::string&, const std::vector<std::string>&)> runProgram;
         /// Shows a page of the manual (a file URL with its anchor); unset: the desktop's browser.
         std::function<void(const std::string& url)> openUrl;
+        /// The choice of "Select Source" among the scanners; unset: the source list dialog.
+        std::function<std::optional<std::size_t>(std::span<const ScanDevice>, std::size_t initial)> chooseScanSource;
     };
 
     explicit CLumaprismApp(Services services);
@@ -82,6 +92,13 @@ public:
     /// The ask-wizard question while it is open, else null.
     CAskWizardDialog* AskWizardDialog() const;
 
+    /// The scanning connector of the run, created on first use.
+    CTwainConnector& Twain();
+    /// Whether an acquisition is under way (its Stop button is shown).
+    bool Scanning() const;
+    /// The scan's Stop button in the status bar (null before the first scan).
+    QPushButton* ScanStopButton() const { return m_scanStop; }
+
     bool UpdateCommand(int id, CommandState& state) override;
     bool ExecuteCommand(int id) override;
 
@@ -99,6 +116,9 @@ private:
     /// Runs a desktop program (the test's recorder when one was given).
     void RunDesktopCommand(const DesktopCommand& command);
     void OnMainWindowClosing();
+    void Acquire();
+    void OnScanMessage(SourceMessage message);
+    void OnScanProgress(int rows, int lines);
 
     Services m_services;
     std::unique_ptr<Prompter> m_ownPrompter;
@@ -114,6 +134,10 @@ private:
     CWelcomeDialog* m_welcome = nullptr;
     int m_askWizardSteps = 0;
     QPointer<CAskWizardDialog> m_askWizard;
+    // Destroyed first (see the destructor): its worker may still post to this object.
+    std::unique_ptr<CTwainConnector> m_twain;
+    CSaneSourceManager* m_sane = nullptr;  // owned by m_twain
+    QPushButton* m_scanStop = nullptr;
 };
 
 }  // namespace lp

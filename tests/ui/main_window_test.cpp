@@ -272,19 +272,6 @@ TEST(DesktopIntegration, DefaultViewerDialogStoresItsBoxesAndRegistersOnlyThose)
     EXPECT_EQ(h.programsRun[0], "xdg-mime default lumaprism.desktop image/jpeg image/gif");
 }
 
-TEST(MainWindowMenus, CommandsNotBuiltArePresentAndDisabled) {
-    AppHarness h;
-    const fs::path file = WritePicture(h.scratch / "p.bmp");
-    CLumaprismApp& app = h.Start(file);
-    CMainFrame& frame = app.MainFrame();
-    for (int id : {cmd::kScanAcquire}) {
-        QAction* action = frame.Action(id);
-        ASSERT_NE(action, nullptr) << id;
-        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
-        EXPECT_EQ(frame.Chain().Execute(id), CommandLevel::None) << action->text().toStdString();
-    }
-}
-
 class RecordingTarget final : public CommandTarget {
 public:
     RecordingTarget(std::vector<int> answers, bool enabled) : m_answers(std::move(answers)), m_enabled(enabled) {}

@@ -77,6 +77,7 @@ struct AppHarness {
             for (const auto& a : args) programsRun.back() += " " + a;
         };
         services.openUrl = [this](const std::string& url) { urlsOpened.push_back(url); };
+        services.chooseScanSource = chooseScanSource;
         app = std::make_unique<CLumaprismApp>(services);
         app->Startup(file);
         QApplication::processEvents();
@@ -86,6 +87,8 @@ struct AppHarness {
 
     std::vector<std::string> programsRun;
     std::vector<std::string> urlsOpened;  // pages of the manual, instead of the desktop's browser
+    /// The answer of "Select Source" (set before Start); unset: the source list dialog.
+    std::function<std::optional<std::size_t>(std::span<const ScanDevice>, std::size_t)> chooseScanSource;
 };
 
 }  // namespace lp::test
