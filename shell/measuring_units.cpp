@@ -214,4 +214,59 @@ std::vector<RulerTick> RulerTicks(MeasureUnit unit, double dpi, double zoom, dou
     return ticks;
 }
 
+std::string SpunSizeText(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    std::string text = buffer;
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    return text;
+}
+
+namespace {
+int PercentOf(double value, int whole) {
+    if (whole <= 0) return 0;
+    // A hair of tolerance: 196.85 dots typed as 5 cm must not lose a percent to noise.
+    const double p = std::floor(value / whole * 100 + 1e-9);
+    return int(std::clamp(p, 0.0, double(1 << 30)));
+}
+}  // namespace
+
+ProportionalSize::ProportionalSize(int width, int height)
+    : w(std::max(width, 1)), h(std::max(height, 1)), aspect(double(w) / h), px(w), py(h) {}
+
+void ProportionalSize::SetWidth(double dots) {
+    px = dots;
+    xPercent = PercentOf(px, w);
+    if (proportional) {
+        yPercent = xPercent;
+        py = px / aspect;
+    }
+}
+
+void ProportionalSize::SetHeight(double dots) {
+    py = dots;
+    yPercent = PercentOf(py, h);
+    if (proportional) {
+        xPercent = yPercent;
+        px = py * aspect;
+    }
+}
+
+void ProportionalSize::ApplyXPercent() {
+    px = xPercent * 0.01 * w;
+    if (proportional) {
+        yPercent = xPercent;
+        py = px / aspect;
+    }
+}
+
+void ProportionalSize::ApplyYPercent() {
+    py = yPercent * 0.01 * h;
+    if (proportional) {
+        xPercent = yPercent;
+        px = py * aspect;
+    }
+}
+
 }  // namespace lp

@@ -33,6 +33,33 @@ std::string ConvertSizeFieldText(std::string_view text, MeasureUnit from, Measur
 /// noise (2.54 cm at 96 dpi is 96 pixels, not 97).
 long long WholePixelsUp(double pixels);
 
+/// A spun value as the text that is then handled as if typed: at most two decimals,
+/// without trailing zeros.
+std::string SpunSizeText(double value);
+
+/// The size the resize dialog and the print options hold for a w x h picture: the new
+/// width and height in dots (real numbers) and in whole percent of the picture, tied
+/// together while `proportional` is on. Starts at the picture's size, 100 %.
+struct ProportionalSize {
+    ProportionalSize(int width, int height);
+
+    /// A typed width in dots: X% follows; with proportions Y% and the height too.
+    void SetWidth(double dots);
+    void SetHeight(double dots);
+    /// The width from X%; with proportions Y% and the height follow.
+    void ApplyXPercent();
+    void ApplyYPercent();
+
+    int w;
+    int h;
+    double aspect;
+    double px;
+    double py;
+    int xPercent = 100;
+    int yPercent = 100;
+    bool proportional = true;
+};
+
 /// The picture size the status bar shows in the unit: pixels as whole numbers.
 struct UnitSize {
     double width = 0;

@@ -4,27 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/printf_text.h"
 #include "shell/measuring_units.h"
 
 namespace lp {
-
-namespace {
-
-template <typename... Values>
-std::string Printf(const char* format, Values... values) {
-    char text[96];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
-int PercentOf(double value, int whole) {
-    if (whole <= 0) return 0;
-    // A hair of tolerance: 196.85 dots typed as 5 cm must not lose a percent to noise.
-    const double p = std::floor(value / whole * 100 + 1e-9);
-    return int(std::clamp(p, 0.0, double(1 << 30)));
-}
-
-}  // namespace
 
 int PlanesOf(PrintSeparation separation) {
     switch (separation) {
@@ -40,14 +23,7 @@ int PlanesOf(PrintSeparation separation) {
 
 PrintOptionsModel::PrintOptionsModel(int width, int height, const PrinterCaps& caps,
                                      const std::array<std::int32_t, 4>& margins, MeasureUnit unit)
-    : m_w(std::max(width, 1)),
-      m_h(std::max(height, 1)),
-      m_aspect(double(m_w) / m_h),
-      m_caps(caps),
-      m_margins(margins),
-      m_unit(unit),
-      m_px(m_w),
-      m_py(m_h) {
+    : m_size(width, height), m_caps(caps), m_margins(margins), m_unit(unit) {
     ApplySizeMode();
 }
 
@@ -55,38 +31,30 @@ PrintArea PrintOptionsModel::Area() const {
     return ComputePrintArea(m_caps, m_margins, m_separation != PrintSeparation::Colour);
 }
 
-int PrintOptionsModel::PagesAcross() const { return PagesAlong(m_px, Area().Width()); }
-int PrintOptionsModel::PagesDown() const { return PagesAlong(m_py, Area().Height()); }
+int PrintOptionsModel::PagesAcross() const { return PagesAlong(m_size.px, Area().Width()); }
+int PrintOptionsModel::PagesDown() const { return PagesAlong(m_size.py, Area().Height()); }
 int PrintOptionsModel::SheetCount() const { return PagesAcross() * PagesDown() * PlanesOf(m_separation); }
 
-std::string PrintOptionsModel::ResolutionText() const { return Printf("%5d Dpi x %d Dpi", m_caps.dpiX, m_caps.dpiY); }
+std::string PrintOptionsModel::ResolutionText() const { return PrintfText("%5d Dpi x %d Dpi", m_caps.dpiX, m_caps.dpiY); }
 
 std::string PrintOptionsModel::MarginText(MarginSide side) const {
-    return Printf("%4.2f\"", m_margins[std::size_t(side)] / 1000.0);
+    return PrintfText("%4.2f\"", m_margins[std::size_t(side)] / 1000.0);
 }
 
-std::string PrintOptionsModel::PagesText() const { return Printf("%d", SheetCount()); }
+std::string PrintOptionsModel::PagesText() const { return PrintfText("%d", SheetCount()); }
 
 void PrintOptionsModel::RefreshTexts() {
-    m_widthText = SizeFieldText(m_px, m_unit, Dpi(true));
-    m_heightText = SizeFieldText(m_py, m_unit, Dpi(false));
+    m_widthText = SizeFieldText(m_size.px, m_unit, Dpi(true));
+    m_heightText = SizeFieldText(m_size.py, m_unit, Dpi(false));
 }
 
 void PrintOptionsModel::ApplyXPercent() {
-    m_px = m_xPercent * 0.01 * m_w;
-    if (m_proportional) {
-        m_yPercent = m_xPercent;
-        m_py = m_px / m_aspect;
-    }
+    m_size.ApplyXPercent();
     RefreshTexts();
 }
 
 void PrintOptionsModel::ApplyYPercent() {
-    m_py = m_yPercent * 0.01 * m_h;
-    if (m_proportional) {
-        m_xPercent = m_yPercent;
-        m_px = m_py * m_aspect;
-    }
+    m_size.ApplyYPercent();
     RefreshTexts();
 }
 
@@ -97,24 +65,24 @@ void PrintOptionsModel::ApplySizeMode() {
             const PrintArea area = Area();
             const int W = std::max(area.Width(), 0);
             const int H = std::max(area.Height(), 0);
-            m_px = W;
-            m_py = H;
-            const int u = int((std::int64_t(W) * 100) / m_w);
-            const int v = int((std::int64_t(H) * 100) / m_h);
+            m_size.px = W;
+            m_size.py = H;
+            const int u = int((std::int64_t(W) * 100) / m_size.w);
+            const int v = int((std::int64_t(H) * 100) / m_size.h);
             if (u < v) {
-                m_xPercent = std::min(u, kMaxPrintPercent);
+                m_size.xPercent = std::min(u, kMaxPrintPercent);
                 ApplyXPercent();
             } else {
-                m_yPercent = std::min(v, kMaxPrintPercent);
+                m_size.yPercent = std::min(v, kMaxPrintPercent);
                 ApplyYPercent();
             }
             break;
         }
         case PrintSizeMode::KeepSize:
         case PrintSizeMode::Custom:
-            m_px = m_w;
-            m_py = m_h;
-            m_xPercent = m_yPercent = 100;
+            m_size.px = m_size.w;
+            m_size.py = m_size.h;
+            m_size.xPercent = m_size.yPercent = 100;
             RefreshTexts();
             break;
     }
@@ -148,13 +116,8 @@ std::optional<std::string> PrintOptionsModel::TypeWidth(std::string_view text) {
     const std::optional<double> value = ParseSizeField(text);
     if (!value) return std::string(kInvalidData);
     m_widthText = std::string(text);
-    m_px = UnitToPixels(*value, m_unit, Dpi(true));
-    m_xPercent = PercentOf(m_px, m_w);
-    if (m_proportional) {
-        m_yPercent = m_xPercent;
-        m_py = m_px / m_aspect;
-        m_heightText = SizeFieldText(m_py, m_unit, Dpi(false));
-    }
+    m_size.SetWidth(UnitToPixels(*value, m_unit, Dpi(true)));
+    if (m_size.proportional) m_heightText = SizeFieldText(m_size.py, m_unit, Dpi(false));
     return std::nullopt;
 }
 
@@ -162,23 +125,18 @@ std::optional<std::string> PrintOptionsModel::TypeHeight(std::string_view text) 
     const std::optional<double> value = ParseSizeField(text);
     if (!value) return std::string(kInvalidData);
     m_heightText = std::string(text);
-    m_py = UnitToPixels(*value, m_unit, Dpi(false));
-    m_yPercent = PercentOf(m_py, m_h);
-    if (m_proportional) {
-        m_xPercent = m_yPercent;
-        m_px = m_py * m_aspect;
-        m_widthText = SizeFieldText(m_px, m_unit, Dpi(true));
-    }
+    m_size.SetHeight(UnitToPixels(*value, m_unit, Dpi(false)));
+    if (m_size.proportional) m_widthText = SizeFieldText(m_size.px, m_unit, Dpi(true));
     return std::nullopt;
 }
 
 void PrintOptionsModel::SetXPercent(int percent) {
-    m_xPercent = percent;
+    m_size.xPercent = percent;
     ApplyXPercent();
 }
 
 void PrintOptionsModel::SetYPercent(int percent) {
-    m_yPercent = percent;
+    m_size.yPercent = percent;
     ApplyYPercent();
 }
 
@@ -188,9 +146,7 @@ std::optional<std::string> PrintOptionsModel::Spin(bool width, int steps) {
     const double next = SpinSizeValue(shown, steps, m_unit);
     // The spin buttons run from 1 to 8000 in the field's unit.
     if (next < 1 || next > kPrintSizeSpinMax) return std::nullopt;
-    std::string typed = Printf("%.2f", next);
-    while (!typed.empty() && typed.back() == '0') typed.pop_back();
-    if (!typed.empty() && typed.back() == '.') typed.pop_back();
+    const std::string typed = SpunSizeText(next);
     return width ? TypeWidth(typed) : TypeHeight(typed);
 }
 
@@ -207,15 +163,15 @@ void PrintOptionsModel::SetUnit(MeasureUnit unit) {
 }
 
 std::variant<PrintSettings, std::string> PrintOptionsModel::Accept() const {
-    if (m_xPercent < 0 || m_xPercent > kMaxPrintPercent || m_yPercent < 0 || m_yPercent > kMaxPrintPercent)
+    if (m_size.xPercent < 0 || m_size.xPercent > kMaxPrintPercent || m_size.yPercent < 0 || m_size.yPercent > kMaxPrintPercent)
         return std::string(kPrintPercentRange);
     if (m_caps.dpiX < kMinResolution || m_caps.dpiX > kMaxResolution || m_caps.dpiY < kMinResolution ||
         m_caps.dpiY > kMaxResolution)
         return std::string(kPrintResolutionRange);
     PrintSettings settings;
     settings.margins = m_margins;
-    const long long width = WholePixelsUp(m_px);
-    const long long height = WholePixelsUp(m_py);
+    const long long width = WholePixelsUp(m_size.px);
+    const long long height = WholePixelsUp(m_size.py);
     // 0 would mean "the picture's own size" to the printing: a size of no dots is refused.
     if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX) return std::string(kInvalidData);
     settings.printWidth = std::int32_t(width);

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "base/measure_units.h"
+#include "shell/measuring_units.h"
 #include "shell/print_settings.h"
 
 namespace lp {
@@ -32,14 +33,14 @@ public:
     PrintOptionsModel(int width, int height, const PrinterCaps& caps, const std::array<std::int32_t, 4>& margins,
                       MeasureUnit unit);
 
-    double PrintWidth() const { return m_px; }
-    double PrintHeight() const { return m_py; }
-    int XPercent() const { return m_xPercent; }
-    int YPercent() const { return m_yPercent; }
+    double PrintWidth() const { return m_size.px; }
+    double PrintHeight() const { return m_size.py; }
+    int XPercent() const { return m_size.xPercent; }
+    int YPercent() const { return m_size.yPercent; }
     MeasureUnit Unit() const { return m_unit; }
     PrintSizeMode SizeMode() const { return m_mode; }
     PrintSeparation Separation() const { return m_separation; }
-    bool Proportional() const { return m_proportional; }
+    bool Proportional() const { return m_size.proportional; }
     const PrinterCaps& Caps() const { return m_caps; }
     const std::array<std::int32_t, 4>& Margins() const { return m_margins; }
     /// Whether the nine size controls take input (only in "C&ustom").
@@ -66,7 +67,7 @@ public:
     std::optional<std::string> TypeHeight(std::string_view text);
     void SetXPercent(int percent);
     void SetYPercent(int percent);
-    void SetProportional(bool on) { m_proportional = on; }
+    void SetProportional(bool on) { m_size.proportional = on; }
     /// The size fields' spin buttons: by tenths in cm and inch, by ones in pixel and mm.
     std::optional<std::string> SpinWidth(int steps);
     std::optional<std::string> SpinHeight(int steps);
@@ -88,19 +89,12 @@ private:
     void ApplyYPercent();
     std::optional<std::string> Spin(bool width, int steps);
 
-    int m_w;
-    int m_h;
-    double m_aspect;
+    ProportionalSize m_size;
     PrinterCaps m_caps;
     std::array<std::int32_t, 4> m_margins;
     MeasureUnit m_unit;
     PrintSizeMode m_mode = PrintSizeMode::FitToPage;
     PrintSeparation m_separation = PrintSeparation::Colour;
-    double m_px;
-    double m_py;
-    int m_xPercent = 100;
-    int m_yPercent = 100;
-    bool m_proportional = true;
     std::string m_widthText;
     std::string m_heightText;
 };

@@ -10,40 +10,22 @@
 
 namespace lp {
 
-namespace {
-int PercentOf(double value, int whole) {
-    if (whole <= 0) return 0;
-    const double p = std::floor(value / whole * 100 + 1e-9);
-    return int(std::clamp(p, 0.0, double(1 << 30)));
-}
-}  // namespace
-
 PictureResizeModel::PictureResizeModel(int width, int height, const MeasureUnits& units)
-    : m_w(std::max(width, 1)),
-      m_h(std::max(height, 1)),
-      m_aspect(double(m_w) / m_h),
-      m_units(units),
-      m_px(m_w),
-      m_py(m_h) {
+    : m_size(width, height), m_units(units) {
     RefreshTexts();
 }
 
 void PictureResizeModel::RefreshTexts() {
-    m_widthText = SizeFieldText(m_px, m_unit, Dpi(true));
-    m_heightText = SizeFieldText(m_py, m_unit, Dpi(false));
+    m_widthText = SizeFieldText(m_size.px, m_unit, Dpi(true));
+    m_heightText = SizeFieldText(m_size.py, m_unit, Dpi(false));
 }
 
 std::optional<std::string> PictureResizeModel::TypeWidth(std::string_view text) {
     const std::optional<double> value = ParseSizeField(text);
     if (!value) return std::string(kInvalidNumber);
     m_widthText = std::string(text);
-    m_px = UnitToPixels(*value, m_unit, Dpi(true));
-    m_xPercent = PercentOf(m_px, m_w);
-    if (m_proportional) {
-        m_yPercent = m_xPercent;
-        m_py = m_px / m_aspect;
-        m_heightText = SizeFieldText(m_py, m_unit, Dpi(false));
-    }
+    m_size.SetWidth(UnitToPixels(*value, m_unit, Dpi(true)));
+    if (m_size.proportional) m_heightText = SizeFieldText(m_size.py, m_unit, Dpi(false));
     return std::nullopt;
 }
 
@@ -51,39 +33,26 @@ std::optional<std::string> PictureResizeModel::TypeHeight(std::string_view text)
     const std::optional<double> value = ParseSizeField(text);
     if (!value) return std::string(kInvalidNumber);
     m_heightText = std::string(text);
-    m_py = UnitToPixels(*value, m_unit, Dpi(false));
-    m_yPercent = PercentOf(m_py, m_h);
-    if (m_proportional) {
-        m_xPercent = m_yPercent;
-        m_px = m_py * m_aspect;
-        m_widthText = SizeFieldText(m_px, m_unit, Dpi(true));
-    }
+    m_size.SetHeight(UnitToPixels(*value, m_unit, Dpi(false)));
+    if (m_size.proportional) m_widthText = SizeFieldText(m_size.px, m_unit, Dpi(true));
     return std::nullopt;
 }
 
 void PictureResizeModel::SetXPercent(int percent) {
-    m_xPercent = std::clamp(percent, 0, kMaxResizePercent);
-    m_px = m_xPercent * 0.01 * m_w;
-    if (m_proportional) {
-        m_yPercent = m_xPercent;
-        m_py = m_px / m_aspect;
-    }
+    m_size.xPercent = std::clamp(percent, 0, kMaxResizePercent);
+    m_size.ApplyXPercent();
     RefreshTexts();
 }
 
 void PictureResizeModel::SetYPercent(int percent) {
-    m_yPercent = std::clamp(percent, 0, kMaxResizePercent);
-    m_py = m_yPercent * 0.01 * m_h;
-    if (m_proportional) {
-        m_xPercent = m_yPercent;
-        m_px = m_py * m_aspect;
-    }
+    m_size.yPercent = std::clamp(percent, 0, kMaxResizePercent);
+    m_size.ApplyYPercent();
     RefreshTexts();
 }
 
 void PictureResizeModel::SetProportional(bool on) {
-    m_proportional = on;
-    if (on) SetXPercent(m_xPercent);
+    m_size.proportional = on;
+    if (on) SetXPercent(m_size.xPercent);
 }
 
 std::optional<std::string> PictureResizeModel::Spin(bool width, int steps) {
@@ -92,11 +61,7 @@ std::optional<std::string> PictureResizeModel::Spin(bool width, int steps) {
     const double next = SpinSizeValue(shown, steps, m_unit);
     if (next <= 0) return std::nullopt;  // the spin button stops at its lowest value
     // The value is shown rounded to two decimals and then handled as if typed.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", next);
-    std::string typed = buffer;
-    while (!typed.empty() && typed.back() == '0') typed.pop_back();
-    if (!typed.empty() && typed.back() == '.') typed.pop_back();
+    const std::string typed = SpunSizeText(next);
     return width ? TypeWidth(typed) : TypeHeight(typed);
 }
 
@@ -111,7 +76,7 @@ void PictureResizeModel::SetUnit(MeasureUnit unit) {
 }
 
 std::variant<ResizeResult, std::string> PictureResizeModel::Accept() const {
-    if (m_xPercent < 0 || m_xPercent > kMaxResizePercent || m_yPercent < 0 || m_yPercent > kMaxResizePercent)
+    if (m_size.xPercent < 0 || m_size.xPercent > kMaxResizePercent || m_size.yPercent < 0 || m_size.yPercent > kMaxResizePercent)
         return std::string(kResizePercentRange);
     const std::optional<double> w = ParseSizeField(m_widthText);
     const std::optional<double> h = ParseSizeField(m_heightText);

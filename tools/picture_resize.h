@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "base/measure_units.h"
+#include "shell/measuring_units.h"
 #include "tools/view_tools.h"
 
 namespace lp {
@@ -27,12 +28,12 @@ public:
     /// in pixels whatever the program-wide unit is).
     PictureResizeModel(int width, int height, const MeasureUnits& units);
 
-    double NewWidth() const { return m_px; }
-    double NewHeight() const { return m_py; }
-    int XPercent() const { return m_xPercent; }
-    int YPercent() const { return m_yPercent; }
+    double NewWidth() const { return m_size.px; }
+    double NewHeight() const { return m_size.py; }
+    int XPercent() const { return m_size.xPercent; }
+    int YPercent() const { return m_size.yPercent; }
     MeasureUnit Unit() const { return m_unit; }
-    bool Proportional() const { return m_proportional; }
+    bool Proportional() const { return m_size.proportional; }
     bool Smart() const { return m_smart; }
     /// The texts the width and height fields show.
     const std::string& WidthText() const { return m_widthText; }
@@ -62,16 +63,9 @@ private:
     void RefreshTexts();
     std::optional<std::string> Spin(bool width, int steps);
 
-    int m_w;
-    int m_h;
-    double m_aspect;
+    ProportionalSize m_size;
     MeasureUnits m_units;
     MeasureUnit m_unit = MeasureUnit::Pixel;
-    double m_px;
-    double m_py;
-    int m_xPercent = 100;
-    int m_yPercent = 100;
-    bool m_proportional = true;
     bool m_smart = false;
     std::string m_widthText;
     std::string m_heightText;
