@@ -392,6 +392,7 @@ bool CLumaprismApp::Scanning() const { return m_twain && m_twain->SourceEnabled(
 void CLumaprismApp::WaitForScanner(std::string_view what, const std::function<bool()>& finished) {
     if (m_closing || !m_main) return;  // the manager blocks instead
     CStatusProgress& status = m_main->StatusProgress();
+    const QString before = status.Message();
     const bool own = !status.Running();
     if (own)
         status.Begin(0, 0, what);  // a busy bar: SANE tells nothing of how long
@@ -407,6 +408,7 @@ void CLumaprismApp::WaitForScanner(std::string_view what, const std::function<bo
     poll.start();
     // Returns at once when the application is quitting; the manager then waits the rest.
     if (!finished()) loop.exec();
+    status.SetText(before.toStdString());  // the wait's text would outlive it
     if (own) status.End();
 }
 

@@ -217,6 +217,7 @@ TEST(Scanning, SelectSourceListsWhileTheWindowKeepsGoing) {
         for (int i = 0; i < 2000 && !over; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         fake.hold(0);
     });
+    const QString before = frame.StatusProgress().Message();
     fake.hold(1);
     frame.Action(cmd::kScanSelect)->trigger();
     over = true;
@@ -231,6 +232,7 @@ TEST(Scanning, SelectSourceListsWhileTheWindowKeepsGoing) {
     EXPECT_EQ(app.Twain().Source().productName, "fake:0");
     EXPECT_TRUE(h.prompter.Messages().empty());
     EXPECT_FALSE(frame.StatusProgress().Running());
+    EXPECT_EQ(frame.StatusProgress().Message(), before);
     EXPECT_TRUE(frame.Action(cmd::kScanSelect)->isEnabled());
     EXPECT_TRUE(frame.Action(cmd::kScanAcquire)->isEnabled());
 
