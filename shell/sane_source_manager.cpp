@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,10 +127,71 @@ CSaneSourceManager::CSaneSourceManager(Callbacks callbacks, std::string library,
 
 CSaneSourceManager::~CSaneSourceManager() {
     Stop();
-    JoinWorker();
-    if (m_lib && m_handle) m_lib->close(m_handle);
-    if (m_lib && m_initialised) m_lib->exit();
+    if (m_lib && (m_handle || m_initialised))
+        Post([this] {
+            if (m_handle) m_lib->close(m_handle);
+            if (m_initialised) m_lib->exit();
+        });
+    // The tasks still queued (a stopped scan, the closing above) run before the worker ends.
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard lock(m_taskMutex);
+            m_quit = true;
+        }
+        m_taskReady.notify_one();
+        m_worker.join();
+    }
 }
+
+// --- The worker thread ---------------------------------------------------------------------------
+
+void CSaneSourceManager::Post(std::function<void()> task) {
+    {
+        std::lock_guard lock(m_taskMutex);
+        m_tasks.push_back(std::move(task));
+    }
+    if (!m_worker.joinable()) m_worker = std::thread([this] { RunTasks(); });
+    m_taskReady.notify_one();
+}
+
+void CSaneSourceManager::RunTasks() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock lock(m_taskMutex);
+            m_taskReady.wait(lock, [this] { return m_quit || !m_tasks.empty(); });
+            if (m_tasks.empty()) return;
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+        }
+        task();
+    }
+}
+
+template <typename R>
+void CSaneSourceManager::Await(std::string_view what, std::future<R>& result) {
+    auto finished = [&result] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+    if (m_callbacks.wait && !finished()) m_callbacks.wait(what, finished);
+    result.wait();
+}
+
+template <typename F>
+auto CSaneSourceManager::OnWorker(std::string_view what, F f) {
+    using R = decltype(f());
+    auto task = std::make_shared<std::packaged_task<R()>>(std::move(f));
+    std::future<R> result = task->get_future();
+    Post([task] { (*task)(); });
+    Await(what, result);
+    return result.get();
+}
+
+void CSaneSourceManager::WaitForScan() {
+    if (!m_scanDone.valid()) return;
+    Await(kClosingText, m_scanDone);
+    m_scanDone.get();
+}
+
+// --- The manager's operations --------------------------------------------------------------------
 
 bool CSaneSourceManager::LoadLibrary() {
     if (m_lib) return true;
@@ -161,14 +223,17 @@ int CSaneSourceManager::OpenManager(const TwainIdentity&) {
         m_managerCondition = twcc::kSequenceError;
         return twrc::kFailure;
     }
-    SANE_Int version = 0;
-    const SANE_Status status = m_lib->init(&version, nullptr);
-    if (status != SANE_STATUS_GOOD) {
-        m_managerCondition = int(status);
-        return twrc::kFailure;
-    }
-    m_initialised = true;
-    return twrc::kSuccess;
+    // Backends probe their buses and networks here too.
+    return OnWorker(kLookingText, [this] {
+        SANE_Int version = 0;
+        const SANE_Status status = m_lib->init(&version, nullptr);
+        if (status != SANE_STATUS_GOOD) {
+            m_managerCondition = int(status);
+            return twrc::kFailure;
+        }
+        m_initialised = true;
+        return twrc::kSuccess;
+    });
 }
 
 int CSaneSourceManager::CloseManager() {
@@ -176,12 +241,14 @@ int CSaneSourceManager::CloseManager() {
         m_managerCondition = twcc::kSequenceError;
         return twrc::kFailure;
     }
-    m_lib->exit();
-    m_initialised = false;
+    OnWorker(kClosingText, [this] {
+        m_lib->exit();
+        m_initialised = false;
+    });
     return twrc::kSuccess;
 }
 
-std::vector<ScanDevice> CSaneSourceManager::Devices() {
+std::vector<ScanDevice> CSaneSourceManager::ListDevices() {
     std::vector<ScanDevice> devices;
     if (!m_initialised) return devices;
     const SANE_Device** list = nullptr;
@@ -190,6 +257,11 @@ std::vector<ScanDevice> CSaneSourceManager::Devices() {
     for (const SANE_Device** d = list; *d; ++d)
         devices.push_back({text((*d)->name), text((*d)->vendor), text((*d)->model), text((*d)->type)});
     return devices;
+}
+
+std::vector<ScanDevice> CSaneSourceManager::Devices() {
+    if (!m_initialised) return {};
+    return OnWorker(kLookingText, [this] { return ListDevices(); });
 }
 
 std::optional<ScanDevice> CSaneSourceManager::DefaultDevice(const std::vector<ScanDevice>& devices) const {
@@ -232,6 +304,7 @@ int CSaneSourceManager::UserSelect(TwainIdentity& source) {
         return twrc::kFailure;
     }
     const std::vector<ScanDevice> devices = Devices();
+    // The choice is the caller's, on its own thread: no SANE call waits for the user.
     const std::optional<std::size_t> chosen =
         m_callbacks.choose(devices, InitialDeviceChoice(devices, source.productName));
     if (!chosen || *chosen >= devices.size()) return twrc::kCancel;
@@ -245,24 +318,27 @@ int CSaneSourceManager::OpenSource(TwainIdentity& source) {
         m_managerCondition = twcc::kSequenceError;
         return twrc::kFailure;
     }
-    std::string name = source.productName;
-    if (name.empty()) {
-        const std::optional<ScanDevice> device = DefaultDevice(Devices());
-        if (!device) {
-            m_managerCondition = twcc::kNoSource;
+    return OnWorker(kOpeningText, [this, wanted = source.productName] {
+        std::string name = wanted;
+        if (name.empty()) {
+            const std::optional<ScanDevice> device = DefaultDevice(ListDevices());
+            if (!device) {
+                m_managerCondition = twcc::kNoSource;
+                return twrc::kFailure;
+            }
+            name = device->name;
+        }
+        SANE_Handle handle = nullptr;
+        const SANE_Status status = m_lib->open(name.c_str(), &handle);
+        if (status != SANE_STATUS_GOOD || !handle) {
+            m_managerCondition = status != SANE_STATUS_GOOD ? int(status) : twcc::kBummer;
             return twrc::kFailure;
         }
-        name = device->name;
-    }
-    SANE_Handle handle = nullptr;
-    const SANE_Status status = m_lib->open(name.c_str(), &handle);
-    if (status != SANE_STATUS_GOOD || !handle) {
-        m_managerCondition = status != SANE_STATUS_GOOD ? int(status) : twcc::kBummer;
-        return twrc::kFailure;
-    }
-    m_handle = handle;
-    m_sourceCondition = 0;
-    return twrc::kSuccess;
+        std::lock_guard lock(m_mutex);
+        m_handle = handle;
+        m_sourceCondition = 0;
+        return twrc::kSuccess;
+    });
 }
 
 int CSaneSourceManager::CloseSource(const TwainIdentity&) {
@@ -270,9 +346,12 @@ int CSaneSourceManager::CloseSource(const TwainIdentity&) {
         m_managerCondition = twcc::kSequenceError;
         return twrc::kFailure;
     }
-    JoinWorker();
-    m_lib->close(m_handle);
-    m_handle = nullptr;
+    WaitForScan();
+    OnWorker(kClosingText, [this] {
+        m_lib->close(m_handle);
+        std::lock_guard lock(m_mutex);
+        m_handle = nullptr;
+    });
     return twrc::kSuccess;
 }
 
@@ -284,7 +363,7 @@ int CSaneSourceManager::SetNativeTransfer(const TwainIdentity&) {
 }
 
 int CSaneSourceManager::EnableSource(const TwainIdentity&, bool, bool) {
-    if (!m_handle || m_worker.joinable()) {
+    if (!m_handle || m_scanDone.valid()) {
         m_sourceCondition = twcc::kSequenceError;
         return twrc::kFailure;
     }
@@ -293,7 +372,10 @@ int CSaneSourceManager::EnableSource(const TwainIdentity&, bool, bool) {
         std::lock_guard lock(m_mutex);
         m_outcomes.clear();
     }
-    m_worker = std::thread([this] { Scan(); });
+    // Not awaited: the scan posts XferReady when it is over.
+    auto scan = std::make_shared<std::packaged_task<void()>>([this] { Scan(); });
+    m_scanDone = scan->get_future();
+    Post([scan] { (*scan)(); });
     return twrc::kSuccess;
 }
 
@@ -303,7 +385,7 @@ int CSaneSourceManager::DisableSource(const TwainIdentity&) {
         return twrc::kFailure;
     }
     Stop();
-    JoinWorker();
+    WaitForScan();
     std::lock_guard lock(m_mutex);
     m_outcomes.clear();
     return twrc::kSuccess;
@@ -314,10 +396,6 @@ void CSaneSourceManager::Stop() {
     std::lock_guard lock(m_mutex);
     // sane_cancel may be called while the worker waits in sane_read: that is how a scan is stopped.
     if (m_scanning && m_handle) m_lib->cancel(m_handle);
-}
-
-void CSaneSourceManager::JoinWorker() {
-    if (m_worker.joinable()) m_worker.join();
 }
 
 void CSaneSourceManager::Scan() {

@@ -4,9 +4,11 @@
 #include "shell/twain_source_manager.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -57,6 +59,11 @@ void StoreScanRows(const ScanFrameFormat& frame, std::span<const std::uint8_t> d
 /// runs the program and only scanning says the library is missing. Sources are SANE devices;
 /// choosing one is the caller's dialog; an enabled source scans one image on a worker thread
 /// and posts XferReady when it is done, failed or stopped.
+///
+/// Backends may take seconds to list or open a network or USB device, and SANE does not promise
+/// they may be called from several threads: every SANE call of the manager runs in turn on its
+/// one worker thread (the Stop button's sane_cancel aside, which SANE allows from anywhere). The
+/// caller's thread waits for each call through Callbacks::wait, free to keep its window alive.
 class CSaneSourceManager final : public TwainSourceManager {
 public:
     struct Callbacks {
@@ -66,7 +73,14 @@ public:
         std::function<void(SourceMessage)> post;
         /// Called on the worker thread with the rows read and the rows expected (-1: unknown).
         std::function<void(int rows, int lines)> progress;
+        /// Called on the caller's thread while a SANE call runs on the worker: what says what is
+        /// going on, finished whether it is over. It returns when finished() holds, or sooner (the
+        /// manager then blocks for the rest). Unset: the caller just blocks.
+        std::function<void(std::string_view what, const std::function<bool()>& finished)> wait;
     };
+    static constexpr const char* kLookingText = "Looking for scanners...";
+    static constexpr const char* kOpeningText = "Opening the scanner...";
+    static constexpr const char* kClosingText = "Closing the scanner...";
     static constexpr const char* kDefaultLibrary = "libsane.so.1";
     /// The device Acquire uses when none was chosen yet, after the one chosen last in this run.
     static constexpr const char* kDefaultDeviceVariable = "SANE_DEFAULT_DEVICE";
@@ -104,22 +118,38 @@ private:
         NativeImage image;
     };
     std::optional<ScanDevice> DefaultDevice(const std::vector<ScanDevice>& devices) const;
+    /// On the worker thread: what sane_get_devices lists.
+    std::vector<ScanDevice> ListDevices();
     void Scan();
     Outcome ScanImage();
-    void JoinWorker();
+    /// Queues a task for the worker thread (started on first use).
+    void Post(std::function<void()> task);
+    /// Runs f on the worker thread; the caller waits through Callbacks::wait.
+    template <typename F>
+    auto OnWorker(std::string_view what, F f);
+    template <typename R>
+    void Await(std::string_view what, std::future<R>& result);
+    /// Waits for the scan enabled last to end, if any.
+    void WaitForScan();
+    void RunTasks();
 
     Callbacks m_callbacks;
     std::string m_libraryName;
     ImageLimits m_limits;
     std::unique_ptr<Library> m_lib;
     bool m_initialised = false;
-    void* m_handle = nullptr;  // the open device
+    void* m_handle = nullptr;  // the open device; written on the worker under m_mutex
     std::string m_lastChosen;
     int m_managerCondition = 0;
     int m_sourceCondition = 0;
-    std::thread m_worker;
+    std::future<void> m_scanDone;  // valid from EnableSource until the scan's end was awaited
     std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;             // guards m_outcomes and m_scanning
+    std::mutex m_taskMutex;  // guards m_tasks and m_quit
+    std::condition_variable m_taskReady;
+    std::deque<std::function<void()>> m_tasks;
+    bool m_quit = false;
+    std::thread m_worker;  // runs m_tasks: every SANE call but the Stop button's
+    std::mutex m_mutex;    // guards m_outcomes, m_scanning and m_handle
     std::deque<Outcome> m_outcomes;
     bool m_scanning = false;  // between sane_start and sane_cancel on the worker
 };

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStringList>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -96,7 +98,9 @@ CLumaprismApp::CLumaprismApp(Services services)
 }
 
 CLumaprismApp::~CLumaprismApp() {
-    // A scan under way is stopped and its worker joined before anything it reports to goes.
+    // A scan under way is stopped and its worker joined before anything it reports to goes;
+    // nothing waits in an event loop any more.
+    m_closing = true;
     m_twain.reset();
     // Windows own documents that report to the main window: close them first.
     if (m_main) {
@@ -327,9 +331,10 @@ bool CLumaprismApp::UpdateCommand(int id, CommandState& state) {
         case cmd::kDefaultBrowser:
             return true;
         case cmd::kScanSelect:
+            state.enabled = !m_scanBusy;
             return true;
         case cmd::kScanAcquire:
-            state.enabled = !Scanning();
+            state.enabled = !Scanning() && !m_scanBusy;
             return true;
         case cmd::kHelpIntroduction:
         case cmd::kHelpQuickStart:
@@ -366,7 +371,12 @@ CTwainConnector& CLumaprismApp::Twain() {
     callbacks.progress = [this](int rows, int lines) {
         QMetaObject::invokeMethod(this, [this, rows, lines] { OnScanProgress(rows, lines); }, Qt::QueuedConnection);
     };
-    auto manager = std::make_unique<CSaneSourceManager>(std::move(callbacks));
+    callbacks.wait = [this](std::string_view what, const std::function<bool()>& finished) {
+        WaitForScanner(what, finished);
+    };
+    auto manager = m_services.scanLibrary.empty()
+                       ? std::make_unique<CSaneSourceManager>(std::move(callbacks))
+                       : std::make_unique<CSaneSourceManager>(std::move(callbacks), m_services.scanLibrary);
     m_sane = manager.get();
     m_twain = std::make_unique<CTwainConnector>(std::move(manager), *m_prompter, [this](Picture picture) {
         if (auto document = COrvantixDoc::NewUntitled(std::move(picture), MakeDocumentServices()))
@@ -379,10 +389,35 @@ CTwainConnector& CLumaprismApp::Twain() {
 
 bool CLumaprismApp::Scanning() const { return m_twain && m_twain->SourceEnabled(); }
 
+void CLumaprismApp::WaitForScanner(std::string_view what, const std::function<bool()>& finished) {
+    if (m_closing || !m_main) return;  // the manager blocks instead
+    CStatusProgress& status = m_main->StatusProgress();
+    const QString before = status.Message();
+    const bool own = !status.Running();
+    if (own)
+        status.Begin(0, 0, what);  // a busy bar: SANE tells nothing of how long
+    else
+        status.SetText(what);
+    m_main->UpdateCommandStates();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished()) loop.quit();
+    });
+    poll.start();
+    // Returns at once when the application is quitting; the manager then waits the rest.
+    if (!finished()) loop.exec();
+    status.SetText(before.toStdString());  // the wait's text would outlive it
+    if (own) status.End();
+}
+
 void CLumaprismApp::Acquire() {
-    if (Scanning()) return;
+    if (Scanning() || m_scanBusy) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_scanBusy = true;
     Twain().Acquire();
+    m_scanBusy = false;
     QApplication::restoreOverrideCursor();
     if (Scanning()) {
         if (!m_scanStop) {
@@ -409,7 +444,9 @@ void CLumaprismApp::OnScanMessage(SourceMessage message) {
     if (!Scanning()) return;
     m_main->StatusProgress().End();
     if (m_scanStop) m_scanStop->hide();
+    m_scanBusy = true;
     m_twain->OnSourceMessage(message);
+    m_scanBusy = false;
     m_main->UpdateCommandStates();
 }
 
@@ -496,8 +533,11 @@ bool CLumaprismApp::ExecuteCommand(int id) {
             return true;
         case cmd::kScanSelect:
         {
+            if (m_scanBusy) return true;
             QApplication::setOverrideCursor(Qt::WaitCursor);
+            m_scanBusy = true;
             Twain().SelectSource();
+            m_scanBusy = false;
             QApplication::restoreOverrideCursor();
             m_main->UpdateCommandStates();
             return true;

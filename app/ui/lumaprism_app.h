@@ -52,6 +52,8 @@ public:
         std::function<void(const std::string& url)> openUrl;
         /// The choice of "Select Source" among the scanners; unset: the source list dialog.
         std::function<std::optional<std::size_t>(std::span<const ScanDevice>, std::size_t initial)> chooseScanSource;
+        /// The SANE library scanning loads; empty: the system's.
+        std::string scanLibrary;
     };
 
     explicit CLumaprismApp(Services services);
@@ -119,6 +121,9 @@ private:
     void Acquire();
     void OnScanMessage(SourceMessage message);
     void OnScanProgress(int rows, int lines);
+    /// Keeps the windows going while a SANE call runs on the scanning worker, its text in the
+    /// status bar, the scan commands disabled.
+    void WaitForScanner(std::string_view what, const std::function<bool()>& finished);
 
     Services m_services;
     std::unique_ptr<Prompter> m_ownPrompter;
@@ -138,6 +143,9 @@ private:
     std::unique_ptr<CTwainConnector> m_twain;
     CSaneSourceManager* m_sane = nullptr;  // owned by m_twain
     QPushButton* m_scanStop = nullptr;
+    /// A scan command is under way (its SANE calls run while the event loop turns).
+    bool m_scanBusy = false;
+    bool m_closing = false;
 };
 
 }  // namespace lp

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/fake_sane.h"
 #include "shell/twain_connector.h"
 #include "test_support.h"
 
@@ -468,9 +469,50 @@ TEST(SaneLibrary, MissingLibraryGivesTheLibraryMessage) {
     EXPECT_EQ(prompter.Messages()[0].caption, "TWAIN Interface Error");
 }
 
+// --- The worker thread ---------------------------------------------------------------------------
+
+TEST(SaneWorker, CallsRunOnOneWorkerWhileTheCallerWaitsFree) {
+    test::FakeSane fake;
+    ASSERT_TRUE(fake.Loaded()) << LP_FAKE_SANE << ": " << ::dlerror();
+    Posts posts;
+    ScriptedPrompter prompter;
+    std::vector<Picture> acquired;
+    std::vector<std::string> waits;
+    bool held = true;
+    CSaneSourceManager::Callbacks callbacks = CallbacksPosting(posts, 0);
+    // The caller's side of a wait: the held listing can only end when this thread lets it go.
+    callbacks.wait = [&](std::string_view what, const std::function<bool()>& finished) {
+        waits.emplace_back(what);
+        while (!finished()) {
+            if (held && fake.listingWaits()) {
+                held = false;
+                fake.hold(0);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    auto owned = std::make_unique<CSaneSourceManager>(std::move(callbacks), LP_FAKE_SANE);
+    CTwainConnector connector(std::move(owned), prompter, [&](Picture p) { acquired.push_back(std::move(p)); });
+    fake.hold(1);
+    connector.SelectSource();
+    EXPECT_FALSE(held) << "the listing did not run while the caller waited";
+    EXPECT_NE(std::find(waits.begin(), waits.end(), CSaneSourceManager::kLookingText), waits.end());
+    EXPECT_EQ(connector.Source().productName, "fake:0");
+
+    connector.Acquire();
+    ASSERT_TRUE(connector.SourceEnabled()) << (prompter.Messages().empty() ? "" : prompter.Messages()[0].text);
+    ASSERT_TRUE(posts.WaitFor(1));
+    connector.OnSourceMessage(SourceMessage::XferReady);
+    EXPECT_TRUE(prompter.Messages().empty()) << prompter.Messages()[0].text;
+    ASSERT_EQ(acquired.size(), 1u);
+    EXPECT_EQ(acquired[0].Width(), 4);
+    EXPECT_EQ(acquired[0].Height(), 2);
+    EXPECT_EQ(test::PixelAt(acquired[0], 3, 1), MakeColour(0x80, 0x80, 0x80));
+    EXPECT_FALSE(connector.ManagerOpen());
+    // init, listing, open, scan, close, exit: all on the one worker, none on the caller's thread.
+    EXPECT_EQ(fake.threadCount(), 1);
+    EXPECT_FALSE(fake.calledOn(::pthread_self()));
+}
+
 }  // namespace
 }  // namespace lp
-
-// SANE's test backend loses its read buffer when a scan is cancelled: not ours to free. Read by
-// the leak checker of sanitizer builds, unused otherwise.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }

@@ -5,8 +5,11 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -16,11 +19,13 @@
 #include "app/ui/welcome_dialog.h"
 #include "document/picture_document.h"
 #include "guikit/ui/command_ids.h"
+#include "shell/fake_sane.h"
 #include "shell/sane_source_manager.h"
 #include "shell/twain_connector.h"
 #include "shell/ui/child_frame.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/select_source_dialog.h"
+#include "shell/ui/status_progress.h"
 #include "ui_test_support.h"
 
 namespace lp {
@@ -173,6 +178,74 @@ TEST(Screenshot, ScannedColourPatternInItsWindow) {
     for (int y = 0; y < view.height(); ++y)
         for (int x = 0; x < view.width(); ++x) colours.insert(view.pixel(x, y) & 0xFFFFFF);
     EXPECT_GT(colours.size(), 20u);
+}
+
+TEST(Scanning, SelectSourceListsWhileTheWindowKeepsGoing) {
+    test::FakeSane fake;
+    ASSERT_TRUE(fake.Loaded()) << LP_FAKE_SANE;
+    test::AppHarness h;
+    h.scanLibrary = LP_FAKE_SANE;
+    std::vector<std::string> offered;
+    h.chooseScanSource = [&](std::span<const ScanDevice> devices, std::size_t) -> std::optional<std::size_t> {
+        for (const ScanDevice& d : devices) offered.push_back(d.name);
+        return 0;
+    };
+    CLumaprismApp& app = h.Start();
+    CMainFrame& frame = app.MainFrame();
+    // Runs only if the event loop turns while the listing is held; it looks at the window, then
+    // lets the listing go.
+    bool looked = false;
+    QString message;
+    bool selectEnabled = true, acquireEnabled = true, progressShown = false;
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (looked || !fake.listingWaits()) return;
+        looked = true;
+        message = frame.StatusProgress().Message();
+        progressShown = frame.StatusProgress().Running();
+        selectEnabled = frame.Action(cmd::kScanSelect)->isEnabled();
+        acquireEnabled = frame.Action(cmd::kScanAcquire)->isEnabled();
+        // A second Select Source meanwhile is refused, not run inside the first.
+        frame.Action(cmd::kScanSelect)->trigger();
+        fake.hold(0);
+    });
+    check.start();
+    // Nothing lets the listing go if the loop does not turn: give up after a while instead of hanging.
+    std::atomic<bool> over{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 2000 && !over; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fake.hold(0);
+    });
+    const QString before = frame.StatusProgress().Message();
+    fake.hold(1);
+    frame.Action(cmd::kScanSelect)->trigger();
+    over = true;
+    watchdog.join();
+    check.stop();
+    ASSERT_TRUE(looked) << "the window's event loop did not run while the scanners were listed";
+    EXPECT_EQ(message, "Looking for scanners...");
+    EXPECT_TRUE(progressShown);
+    EXPECT_FALSE(selectEnabled);
+    EXPECT_FALSE(acquireEnabled);
+    EXPECT_EQ(offered, std::vector<std::string>{"fake:0"});  // one choice: the refused second command asked nothing
+    EXPECT_EQ(app.Twain().Source().productName, "fake:0");
+    EXPECT_TRUE(h.prompter.Messages().empty());
+    EXPECT_FALSE(frame.StatusProgress().Running());
+    EXPECT_EQ(frame.StatusProgress().Message(), before);
+    EXPECT_TRUE(frame.Action(cmd::kScanSelect)->isEnabled());
+    EXPECT_TRUE(frame.Action(cmd::kScanAcquire)->isEnabled());
+
+    // The scan of the chosen device, opened and read on the same worker.
+    frame.Action(cmd::kScanAcquire)->trigger();
+    QElapsedTimer timer;
+    timer.start();
+    while (frame.PictureWindows().empty() && timer.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(frame.PictureWindows().size(), 1u) << (h.prompter.Messages().empty() ? "" : h.prompter.Messages()[0].text);
+    EXPECT_EQ(frame.PictureWindows()[0]->Document().GetPicture()->Width(), 4);
+    EXPECT_EQ(fake.threadCount(), 1);
+    EXPECT_FALSE(fake.calledOn(::pthread_self()));
 }
 
 TEST(SelectSourceDialog, ListsTheDevicesAndStartsAtTheCurrentOne) {

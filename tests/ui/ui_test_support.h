@@ -78,6 +78,7 @@ struct AppHarness {
         };
         services.openUrl = [this](const std::string& url) { urlsOpened.push_back(url); };
         services.chooseScanSource = chooseScanSource;
+        services.scanLibrary = scanLibrary;
         app = std::make_unique<CLumaprismApp>(services);
         app->Startup(file);
         QApplication::processEvents();
@@ -89,6 +90,8 @@ struct AppHarness {
     std::vector<std::string> urlsOpened;  // pages of the manual, instead of the desktop's browser
     /// The answer of "Select Source" (set before Start); unset: the source list dialog.
     std::function<std::optional<std::size_t>(std::span<const ScanDevice>, std::size_t)> chooseScanSource;
+    /// The SANE library scanning loads (set before Start); empty: the system's.
+    std::string scanLibrary;
 };
 
 }  // namespace lp::test
