@@ -175,6 +175,14 @@ def save_in_dialog(dialog, target, proposed_extension=None):
     press_modal(wait_for("the Save button", lambda: find(dialog, pyatspi.ROLE_PUSH_BUTTON, "Save")), "Save button")
 
 
+def save_as(app, target, proposed_extension=None):
+    """Waits for the program's "Save As" dialog (a dialog, or a frame on some styles) and saves
+    under target through save_in_dialog."""
+    dialog = wait_for("the save dialog", lambda: find(app, pyatspi.ROLE_DIALOG, "Save As")
+                      or find(app, name="Save As", role=pyatspi.ROLE_FRAME))
+    save_in_dialog(dialog, target, proposed_extension)
+
+
 def reexec_under_xvfb():
     """Without a display of its own the flow runs itself again on Xvfb with a session bus."""
     if os.environ.get("LP_E2E_INNER") == "1":

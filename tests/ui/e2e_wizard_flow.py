@@ -98,10 +98,7 @@ def run_flow(app, target):
     at.wait_for("the result preview", lambda: at.find(app, prefix="(Preview 1)"))
 
     at.press_modal(at.wait_for("the report's Save As button", lambda: button(report, "Save As")), "Save As button")
-    dialog = at.wait_for("the save dialog", lambda: at.find(app, pyatspi.ROLE_DIALOG, "Save As")
-                         or at.find(app, name="Save As", role=pyatspi.ROLE_FRAME))
-
-    at.save_in_dialog(dialog, target, ".jpg")
+    at.save_as(app, target, ".jpg")
     at.wait_for("the saved file", lambda: os.path.isfile(target) and os.path.getsize(target) > 0)
     # The result became the master and took the new name.
     at.wait_for("the master to carry the new name",
