@@ -13,7 +13,11 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/library_symbol.h"
+
 namespace {
+
+using lp::BindSymbol;
 
 constexpr const char* kCurlLibrary = "libcurl.so.4";
 
@@ -36,12 +40,6 @@ struct CurlLibrary {
     decltype(&curl_url_set) urlSet = nullptr;
 };
 
-template <typename F>
-bool Bind(void* library, const char* name, F& slot) {
-    slot = reinterpret_cast<F>(::dlsym(library, name));
-    return slot != nullptr;
-}
-
 CurlLibrary Open() {
     CurlLibrary lib;
     // Kept open until the process ends: handles may live in static objects.
@@ -51,16 +49,16 @@ CurlLibrary Open() {
         std::fprintf(stderr, "lumaprism: %s\n", why ? why : "libcurl.so.4 cannot be loaded");
         return lib;
     }
-    lib.loaded = Bind(handle, "curl_global_init", lib.globalInit) && Bind(handle, "curl_easy_init", lib.easyInit) &&
-                 Bind(handle, "curl_easy_cleanup", lib.easyCleanup) && Bind(handle, "curl_easy_reset", lib.easyReset) &&
-                 Bind(handle, "curl_easy_perform", lib.easyPerform) &&
-                 Bind(handle, "curl_easy_setopt", lib.easySetopt) &&
-                 Bind(handle, "curl_easy_getinfo", lib.easyGetinfo) &&
-                 Bind(handle, "curl_easy_strerror", lib.easyStrerror) && Bind(handle, "curl_free", lib.free) &&
-                 Bind(handle, "curl_slist_append", lib.slistAppend) &&
-                 Bind(handle, "curl_slist_free_all", lib.slistFreeAll) && Bind(handle, "curl_url", lib.url) &&
-                 Bind(handle, "curl_url_cleanup", lib.urlCleanup) && Bind(handle, "curl_url_get", lib.urlGet) &&
-                 Bind(handle, "curl_url_set", lib.urlSet);
+    lib.loaded = BindSymbol(handle, "curl_global_init", lib.globalInit) && BindSymbol(handle, "curl_easy_init", lib.easyInit) &&
+                 BindSymbol(handle, "curl_easy_cleanup", lib.easyCleanup) && BindSymbol(handle, "curl_easy_reset", lib.easyReset) &&
+                 BindSymbol(handle, "curl_easy_perform", lib.easyPerform) &&
+                 BindSymbol(handle, "curl_easy_setopt", lib.easySetopt) &&
+                 BindSymbol(handle, "curl_easy_getinfo", lib.easyGetinfo) &&
+                 BindSymbol(handle, "curl_easy_strerror", lib.easyStrerror) && BindSymbol(handle, "curl_free", lib.free) &&
+                 BindSymbol(handle, "curl_slist_append", lib.slistAppend) &&
+                 BindSymbol(handle, "curl_slist_free_all", lib.slistFreeAll) && BindSymbol(handle, "curl_url", lib.url) &&
+                 BindSymbol(handle, "curl_url_cleanup", lib.urlCleanup) && BindSymbol(handle, "curl_url_get", lib.urlGet) &&
+                 BindSymbol(handle, "curl_url_set", lib.urlSet);
     if (!lib.loaded) std::fprintf(stderr, "lumaprism: %s lacks an entry point this program uses\n", kCurlLibrary);
     return lib;
 }

@@ -1,6 +1,7 @@
 #include "shell/sane_source_manager.h"
 
 #include "base/imp_exp_exception.h"
+#include "base/library_symbol.h"
 
 #include <sane/sane.h>
 
@@ -112,16 +113,6 @@ struct CSaneSourceManager::Library {
     decltype(&sane_cancel) cancel = nullptr;
 };
 
-namespace {
-
-template <typename F>
-bool Bind(void* library, const char* name, F& slot) {
-    slot = reinterpret_cast<F>(::dlsym(library, name));
-    return slot != nullptr;
-}
-
-}  // namespace
-
 CSaneSourceManager::CSaneSourceManager(Callbacks callbacks, std::string library, ImageLimits limits)
     : m_callbacks(std::move(callbacks)), m_libraryName(std::move(library)), m_limits(limits) {}
 
@@ -203,11 +194,11 @@ bool CSaneSourceManager::LoadLibrary() {
         return false;
     }
     auto lib = std::make_unique<Library>();
-    if (!(Bind(handle, "sane_init", lib->init) && Bind(handle, "sane_exit", lib->exit) &&
-          Bind(handle, "sane_get_devices", lib->getDevices) && Bind(handle, "sane_open", lib->open) &&
-          Bind(handle, "sane_close", lib->close) && Bind(handle, "sane_get_parameters", lib->getParameters) &&
-          Bind(handle, "sane_start", lib->start) && Bind(handle, "sane_read", lib->read) &&
-          Bind(handle, "sane_cancel", lib->cancel))) {
+    if (!(BindSymbol(handle, "sane_init", lib->init) && BindSymbol(handle, "sane_exit", lib->exit) &&
+          BindSymbol(handle, "sane_get_devices", lib->getDevices) && BindSymbol(handle, "sane_open", lib->open) &&
+          BindSymbol(handle, "sane_close", lib->close) && BindSymbol(handle, "sane_get_parameters", lib->getParameters) &&
+          BindSymbol(handle, "sane_start", lib->start) && BindSymbol(handle, "sane_read", lib->read) &&
+          BindSymbol(handle, "sane_cancel", lib->cancel))) {
         std::fprintf(stderr, "lumaprism: %s lacks an entry point this program uses\n", m_libraryName.c_str());
         return false;
     }
