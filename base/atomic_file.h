@@ -3,8 +3,19 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "base/byte_sink.h"
+#include "base/imp_exp_exception.h"
 
 namespace lp {
+
+/// A save's temporary file could not be created, written or put in place. errno
+/// holds the reason when it is thrown, for writers that report the system's text.
+class FileWriteError : public InnerError {
+public:
+    using InnerError::InnerError;
+};
 
 /// How the temporary file of a save is made.
 enum class AtomicTempFile {
@@ -20,19 +31,20 @@ enum class AtomicTempFile {
 /// is followed to the file it names), which is synced and renamed over it only
 /// by Commit(); the folder is synced after the rename. The result keeps the
 /// permission bits of the file it replaces; a new file gets 0666 minus the
-/// umask. Destroying an uncommitted writer removes the temporary.
-class AtomicFileWriter {
+/// umask. Destroying an uncommitted writer removes the temporary. Small writes
+/// are gathered into larger ones, so encoders may hand over a row at a time.
+class AtomicFileWriter final : public ByteSink {
 public:
-    /// Throws InnerError(openMessage) when the temporary cannot be created.
+    /// Throws FileWriteError(openMessage) when the temporary cannot be created.
     AtomicFileWriter(std::filesystem::path target, std::string openMessage, std::string writeMessage,
                      AtomicTempFile temp = AtomicTempFile::Unnamed);
-    ~AtomicFileWriter();
+    ~AtomicFileWriter() override;
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    /// Throws InnerError(writeMessage) on a short write.
-    void Write(std::span<const std::uint8_t> bytes);
-    /// Syncs, closes and renames over the target. Throws InnerError(writeMessage).
+    /// Throws FileWriteError(writeMessage) on a short write.
+    void Write(std::span<const std::uint8_t> bytes) override;
+    /// Syncs, closes and renames over the target. Throws FileWriteError(writeMessage).
     void Commit();
 
     /// The file that Commit() replaces: the target with its links followed.
@@ -43,10 +55,14 @@ public:
     bool IsUnnamed() const { return m_unnamed; }
 
 private:
+    void Flush();
+    void WriteThrough(const std::uint8_t* data, std::size_t size);
+
     std::filesystem::path m_destination;
     std::filesystem::path m_folder;
     std::filesystem::path m_tempPath;
     std::string m_writeMessage;
+    std::vector<std::uint8_t> m_pending;
     int m_fd = -1;
     bool m_unnamed = false;
     bool m_committed = false;

@@ -417,11 +417,20 @@ bool LoadSource(const fs::path& path, BatchContext& context, BatchFileResult& re
     }
 }
 
-/// Encodes one output (a picture or the whole frame list) for the target's format: the
-/// bytes that are written, and measured, for that output.
-std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList,
-                                       const FormatRow& row, const fs::path& target, ProgressSink* progress) {
+/// One output (a picture or the whole frame list) made saveable for the target's format.
+struct PreparedOutput {
+    GifFrameList frames;
+    GifInfo info;
+    bool animated = false;  // the GIF writer gets the animation record
     EncodeOptions options;
+
+    GifInfo* Info() { return animated ? &info : nullptr; }
+};
+
+PreparedOutput PrepareOutput(const BatchMacro& macro, LoadedSource& source, int frameIndex, bool wholeList,
+                             const FormatRow& row, const fs::path& target, ProgressSink* progress) {
+    PreparedOutput out;
+    EncodeOptions& options = out.options;
     options.jpegQuality = macro.quality;
     options.progress = progress;
     options.where = target.string();
@@ -447,13 +456,20 @@ std::vector<std::uint8_t> EncodeOutput(const BatchMacro& macro, LoadedSource& so
             // Counts may be stale after the optimizer: the preparation counts again.
             for (GifFrame& f : list) f.colourCount = 0;
         }
-        GifInfo info = source.info;
-        return EncodeSaveable(row, std::move(list), &info, options);
+        out.frames = std::move(list);
+        out.info = source.info;
+        out.animated = true;
+    } else {
+        const GifFrame& frame = source.frames[std::size_t(frameIndex)];
+        options.knownColours = frame.colourCount;
+        options.palette = frame.palette;
+        GifFrame still;
+        still.picture = frame.picture;
+        still.transparentColour = kNoColour;
+        out.frames.Add(std::move(still));
     }
-    const GifFrame& frame = source.frames[std::size_t(frameIndex)];
-    options.knownColours = frame.colourCount;
-    options.palette = frame.palette;
-    return EncodeSaveable(row, frame.picture, options);
+    PrepareForWrite(row, out.frames, options);
+    return out;
 }
 
 /// The macro as this file's variant applies it: the wizard's colour target, the site's
@@ -586,25 +602,33 @@ bool OutputFolderFor(const BatchMacro& macro, BatchContext& context, BatchFileRe
     return true;
 }
 
-/// Writes the encoded output, or with keepIfSmaller only when it is smaller than the source
-/// (compared in memory; the target, which may be the source, is replaced by one atomic write).
-void WriteOutput(const FormatRow& row, const fs::path& target, const std::vector<std::uint8_t>& bytes,
-                 bool keepIfSmaller, BatchContext& context, BatchFileResult& result) {
-    if (keepIfSmaller && (bytes.empty() || bytes.size() >= result.sourceBytes)) {
-        result.status = std::string(kStatusAlreadyOptimized);
-        result.outputPath = result.sourcePath.string();
-        result.outputType = result.sourceType;
-        result.outputBytes = result.sourceBytes;
-        result.widthAfter = result.widthBefore;
-        result.heightAfter = result.heightBefore;
-        result.colorsAfter = result.colorsBefore;
-        if (context.keepPictures) result.pictureAfter = result.pictureBefore;
-        return;
+/// Encodes into the target, or with keepIfSmaller only when the result is smaller than the
+/// source (compared in memory; the target, which may be the source, is replaced by one
+/// atomic write).
+void WriteOutput(const FormatRow& row, const fs::path& target, PreparedOutput& output, bool keepIfSmaller,
+                 BatchContext& context, BatchFileResult& result) {
+    std::uint64_t written = 0;
+    if (!keepIfSmaller) {
+        written = EncodeIntoFile(row, target, output.frames, output.Info(), output.options);
+    } else {
+        const std::vector<std::uint8_t> bytes = EncodeWithRow(row, output.frames, output.Info(), output.options);
+        if (bytes.empty() || bytes.size() >= result.sourceBytes) {
+            result.status = std::string(kStatusAlreadyOptimized);
+            result.outputPath = result.sourcePath.string();
+            result.outputType = result.sourceType;
+            result.outputBytes = result.sourceBytes;
+            result.widthAfter = result.widthBefore;
+            result.heightAfter = result.heightBefore;
+            result.colorsAfter = result.colorsBefore;
+            if (context.keepPictures) result.pictureAfter = result.pictureBefore;
+            return;
+        }
+        WriteWithRow(row, target, bytes);
+        written = bytes.size();
+        result.status = std::string(kStatusOptimized);
     }
-    WriteWithRow(row, target, bytes);
-    if (keepIfSmaller) result.status = std::string(kStatusOptimized);
     result.outputPath = target.string();
-    result.outputBytes = bytes.size();
+    result.outputBytes = written;
     result.outputs.push_back({target, result.outputType, result.outputBytes});
 }
 
@@ -618,9 +642,8 @@ bool EncodeAndWrite(const BatchMacro& macro, LoadedSource& source, int frameInde
         return false;
     };
     try {
-        const std::vector<std::uint8_t> bytes =
-            EncodeOutput(macro, source, frameIndex, wholeList, row, target, context.progress);
-        WriteOutput(row, target, bytes, keepIfSmaller, context, result);
+        PreparedOutput output = PrepareOutput(macro, source, frameIndex, wholeList, row, target, context.progress);
+        WriteOutput(row, target, output, keepIfSmaller, context, result);
         return true;
     } catch (const ImpExpException& e) {
         return failed(e.Message(), e.Title());

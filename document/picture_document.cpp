@@ -299,9 +299,7 @@ bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
             }
             info.backgroundColour = options.background;
             PrepareForWrite(*row, out, options);
-            const std::vector<std::uint8_t> bytes = EncodeWithRow(*row, out, &info, options);
-            WriteWithRow(*row, path, bytes);
-            writtenBytes = static_cast<std::int64_t>(bytes.size());
+            writtenBytes = static_cast<std::int64_t>(EncodeIntoFile(*row, path, out, &info, options));
             for (std::size_t i = 0; i < out.Count(); ++i) m_frames[i] = std::move(out[i]);
             m_info.screenWidth = info.screenWidth;
             m_info.screenHeight = info.screenHeight;
@@ -320,9 +318,7 @@ bool COrvantixDoc::SavePicture(const std::filesystem::path& path) {
             GifFrameList one;
             one.Add(NewFrameRecord(*picture));
             PrepareForWrite(*row, one, options);
-            const std::vector<std::uint8_t> bytes = EncodeWithRow(*row, one, nullptr, options);
-            WriteWithRow(*row, path, bytes);
-            writtenBytes = static_cast<std::int64_t>(bytes.size());
+            writtenBytes = static_cast<std::int64_t>(EncodeIntoFile(*row, path, one, nullptr, options));
         }
     } catch (const ImpExpException& e) {
         ShowError(e.Message(), e.Title());

@@ -117,105 +117,104 @@ std::span<const ColourEntry> ChosenPalette(const GifFrameList& frames, const Enc
     return o.palette.empty() ? std::span<const ColourEntry>(frames[0].palette) : o.palette;
 }
 
-std::vector<std::uint8_t> EncodeJpegRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeJpeg(OnlyPicture(f), o.jpegQuality, o.progress, o.caption);
+void PutAll(ByteSink& sink, const std::vector<std::uint8_t>& bytes) { sink.Write(bytes); }
+
+// The writers that know their layout as they go stream; GIF, TIFF, EPS and the
+// run-length BMPs hold their file until its sizes and offsets are known.
+void EncodeJpegRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodeJpeg(OnlyPicture(f), o.jpegQuality, sink, o.progress, o.caption);
 }
 
-std::vector<std::uint8_t> EncodeGifRow(const GifFrameList& f, GifInfo* info, const EncodeOptions& o) {
+void EncodeGifRow(const GifFrameList& f, GifInfo* info, const EncodeOptions& o, ByteSink& sink) {
     if (!info) {
         const ColourRef background = o.background == kNoColour ? 0 : o.background;
-        return EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where, ChosenPalette(f, o));
+        PutAll(sink, EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where, ChosenPalette(f, o)));
+        return;
     }
-    std::vector<std::uint8_t> bytes = EncodeGif(f, *info, o.progress, o.caption, o.where);
+    PutAll(sink, EncodeGif(f, *info, o.progress, o.caption, o.where));
     info->comment = GifCommentWithSignature(info->comment);
-    return bytes;
 }
 
-std::vector<std::uint8_t> EncodePngRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
+void EncodePngRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
     const Picture& picture = OnlyPicture(f);
     const bool palette = PngUsesPalette(picture, o);
-    return EncodePng(picture, o.background, o.progress, o.caption,
-                     palette ? PngColourMode::Palette : PngColourMode::TrueColour, ChosenPalette(f, o));
+    EncodePng(picture, sink, o.background, o.progress, o.caption,
+              palette ? PngColourMode::Palette : PngColourMode::TrueColour, ChosenPalette(f, o));
 }
 
-std::vector<std::uint8_t> EncodeBmpAs(const GifFrameList& f, const EncodeOptions& o, BmpCompression compression,
-                                      int bits) {
-    const ProgressScope scope(o.progress, 0, 100, "Saving BMP file");
-    return EncodeBmp(OnlyPicture(f), compression, bits, nullptr, ChosenPalette(f, o));
+void EncodeBmpAs(const GifFrameList& f, const EncodeOptions& o, BmpCompression compression, int bits,
+                 ByteSink& sink) {
+    EncodeBmp(OnlyPicture(f), compression, bits, sink, nullptr, ChosenPalette(f, o));
 }
-std::vector<std::uint8_t> EncodeBmpRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeBmpAs(f, o, BmpCompression::None, 24);
+void EncodeBmpRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodeBmpAs(f, o, BmpCompression::None, 24, sink);
 }
-std::vector<std::uint8_t> EncodeRleRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeBmpAs(f, o, BmpCompression::Rle4, 4);
+void EncodeRleRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodeBmpAs(f, o, BmpCompression::Rle4, 4, sink);
 }
-std::vector<std::uint8_t> EncodeDibRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeBmpAs(f, o, BmpCompression::Rle8, 8);
+void EncodeDibRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodeBmpAs(f, o, BmpCompression::Rle8, 8, sink);
 }
-std::vector<std::uint8_t> EncodeTiffRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeTiff(OnlyPicture(f), o.progress, o.where);
+void EncodeTiffRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    PutAll(sink, EncodeTiff(OnlyPicture(f), o.progress, o.where));
 }
 // Targa is always written run-length encoded.
-std::vector<std::uint8_t> EncodeTargaRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeTarga(OnlyPicture(f), true, o.progress);
+void EncodeTargaRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodeTarga(OnlyPicture(f), true, sink, o.progress);
 }
-std::vector<std::uint8_t> EncodePcxRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodePcx(OnlyPicture(f), o.progress);
+void EncodePcxRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    EncodePcx(OnlyPicture(f), sink, o.progress);
 }
 // The form the document saves: with the TIFF preview.
-std::vector<std::uint8_t> EncodeEpsRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o) {
-    return EncodeEps(OnlyPicture(f), true, o.progress, o.where);
+void EncodeEpsRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
+    PutAll(sink, EncodeEps(OnlyPicture(f), true, o.progress, o.where));
 }
 
 // Each format's own texts for a file that cannot be created or written (the codes of
-// the BMP, PCX and Targa error tables).
-void WriteAtomically(const std::filesystem::path& path, Bytes bytes, const std::string& openText,
+// the BMP, PCX and Targa error tables). What produce throws itself passes through.
+void WriteAtomically(const std::filesystem::path& path, const ProduceBytes& produce, const std::string& openText,
                      const std::string& writeText, const char* title) {
     try {
-        WriteFileAtomically(path, bytes, openText, writeText);
-    } catch (const InnerError& e) {
+        AtomicFileWriter writer(path, openText, writeText);
+        produce(writer);
+        writer.Commit();
+    } catch (const FileWriteError& e) {
         throw ImpExpException(path.string(), e.what(), title);
     }
 }
-void WriteJpegFile(const std::filesystem::path& p, Bytes b) {
+void WriteJpegFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, "Error Opening File\n" + p.string(), "Output file write error --- out of disk space?",
                     "Jpeg Error");
 }
-void WriteGifFile(const std::filesystem::path& p, Bytes b) {
+void WriteGifFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, "Unable to open file", "Unable to write file", "Gif Error");
 }
-void WritePngFile(const std::filesystem::path& p, Bytes b) {
+void WritePngFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, "Error Opening File\n" + p.string(), "Write Error", "Png Error");
 }
-void WriteBmpFile(const std::filesystem::path& p, Bytes b) {
+void WriteBmpFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, BmpErrorText(1), BmpErrorText(6), "Bitmap Error");
 }
-void WritePcxFile(const std::filesystem::path& p, Bytes b) {
+void WritePcxFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, PcxErrorText(0), PcxErrorText(8), kPcxErrorTitle);
 }
-void WriteTargaFile(const std::filesystem::path& p, Bytes b) {
+void WriteTargaFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, TargaErrorText(0), TargaErrorText(8), kTargaErrorTitle);
 }
-void WriteEpsFile(const std::filesystem::path& p, Bytes b) {
+void WriteEpsFile(const std::filesystem::path& p, const ProduceBytes& b) {
     WriteAtomically(p, b, "Unable to open file for writing", "Error writing to file", "EPS Error");
 }
 // TIFF reports the C library's text for the error.
-void WriteTiffFile(const std::filesystem::path& p, Bytes b) {
-    const auto reason = [] {
-        const int err = errno;
-        return TiffStatusText(err > 0 && err < 256 ? err : EIO);
-    };
+void WriteTiffFile(const std::filesystem::path& p, const ProduceBytes& b) {
+    // The writer outlives the catch: closing its temporary must not touch errno first.
     std::optional<AtomicFileWriter> writer;
     try {
         writer.emplace(p, "", "");
-    } catch (const InnerError&) {
-        throw ImpExpException(p.string(), reason(), "Tiff Error");
-    }
-    try {
-        writer->Write(b);
+        b(*writer);
         writer->Commit();
-    } catch (const InnerError&) {
-        throw ImpExpException(p.string(), reason(), "Tiff Error");
+    } catch (const FileWriteError&) {
+        const int err = errno;
+        throw ImpExpException(p.string(), TiffStatusText(err > 0 && err < 256 ? err : EIO), "Tiff Error");
     }
 }
 
@@ -444,8 +443,12 @@ Picture LoadPicture(const std::filesystem::path& path, PictureFileType type, Pro
     return std::move(DecodePictureFile(file, options).frames[0].picture);
 }
 
-std::vector<std::uint8_t> EncodeWithRow(const FormatRow& row, const GifFrameList& frames, GifInfo* info,
-                                        const EncodeOptions& options) {
+namespace {
+
+// The checks every encode makes, and the row's title on what the writer throws;
+// a failing file write passes through for the row's own texts.
+void EncodeChecked(const FormatRow& row, const GifFrameList& frames, GifInfo* info, const EncodeOptions& options,
+                   ByteSink& sink) {
     const std::string title(row.errorTitle);
     try {
         if (!row.CanWrite())
@@ -453,13 +456,31 @@ std::vector<std::uint8_t> EncodeWithRow(const FormatRow& row, const GifFrameList
         if (frames.Empty()) throw InnerError("There is no picture to save");
         if (row.accepts.maxFrames != 0 && frames.Count() > std::size_t(row.accepts.maxFrames))
             throw InnerError(std::string(row.name) + " files hold one picture only");
-        return row.encode(frames, info, options);
+        row.encode(frames, info, options, sink);
     } catch (const ImpExpException& e) {
         if (!e.Where().empty() || options.where.empty()) throw;
         throw ImpExpException(options.where, e.Message(), e.Title());
+    } catch (const FileWriteError&) {
+        throw;
     } catch (const InnerError& e) {
         throw ImpExpException(options.where, e.what(), title);
     }
+}
+
+void CheckWritable(const FormatRow& row, const std::filesystem::path& path) {
+    if (!row.writeFile)
+        throw ImpExpException(path.string(), "Writing " + std::string(row.name) + " files is not supported",
+                              std::string(row.errorTitle));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeWithRow(const FormatRow& row, const GifFrameList& frames, GifInfo* info,
+                                        const EncodeOptions& options) {
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodeChecked(row, frames, info, options, sink);
+    return bytes;
 }
 
 std::vector<std::uint8_t> EncodePictureWithRow(const FormatRow& row, const Picture& picture,
@@ -470,10 +491,19 @@ std::vector<std::uint8_t> EncodePictureWithRow(const FormatRow& row, const Pictu
 }
 
 void WriteWithRow(const FormatRow& row, const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    if (!row.writeFile)
-        throw ImpExpException(path.string(), "Writing " + std::string(row.name) + " files is not supported",
-                              std::string(row.errorTitle));
-    row.writeFile(path, bytes);
+    CheckWritable(row, path);
+    row.writeFile(path, [bytes](ByteSink& sink) { sink.Write(bytes); });
+}
+
+std::uint64_t EncodeIntoFile(const FormatRow& row, const std::filesystem::path& path, const GifFrameList& frames,
+                             GifInfo* info, const EncodeOptions& options) {
+    CheckWritable(row, path);
+    std::uint64_t written = 0;
+    row.writeFile(path, [&](ByteSink& sink) {
+        EncodeChecked(row, frames, info, options, sink);
+        written = sink.Written();
+    });
+    return written;
 }
 
 void SavePictureByExtension(const Picture& picture, const std::filesystem::path& path, ProgressSink* progress) {
@@ -488,7 +518,7 @@ void SavePictureByExtension(const Picture& picture, const std::filesystem::path&
     options.progress = progress;
     options.where = path.string();
     PrepareForWrite(*row, frames, options);
-    WriteWithRow(*row, path, EncodeWithRow(*row, frames, nullptr, options));
+    EncodeIntoFile(*row, path, frames, nullptr, options);
 }
 
 }  // namespace lp

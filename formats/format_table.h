@@ -2,12 +2,14 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "formats/file_types.h"
 #include "formats/gif/gif_records.h"
 #include "base/colour.h"
@@ -78,9 +80,12 @@ using DecodeFn = DecodedPicture (*)(std::span<const std::uint8_t> file, const st
                                     const DecodeOptions& options);
 /// info null: a picture alone (frames holds one). The writer may record in info what it
 /// wrote (the GIF comment with its signature).
-using EncodeFn = std::vector<std::uint8_t> (*)(const GifFrameList& frames, GifInfo* info,
-                                               const EncodeOptions& options);
-using WriteFileFn = void (*)(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+using EncodeFn = void (*)(const GifFrameList& frames, GifInfo* info, const EncodeOptions& options, ByteSink& out);
+/// Puts a file's bytes into the sink it is given.
+using ProduceBytes = std::function<void(ByteSink&)>;
+/// Writes what produce puts out into the file atomically, turning a failed file write
+/// into ImpExpException with the format's own texts; what produce throws passes through.
+using WriteFileFn = void (*)(const std::filesystem::path& path, const ProduceBytes& produce);
 
 /// One file type: every fact the program knows about a format lives in its row.
 struct FormatRow {
@@ -161,6 +166,10 @@ std::vector<std::uint8_t> EncodePictureWithRow(const FormatRow& row, const Pictu
                                                const EncodeOptions& options);
 /// Writes encoded bytes atomically with the row's texts (ImpExpException naming the path).
 void WriteWithRow(const FormatRow& row, const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+/// Encodes straight into the file, atomically: the writers that can stream never hold the
+/// whole encoded file. Errors as EncodeWithRow and WriteWithRow. Returns the file's size.
+std::uint64_t EncodeIntoFile(const FormatRow& row, const std::filesystem::path& path, const GifFrameList& frames,
+                             GifInfo* info, const EncodeOptions& options);
 
 /// Saves with the writer chosen by the target's extension (case-insensitive), made saveable
 /// first (a GIF is fitted to 256 colours). Unknown extension: ImpExpException with

@@ -67,8 +67,8 @@ std::vector<std::uint8_t> EncodeSaveable(const FormatRow& row, const Picture& pi
 void SaveWithRow(const FormatRow& row, GifFrameList frames, GifInfo* info, const std::filesystem::path& path,
                  EncodeOptions options) {
     if (options.where.empty()) options.where = path.string();
-    const std::vector<std::uint8_t> bytes = EncodeSaveable(row, std::move(frames), info, std::move(options));
-    WriteWithRow(row, path, bytes);
+    PrepareForWrite(row, frames, options);
+    EncodeIntoFile(row, path, frames, info, options);
 }
 
 }  // namespace lp

@@ -212,8 +212,31 @@ void Pack555(const std::uint8_t* row, int width, std::uint8_t* dst) {
     }
 }
 
-std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression compression, int bitsPerPixel,
-                                        std::span<const ColourEntry> palette = {}) {
+// The two headers; the size fields are 32-bit.
+void PutHeaders(std::uint8_t* h, std::uint64_t fileBytes, std::uint64_t offBits, int width, int height, int bits,
+                std::uint32_t compressionField) {
+    if (fileBytes > std::numeric_limits<std::uint32_t>::max()) Fail(kInsufficientInfo);
+    h[0] = 'B';
+    h[1] = 'M';
+    Put32(h + 2, std::uint32_t(fileBytes));
+    Put32(h + 6, 0);  // reserved
+    Put32(h + 10, std::uint32_t(offBits));
+    std::uint8_t* info = h + kFileHeaderBytes;
+    std::memset(info, 0, kInfoHeaderBytes);
+    Put32(info, kInfoHeaderBytes);
+    Put32(info + 4, std::uint32_t(width));
+    Put32(info + 8, std::uint32_t(height));
+    Put16(info + 12, 1);
+    Put16(info + 14, std::uint32_t(bits));
+    Put32(info + 16, compressionField);
+    // Readers need the image size for run-length data; it is exact for the others too.
+    Put32(info + 20, std::uint32_t(fileBytes - offBits));
+}
+
+// Uncompressed files know their size up front and go out a row at a time;
+// run-length files are gathered first, since the header holds their length.
+void EncodeChecked(const Picture& picture, BmpCompression compression, int bitsPerPixel,
+                   std::span<const ColourEntry> palette, ByteSink& sink) {
     const int bits = ResolveBits(compression, bitsPerPixel);
     if (picture.IsEmpty() || picture.Width() <= 0 || picture.Height() <= 0) Fail(kInsufficientInfo);
     const int width = picture.Width();
@@ -226,15 +249,13 @@ std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression c
     const std::uint64_t offBits = kFileHeaderBytes + kInfoHeaderBytes + 4 * colours;
     const std::uint64_t rowBytes = PackedRowBytes(width, bits);
 
-    std::vector<std::uint8_t> out;
-    if (rle) {
-        // The worst case (two bytes per pixel and the line ends); only what is
-        // written gets touched.
+    std::vector<std::uint8_t> out(offBits);  // headers and table; a run-length file's rows follow
+    if (rle)
         out.reserve(offBits + (2 * std::uint64_t(width) + 6) * std::uint64_t(height) + 2);
-        out.resize(offBits);
-    } else {
-        out.resize(offBits + rowBytes * std::uint64_t(height));  // zero-filled: row padding stays 0
-    }
+    else
+        PutHeaders(out.data(), offBits + rowBytes * std::uint64_t(height), offBits, width, height, bits,
+                   compressionField);
+    std::vector<std::uint8_t> row(rle ? 0 : rowBytes);  // zero-filled: row padding stays 0
 
     if (bits <= 8) {
         IndexMapper mapper(picture, bits, palette);
@@ -246,10 +267,13 @@ std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression c
             e[2] = table[i].red;
             e[3] = 0;
         }
+        if (!rle) sink.Write(out);
         for (int y = 0; y < height; ++y) {
             const auto indexes = mapper.MapRow(picture, y);
             if (!rle) {
-                PackIndexes(indexes.data(), width, bits, out.data() + offBits + std::uint64_t(y) * rowBytes);
+                std::fill(row.begin(), row.end(), std::uint8_t(0));
+                PackIndexes(indexes.data(), width, bits, row.data());
+                sink.Write(row);
                 continue;
             }
             if (bits == 8)
@@ -259,40 +283,22 @@ std::vector<std::uint8_t> EncodeChecked(const Picture& picture, BmpCompression c
             out.push_back(0);  // end of line
             out.push_back(0);
         }
-        if (rle) {  // end of bitmap
-            out.push_back(0);
+        if (rle) {
+            out.push_back(0);  // end of bitmap
             out.push_back(1);
+            PutHeaders(out.data(), out.size(), offBits, width, height, bits, compressionField);
+            sink.Write(out);
         }
     } else {
+        sink.Write(out);
         for (int y = 0; y < height; ++y) {
-            std::uint8_t* dst = out.data() + offBits + std::uint64_t(y) * rowBytes;
             if (bits == 24)
-                std::memcpy(dst, picture.Row(y).data(), std::size_t(width) * 3);
+                std::memcpy(row.data(), picture.Row(y).data(), std::size_t(width) * 3);
             else
-                Pack555(picture.Row(y).data(), width, dst);
+                Pack555(picture.Row(y).data(), width, row.data());
+            sink.Write(row);
         }
     }
-
-    // The header's size fields are 32-bit.
-    if (out.size() > std::numeric_limits<std::uint32_t>::max()) Fail(kInsufficientInfo);
-    const std::uint32_t bitsSize = std::uint32_t(out.size() - offBits);
-    std::uint8_t* h = out.data();
-    h[0] = 'B';
-    h[1] = 'M';
-    Put32(h + 2, std::uint32_t(out.size()));
-    Put32(h + 6, 0);  // reserved
-    Put32(h + 10, std::uint32_t(offBits));
-    std::uint8_t* info = h + kFileHeaderBytes;
-    std::memset(info, 0, kInfoHeaderBytes);
-    Put32(info, kInfoHeaderBytes);
-    Put32(info + 4, std::uint32_t(width));
-    Put32(info + 8, std::uint32_t(height));
-    Put16(info + 12, 1);
-    Put16(info + 14, std::uint32_t(bits));
-    Put32(info + 16, compressionField);
-    // Readers need the image size for run-length data; it is exact for the others too.
-    Put32(info + 20, bitsSize);
-    return out;
 }
 
 template <typename Fn>
@@ -393,19 +399,28 @@ void EncodeRle4Row(std::span<const std::uint8_t> px, std::vector<std::uint8_t>& 
 
 }  // namespace bmp
 
+void EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel, ByteSink& out,
+               ProgressSink* progress, std::span<const ColourEntry> palette) {
+    const ProgressScope scope(progress, 0, 100, "Saving BMP file");
+    WithBmpErrors("", [&] { EncodeChecked(picture, compression, bitsPerPixel, palette, out); });
+}
+
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel,
                                     ProgressSink* progress, std::span<const ColourEntry> palette) {
-    const ProgressScope scope(progress, 0, 100, "Saving BMP file");
-    return WithBmpErrors("", [&] { return EncodeChecked(picture, compression, bitsPerPixel, palette); });
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodeBmp(picture, compression, bitsPerPixel, sink, progress, palette);
+    return bytes;
 }
 
 void SaveBmp(const Picture& picture, const std::filesystem::path& path, BmpCompression compression, int bitsPerPixel,
              ProgressSink* progress) {
     const ProgressScope scope(progress, 0, 100, "Saving BMP file");
     WithBmpErrors(path.string(), [&] {
-        const std::vector<std::uint8_t> bytes = EncodeChecked(picture, compression, bitsPerPixel);
+        AtomicFileWriter file(path, BmpErrorText(kOpenFailed), BmpErrorText(kWriteFailed));
+        EncodeChecked(picture, compression, bitsPerPixel, {}, file);
         scope.Step(10);
-        WriteFileAtomically(path, bytes, BmpErrorText(kOpenFailed), BmpErrorText(kWriteFailed));
+        file.Commit();
         scope.Step(100);
     });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/byte_sink.h"
 #include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
@@ -19,7 +20,11 @@ enum class BmpCompression : int { None = 0, Rle8 = 1, Rle4 = 2 };
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel,
                                     ProgressSink* progress, std::span<const ColourEntry> palette = {});
 
-/// Encodes and writes atomically: a failure leaves any old file untouched.
+/// The same, into out: an uncompressed file goes out a row at a time.
+void EncodeBmp(const Picture& picture, BmpCompression compression, int bitsPerPixel, ByteSink& out,
+               ProgressSink* progress, std::span<const ColourEntry> palette = {});
+
+/// Encodes into the file, atomically: a failure leaves any old file untouched.
 /// Throws ImpExpException(file name, text, "Bitmap Error").
 void SaveBmp(const Picture& picture, const std::filesystem::path& path, BmpCompression compression,
              int bitsPerPixel, ProgressSink* progress);

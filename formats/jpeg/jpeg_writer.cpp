@@ -18,21 +18,18 @@ using jpeg_detail::Guarded;
 constexpr const char* kTitle = "Jpeg Error";
 constexpr std::size_t kChunk = 64 * 1024;
 
-// Destination manager writing into a byte vector, or only counting the bytes
-// when no vector is given (size measurements keep nothing).
-// The compression object's client_data points at it.
+// Destination manager handing the library's output to a byte sink (a vector,
+// the file being saved, or a counter). The compression object's client_data
+// points at it.
 struct ByteSinkDestination {
     jpeg_destination_mgr pub;
-    std::vector<std::uint8_t>* out = nullptr;
-    std::uint64_t count = 0;
+    ByteSink* out = nullptr;
     std::vector<JOCTET> buffer;
 
     // Never throws: it runs inside a library callback.
     bool Take(std::size_t bytes) noexcept {
-        count += bytes;
-        if (!out) return true;
         try {
-            out->insert(out->end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(bytes));
+            out->Write({buffer.data(), bytes});
             return true;
         } catch (...) {
             return false;
@@ -87,9 +84,10 @@ private:
     jpeg_compress_struct m_cinfo;
 };
 
-void Encode(const Picture& picture, int quality, ProgressSink* progress, std::string_view caption,
-            ByteSinkDestination& sink) {
+void Encode(const Picture& picture, int quality, ProgressSink* progress, std::string_view caption, ByteSink& out) {
     Compressor cinfo;
+    ByteSinkDestination sink;
+    sink.out = &out;
     sink.buffer.resize(kChunk);
     sink.pub.init_destination = &InitDestination;
     sink.pub.empty_output_buffer = &EmptyOutputBuffer;
@@ -126,34 +124,31 @@ void Encode(const Picture& picture, int quality, ProgressSink* progress, std::st
 
 }  // namespace
 
+void EncodeJpeg(const Picture& picture, int quality, ByteSink& out, ProgressSink* progress, std::string_view caption) {
+    WithImpExpErrors("", kTitle, [&] { Encode(picture, quality, progress, caption, out); });
+}
+
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality, ProgressSink* progress,
                                      std::string_view caption) {
-    return WithImpExpErrors("", kTitle, [&] {
-        std::vector<std::uint8_t> bytes;
-        ByteSinkDestination sink;
-        sink.out = &bytes;
-        Encode(picture, quality, progress, caption, sink);
-        return bytes;
-    });
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodeJpeg(picture, quality, sink, progress, caption);
+    return bytes;
 }
 
 std::uint64_t MeasureJpegSize(const Picture& picture, int quality) {
-    return WithImpExpErrors("", kTitle, [&] {
-        ByteSinkDestination sink;
-        Encode(picture, quality, nullptr, {}, sink);
-        return sink.count;
-    });
+    CountingSink sink;
+    EncodeJpeg(picture, quality, sink);
+    return sink.Written();
 }
 
 void SaveJpeg(const Picture& picture, const std::filesystem::path& path, int quality, ProgressSink* progress,
               std::string_view caption) {
     WithImpExpErrors(path.string(), kTitle, [&] {
-        std::vector<std::uint8_t> bytes;
-        ByteSinkDestination sink;
-        sink.out = &bytes;
-        Encode(picture, quality, progress, caption, sink);
-        WriteFileAtomically(path, bytes, "Error Opening File\n" + path.string(),
-                            "Output file write error --- out of disk space?");
+        AtomicFileWriter file(path, "Error Opening File\n" + path.string(),
+                              "Output file write error --- out of disk space?");
+        Encode(picture, quality, progress, caption, file);
+        file.Commit();
     });
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 
@@ -19,10 +20,14 @@ inline constexpr int kDefaultJpegQuality = 75;
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality, ProgressSink* progress = nullptr,
                                      std::string_view caption = {});
 
+/// The same, streamed into out (a file being saved writes as the library encodes).
+void EncodeJpeg(const Picture& picture, int quality, ByteSink& out, ProgressSink* progress = nullptr,
+                std::string_view caption = {});
+
 /// The size EncodeJpeg would produce, counted without keeping the bytes.
 std::uint64_t MeasureJpegSize(const Picture& picture, int quality);
 
-/// Encodes, then writes the file atomically: a failure leaves any old file
+/// Encodes into the file, atomically: a failure leaves any old file
 /// untouched. Throws ImpExpException(file name, text, "Jpeg Error").
 void SaveJpeg(const Picture& picture, const std::filesystem::path& path, int quality, ProgressSink* progress = nullptr,
               std::string_view caption = {});

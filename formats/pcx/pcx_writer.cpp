@@ -45,7 +45,7 @@ void EncodeLine(const std::uint8_t* line, std::size_t size, std::vector<std::uin
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodePcx(const Picture& picture, ProgressSink* progress) {
+void EncodePcx(const Picture& picture, ByteSink& sink, ProgressSink* progress) {
     const std::int32_t width = picture.Width();
     const std::int32_t height = picture.Height();
     // Nothing to write, or a size the 16-bit header cannot hold: refuse rather
@@ -64,11 +64,12 @@ std::vector<std::uint8_t> EncodePcx(const Picture& picture, ProgressSink* progre
     PutU16(&out[kOffYMax], unsigned(height));
     out[kOffPlanes] = 3;
     PutU16(&out[kOffBytesPerLine], unsigned(width));
-    out.reserve(kHeaderBytes + std::size_t(width) * 3 * std::size_t(height));
+    sink.Write(out);
 
     ProgressScope scope(progress, 0, 100, "Saving PCX File");
     const std::size_t w = std::size_t(width);
     std::vector<std::uint8_t> line(w * 3);
+    out.reserve(line.size() * 2);  // a line encodes to at most two bytes per byte
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* bgr = picture.RowFromTop(y).data();
         std::uint8_t* red = line.data();
@@ -79,16 +80,25 @@ std::vector<std::uint8_t> EncodePcx(const Picture& picture, ProgressSink* progre
             green[x] = bgr[1];
             red[x] = bgr[2];
         }
+        out.clear();
         EncodeLine(line.data(), line.size(), out);
+        sink.Write(out);
         scope.Step(long((std::int64_t(y) + 1) * 100 / height));
     }
-    return out;
+}
+
+std::vector<std::uint8_t> EncodePcx(const Picture& picture, ProgressSink* progress) {
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodePcx(picture, sink, progress);
+    return bytes;
 }
 
 void SavePcx(const Picture& picture, const std::filesystem::path& path, ProgressSink* progress) {
     WithImpExpErrors(path.string(), kPcxErrorTitle, PcxErrorText(kNoMemory), InnerImpExp::NameTheFile, [&] {
-        const std::vector<std::uint8_t> bytes = EncodePcx(picture, progress);
-        WriteFileAtomically(path, bytes, PcxErrorText(kErrorOpening), PcxErrorText(kErrorWriting));
+        AtomicFileWriter file(path, PcxErrorText(kErrorOpening), PcxErrorText(kErrorWriting));
+        EncodePcx(picture, file, progress);
+        file.Commit();
     });
 }
 

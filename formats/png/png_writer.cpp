@@ -22,27 +22,16 @@ using png_detail::Guarded;
 
 constexpr const char* kTitle = "Png Error";
 
-// Where the encoded bytes go: a vector, or only a count when measuring.
-struct ByteSink {
-    std::vector<std::uint8_t>* out = nullptr;
-    std::uint64_t count = 0;
-
-    bool Append(const std::uint8_t* data, std::size_t length) noexcept {
-        count += length;
-        if (!out) return true;
-        try {
-            out->insert(out->end(), data, data + length);
-            return true;
-        } catch (...) {
-            return false;
-        }
-    }
-};
-
 void WriteFn(png_structp png, png_bytep data, png_size_t length) {
     auto* sink = static_cast<ByteSink*>(png_get_io_ptr(png));
+    bool written = true;
+    try {  // nothing may throw through libpng's C frames
+        sink->Write({data, length});
+    } catch (...) {
+        written = false;
+    }
     // The text libpng's own stdio writer gives when a write fails.
-    if (!sink->Append(data, length)) png_error(png, "Write Error");
+    if (!written) png_error(png, "Write Error");
 }
 
 void FlushFn(png_structp) {}
@@ -242,32 +231,32 @@ auto Wrapped(const std::string& where, Fn&& fn) {
 
 }  // namespace
 
+void EncodePng(const Picture& picture, ByteSink& out, ColourRef background, ProgressSink* progress,
+               std::string_view caption, PngColourMode mode, std::span<const ColourEntry> palette) {
+    Wrapped("", [&] { Encode(picture, background, progress, caption, mode, palette, out); });
+}
+
 std::vector<std::uint8_t> EncodePng(const Picture& picture, ColourRef background, ProgressSink* progress,
                                     std::string_view caption, PngColourMode mode,
                                     std::span<const ColourEntry> palette) {
-    return Wrapped("", [&] {
-        std::vector<std::uint8_t> bytes;
-        ByteSink sink{&bytes};
-        Encode(picture, background, progress, caption, mode, palette, sink);
-        return bytes;
-    });
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodePng(picture, sink, background, progress, caption, mode, palette);
+    return bytes;
 }
 
 std::uint64_t MeasurePngSize(const Picture& picture, ColourRef background, PngColourMode mode) {
-    return Wrapped("", [&] {
-        ByteSink sink;
-        Encode(picture, background, nullptr, {}, mode, {}, sink);
-        return sink.count;
-    });
+    CountingSink sink;
+    EncodePng(picture, sink, background, nullptr, {}, mode);
+    return sink.Written();
 }
 
 void SavePng(const Picture& picture, const std::filesystem::path& path, ColourRef background, ProgressSink* progress,
              std::string_view caption, PngColourMode mode) {
     Wrapped(path.string(), [&] {
-        std::vector<std::uint8_t> bytes;
-        ByteSink sink{&bytes};
-        Encode(picture, background, progress, caption, mode, {}, sink);
-        WriteFileAtomically(path, bytes, "Error Opening File\n" + path.string(), "Write Error");
+        AtomicFileWriter file(path, "Error Opening File\n" + path.string(), "Write Error");
+        Encode(picture, background, progress, caption, mode, {}, file);
+        file.Commit();
     });
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "base/colour.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
@@ -31,11 +32,16 @@ std::vector<std::uint8_t> EncodePng(const Picture& picture, ColourRef background
                                     PngColourMode mode = PngColourMode::TrueColour,
                                     std::span<const ColourEntry> palette = {});
 
+/// The same, streamed into out (a file being saved writes as libpng encodes).
+void EncodePng(const Picture& picture, ByteSink& out, ColourRef background = kNoColour,
+               ProgressSink* progress = nullptr, std::string_view caption = {},
+               PngColourMode mode = PngColourMode::TrueColour, std::span<const ColourEntry> palette = {});
+
 /// The size EncodePng would produce, counted without keeping the bytes.
 std::uint64_t MeasurePngSize(const Picture& picture, ColourRef background = kNoColour,
                              PngColourMode mode = PngColourMode::TrueColour);
 
-/// Encodes, then writes the file atomically: a failure leaves any old file
+/// Encodes into the file, atomically: a failure leaves any old file
 /// untouched. Throws ImpExpException(file name, text, "Png Error").
 void SavePng(const Picture& picture, const std::filesystem::path& path, ColourRef background = kNoColour,
              ProgressSink* progress = nullptr, std::string_view caption = {},

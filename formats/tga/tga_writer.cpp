@@ -5,6 +5,7 @@
 #include "formats/tga/tga_reader.h"
 #include "base/imp_exp_exception.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -60,7 +61,7 @@ void EncodeRleRow(const std::uint8_t* row, std::size_t width, std::vector<std::u
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, ProgressSink* progress) {
+void EncodeTarga(const Picture& picture, bool compress, ByteSink& sink, ProgressSink* progress) {
     const std::int32_t width = picture.Width();
     const std::int32_t height = picture.Height();
     // Nothing to write, or a size the 16-bit header cannot hold: refuse rather
@@ -71,7 +72,7 @@ std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, Pro
     ProgressScope scope(progress, 0, 100, "Saving Targa File");
     std::vector<std::uint8_t> out;
     const std::uint64_t rowBytes = std::uint64_t(width) * 3;
-    out.reserve(kHeaderBytes + kIdentification.size() + std::size_t(rowBytes * std::uint64_t(height)));
+    out.reserve(std::max<std::size_t>(kHeaderBytes + kIdentification.size(), rowBytes + rowBytes / 128 + 1));
 
     out.push_back(std::uint8_t(kIdentification.size()));  // ID length
     out.push_back(0);                                     // no colour map
@@ -86,22 +87,33 @@ std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, Pro
     out.push_back(24);
     out.push_back(kTopToBottom);
     out.insert(out.end(), kIdentification.begin(), kIdentification.end());
+    sink.Write(out);
 
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = picture.RowFromTop(y).data();
-        if (compress)
+        if (compress) {
+            out.clear();
             EncodeRleRow(row, std::size_t(width), out);
-        else
-            out.insert(out.end(), row, row + rowBytes);
+            sink.Write(out);
+        } else {
+            sink.Write({row, std::size_t(rowBytes)});
+        }
         scope.Step(long(std::int64_t(y) * 100 / height));
     }
-    return out;
+}
+
+std::vector<std::uint8_t> EncodeTarga(const Picture& picture, bool compress, ProgressSink* progress) {
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    EncodeTarga(picture, compress, sink, progress);
+    return bytes;
 }
 
 void SaveTarga(const Picture& picture, const std::filesystem::path& path, bool compress, ProgressSink* progress) {
     WithImpExpErrors(path.string(), kTargaErrorTitle, TargaErrorText(kNoMemory), InnerImpExp::NameTheFile, [&] {
-        const std::vector<std::uint8_t> bytes = EncodeTarga(picture, compress, progress);
-        WriteFileAtomically(path, bytes, TargaErrorText(kErrorOpening), TargaErrorText(kErrorWriting));
+        AtomicFileWriter file(path, TargaErrorText(kErrorOpening), TargaErrorText(kErrorWriting));
+        EncodeTarga(picture, compress, file, progress);
+        file.Commit();
     });
 }
 

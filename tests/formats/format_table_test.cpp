@@ -1,9 +1,11 @@
 // Every row of the format table, read and written through the same door the program uses.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -13,6 +15,7 @@
 #include "base/prompter.h"
 #include "app/error_log.h"
 #include "batch/apply_batch_macro.h"
+#include "formats/bmp/bmp_reader.h"
 #include "formats/bmp/bmp_writer.h"
 #include "formats/eps/eps_writer.h"
 #include "formats/format_table.h"
@@ -122,6 +125,76 @@ TEST(FormatTable, RoundTripsEveryLosslessRowThroughFiles) {
         // And once more: decoding what was written and writing it again gives the same bytes.
         EXPECT_EQ(EncodeWithRow(row, back.frames, nullptr, options), file.bytes);
     }
+}
+
+// Remembers how the bytes came: a writer that streams hands them over a row or a
+// library buffer at a time.
+class RecordingSink final : public ByteSink {
+public:
+    void Write(std::span<const std::uint8_t> bytes) override {
+        Count(bytes.size());
+        largest = std::max(largest, bytes.size());
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    std::size_t largest = 0;
+    std::vector<std::uint8_t> all;
+};
+
+TEST(FormatTable, EveryRowPutsTheSameBytesIntoTheFileAsInMemoryAndTheStreamingOnesNeverHoldTheWholeFile) {
+    test::ScratchDir dir;
+    // Noise: even the JPEG and PNG files are then many times the libraries' buffers.
+    Picture source;
+    source.Create(800, 600);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < source.Height(); ++y)
+        for (std::uint8_t& byte : source.Row(y).first(std::size_t(source.Width()) * 3))
+            byte = std::uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        SCOPED_TRACE(RowName(row));
+        GifFrameList frames = OneFrame(source);
+        EncodeOptions options;
+        PrepareForWrite(row, frames, options);
+        const std::vector<std::uint8_t> inMemory = EncodeWithRow(row, frames, nullptr, options);
+        const fs::path path = dir / ("stream" + row.CanonicalExtension());
+        EXPECT_EQ(EncodeIntoFile(row, path, frames, nullptr, options), inMemory.size());
+        EXPECT_EQ(test::ReadFileBytes(path), inMemory);
+
+        RecordingSink sink;
+        row.encode(frames, nullptr, options, sink);
+        EXPECT_EQ(sink.all, inMemory);
+        EXPECT_EQ(sink.Written(), inMemory.size());
+        const bool streams = row.type == PictureFileType::Jpeg || row.type == PictureFileType::Png ||
+                             row.type == PictureFileType::Bmp || row.type == PictureFileType::Targa ||
+                             row.type == PictureFileType::Pcx;
+        if (streams) EXPECT_LT(sink.largest, inMemory.size() / 4) << "the writer gathered its whole file";
+    }
+}
+
+TEST(FormatTable, AWriteFailingHalfwayThroughAStreamedSaveKeepsTheOldFileAndSaysSoInTheFormatsWords) {
+    test::ScratchDir dir;
+    const fs::path path = dir / "big.bmp";
+    test::WriteFileBytes(path, {1, 2, 3});
+    const Picture picture = test::PatternPicture(600, 400);  // about 720 KB of rows
+    const FormatRow& row = *FindFormat(PictureFileType::Bmp);
+    // The file-size limit makes a write fail partway through, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        EncodeIntoFile(row, path, OneFrame(picture), nullptr, EncodeOptions{});
+    } catch (const ImpExpException& e) {
+        message = e.Message() + " | " + e.Title();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message, BmpErrorText(6) + std::string(" | Bitmap Error"));
+    EXPECT_EQ(test::ReadFileBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
 TEST(FormatTable, GifHeaderCountsFramesAndRebuildsAnEmptyScreen) {

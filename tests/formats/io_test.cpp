@@ -222,6 +222,26 @@ TEST(AtomicFileWriter, TheNamedFallbackIsHiddenBesideTheTargetAndRemovedOnFailur
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.bin"});
 }
 
+TEST(AtomicFileWriter, GathersSmallWritesAndPassesLargeOnesThroughInOrder) {
+    test::ScratchDir dir;
+    const auto target = dir / "mixed.bin";
+    std::vector<std::uint8_t> expected;
+    AtomicFileWriter w(target, "open", "write");
+    const auto put = [&](std::size_t size, std::uint8_t seed) {
+        std::vector<std::uint8_t> piece(size);
+        for (std::size_t i = 0; i < size; ++i) piece[i] = std::uint8_t(seed + i * 7);
+        w.Write(piece);
+        expected.insert(expected.end(), piece.begin(), piece.end());
+    };
+    for (int i = 0; i < 3000; ++i) put(1 + i % 97, std::uint8_t(i));  // rows of a small picture
+    put(1 << 20, 3);                                                   // one library buffer of a megabyte
+    put(5, 9);
+    put(300 * 1024, 11);  // larger than what is gathered, with bytes already waiting
+    EXPECT_EQ(w.Written(), expected.size());
+    w.Commit();
+    EXPECT_EQ(test::ReadFileBytes(target), expected);
+}
+
 TEST(AtomicFileWriter, AProcessKilledDuringASaveLeavesTheOldFileAndNoTemporary) {
     test::ScratchDir dir;
     if (!FolderTakesUnnamedFiles(dir.Path())) GTEST_SKIP() << "this file system has no O_TMPFILE";
