@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/byte_sink.h"
+#include "base/large_buffer.h"
 #include "formats/file_types.h"
 #include "formats/gif/gif_records.h"
 #include "base/colour.h"
@@ -138,7 +139,7 @@ int SaveFilterCount();
 /// A whole input file, read once, with the type its bytes and name give.
 struct PictureFile {
     std::filesystem::path path;
-    std::vector<std::uint8_t> bytes;
+    ByteBuffer bytes;
     PictureFileType type = PictureFileType::Unknown;
     const FormatRow* Row() const { return FindFormat(type); }
 };

@@ -21,7 +21,7 @@ void Picture::Create(std::int32_t width, std::int32_t height, int /*bitsPerPixel
         ThrowNoMemory();
     }
     const std::uint64_t stride = RowBytes24(width);
-    std::vector<std::uint8_t> pixels;
+    ByteBuffer pixels;
     try {
         pixels.assign(static_cast<std::size_t>(stride * static_cast<std::uint64_t>(height)), 0);
     } catch (const std::bad_alloc&) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/large_buffer.h"
 #include "imaging/image_size.h"
 
 #include <cstdint>
@@ -61,7 +62,7 @@ private:
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
     std::size_t m_stride = 0;
-    std::vector<std::uint8_t> m_pixels;
+    ByteBuffer m_pixels;  // large pictures sit in huge pages
 };
 
 }  // namespace lp
