@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
@@ -215,11 +216,11 @@ public:
 private:
     static std::size_t Digits(std::int64_t v) {
         v = v < 0 ? -v : v;
-        std::size_t n = 1;
-        while (v >= 10) {
-            v /= 10;
-            ++n;
-        }
+        if (v < 10) return 1;
+        if (v < 100) return 2;
+        if (v < 1000) return 3;
+        std::size_t n = 4;
+        for (v /= 10000; v > 0; v /= 10) ++n;
         return n;
     }
 
@@ -244,10 +245,11 @@ struct ObjectForms {
 
 /// Orders the objects that share one path so that each move is short: from
 /// where the last object ended, the next is the one whose move costs the
-/// fewest bytes (the earliest in drawing order among equals), found by
-/// searching square rings of grid cells outwards until no nearer cell can
-/// hold a cheaper move. The order within one path changes nothing painted:
-/// its objects never overlap.
+/// fewest bytes (the earliest in drawing order among equals) among those in
+/// the nearest square ring of grid cells that holds any and the ring after it. The grid is built again, coarser, whenever half
+/// of what it held is left, so that the search never crosses wide empty
+/// stretches. The order within one path changes nothing painted: its objects
+/// never overlap.
 std::vector<std::size_t> ShortMoveOrder(const std::vector<ObjectForms>& forms, std::span<const std::size_t> members) {
     const std::size_t n = members.size();
     std::vector<std::size_t> order;
@@ -256,60 +258,77 @@ std::vector<std::size_t> ShortMoveOrder(const std::vector<ObjectForms>& forms, s
         order.assign(members.begin(), members.end());
         return order;
     }
-    constexpr std::int32_t kCell = 16;
-    std::int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
-    for (const std::size_t m : members) {
-        const ContourPoint p = forms[m].Entry();
-        minX = std::min(minX, p.x);
-        minY = std::min(minY, p.y);
-        maxX = std::max(maxX, p.x);
-        maxY = std::max(maxY, p.y);
-    }
-    const auto columns = static_cast<std::int32_t>((std::int64_t(maxX) - minX) / kCell + 1);
-    const auto rows = static_cast<std::int32_t>((std::int64_t(maxY) - minY) / kCell + 1);
-    // Cells hold positions in members, ascending; taken ones are erased.
-    std::vector<std::vector<std::uint32_t>> cells(std::size_t(columns) * std::size_t(rows));
-    auto cellOf = [&](ContourPoint p, std::int32_t& cx, std::int32_t& cy) {
-        cx = static_cast<std::int32_t>((std::int64_t(p.x) - minX) / kCell);
-        cy = static_cast<std::int32_t>((std::int64_t(p.y) - minY) / kCell);
-    };
+    // Where each member's first contour starts and its last one ends.
+    std::vector<ContourPoint> entries(n), exits(n);
     for (std::size_t i = 0; i < n; ++i) {
-        std::int32_t cx, cy;
-        cellOf(forms[members[i]].Entry(), cx, cy);
-        cells[std::size_t(cy) * std::size_t(columns) + std::size_t(cx)].push_back(static_cast<std::uint32_t>(i));
+        entries[i] = forms[members[i]].Entry();
+        exits[i] = forms[members[i]].Exit();
     }
-    auto take = [&](std::size_t i) {
-        std::int32_t cx, cy;
-        cellOf(forms[members[i]].Entry(), cx, cy);
-        auto& cell = cells[std::size_t(cy) * std::size_t(columns) + std::size_t(cx)];
-        cell.erase(std::find(cell.begin(), cell.end(), static_cast<std::uint32_t>(i)));
-        order.push_back(members[i]);
+    std::vector<std::uint8_t> taken(n, 0);
+    std::int64_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+    for (const ContourPoint p : entries) {
+        minX = std::min<std::int64_t>(minX, p.x);
+        minY = std::min<std::int64_t>(minY, p.y);
+        maxX = std::max<std::int64_t>(maxX, p.x);
+        maxY = std::max<std::int64_t>(maxY, p.y);
+    }
+    // Cells hold positions in members, ascending, one cell after another
+    // (cellStart[c] .. cellStart[c + 1]); taken ones stay until the next build.
+    std::int64_t cell = 1, columns = 1, rows = 1;
+    std::vector<std::uint32_t> cellStart, inCells;
+    std::size_t built = 0;
+    auto cellIndex = [&](ContourPoint p) { return std::size_t(((p.y - minY) / cell) * columns + (p.x - minX) / cell); };
+    auto build = [&](std::size_t left) {
+        // About one object per cell.
+        const double area = double(maxX - minX + 1) * double(maxY - minY + 1);
+        cell = std::max<std::int64_t>(4, static_cast<std::int64_t>(std::sqrt(area / double(left))));
+        columns = (maxX - minX) / cell + 1;
+        rows = (maxY - minY) / cell + 1;
+        cellStart.assign(std::size_t(columns * rows) + 1, 0);
+        for (std::size_t i = 0; i < n; ++i)
+            if (taken[i] == 0) ++cellStart[cellIndex(entries[i]) + 1];
+        for (std::size_t c = 1; c < cellStart.size(); ++c) cellStart[c] += cellStart[c - 1];
+        inCells.resize(left);
+        std::vector<std::uint32_t> fill(cellStart.begin(), cellStart.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            if (taken[i] == 0) inCells[fill[cellIndex(entries[i])]++] = static_cast<std::uint32_t>(i);
+        built = left;
     };
+    auto take = [&](std::size_t i) {
+        taken[i] = 1;
+        order.push_back(i);
+    };
+    build(n);
     take(0);
     while (order.size() < n) {
-        const ContourPoint at = forms[order.back()].Exit();
+        const std::size_t left = n - order.size();
+        if (left * 2 <= built) build(left);
+        const ContourPoint at = exits[order.back()];
         // The cell of at, clamped into the grid; ring r holds the cells at
-        // Chebyshev distance r from it.
-        const auto ax = static_cast<std::int32_t>(
-            std::clamp<std::int64_t>((std::int64_t(at.x) - minX) / kCell, 0, columns - 1));
-        const auto ay =
-            static_cast<std::int32_t>(std::clamp<std::int64_t>((std::int64_t(at.y) - minY) / kCell, 0, rows - 1));
+        // Chebyshev distance r from it, whose points lie at least
+        // (r - 1) * cell + 1 away from at on one axis.
+        const std::int64_t ax = std::clamp<std::int64_t>((at.x - minX) / cell, 0, columns - 1);
+        const std::int64_t ay = std::clamp<std::int64_t>((at.y - minY) / cell, 0, rows - 1);
         std::size_t best = n, bestCost = SIZE_MAX;
-        for (std::int32_t r = 0;; ++r) {
-            if (ax - r < 0 && ay - r < 0 && ax + r >= columns && ay + r >= rows) break;
-            // A point in ring r lies at least (r - 1) * kCell + 1 away on one axis.
+        std::int64_t foundAt = -1;
+        for (std::int64_t r = 0; ax - r >= 0 || ay - r >= 0 || ax + r < columns || ay + r < rows; ++r) {
+            // One ring past the first that held anything is enough: farther
+            // ones rarely save a byte and would cost a search of the grid.
+            if (foundAt >= 0 && r > foundAt + 1) break;
             if (best < n && r >= 2) {
-                const std::int64_t reach = std::int64_t(r - 1) * kCell + 1;
-                if (PathData::MoveCost(at, ContourPoint{at.x + static_cast<std::int32_t>(reach), at.y}) > bestCost)
+                const std::int64_t reach = (r - 1) * cell + 1;
+                if (PathData::MoveCost(at, ContourPoint{static_cast<std::int32_t>(at.x + reach), at.y}) > bestCost)
                     break;
             }
-            for (std::int32_t cy = ay - r; cy <= ay + r; ++cy) {
-                if (cy < 0 || cy >= rows) continue;
+            for (std::int64_t cy = std::max<std::int64_t>(0, ay - r); cy <= std::min(rows - 1, ay + r); ++cy) {
                 const bool edgeRow = cy == ay - r || cy == ay + r;
-                for (std::int32_t cx = ax - r; cx <= ax + r; cx += (edgeRow || r == 0) ? 1 : 2 * r) {
+                for (std::int64_t cx = ax - r; cx <= ax + r; cx += edgeRow ? 1 : 2 * r) {
                     if (cx < 0 || cx >= columns) continue;
-                    for (const std::uint32_t i : cells[std::size_t(cy) * std::size_t(columns) + std::size_t(cx)]) {
-                        const std::size_t cost = PathData::MoveCost(at, forms[members[i]].Entry());
+                    const std::size_t c = std::size_t(cy * columns + cx);
+                    for (std::uint32_t k = cellStart[c]; k < cellStart[c + 1]; ++k) {
+                        const std::uint32_t i = inCells[k];
+                        if (taken[i] != 0) continue;
+                        const std::size_t cost = PathData::MoveCost(at, entries[i]);
                         if (cost < bestCost || (cost == bestCost && i < best)) {
                             bestCost = cost;
                             best = i;
@@ -317,9 +336,11 @@ std::vector<std::size_t> ShortMoveOrder(const std::vector<ObjectForms>& forms, s
                     }
                 }
             }
+            if (best < n && foundAt < 0) foundAt = r;
         }
         take(best);
     }
+    for (std::size_t& i : order) i = members[i];
     return order;
 }
 
