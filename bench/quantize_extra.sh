@@ -2,6 +2,9 @@
 # tasks, so that its PSNR and time come from the same run as pngquant's and
 # ImageMagick's:
 #   LP_BENCH_EXTRA=$PWD/bench/quantize_extra.sh LP_BENCH_TASKS="T1 T2" ../shared/bench/anchors.sh
+# Measured (12 photos of 1600 x 1200, 2 runs, a busy 2-core machine): ours 40.25 dB in 5.3 s
+# (2.6 s CPU), pngquant --nofs 40.01 dB in 44.2 s, ImageMagick 39.10 dB in 13.2 s. Clustering in
+# Oklab instead of RGB gave 37.90 dB; dithering 38.65 dB.
 # LP_BENCH_BINARY names our program (default: build-bench/lumaprism of this tree).
 LP_QUANT_BIN=${LP_BENCH_BINARY:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build-bench/lumaprism}
 quantize_rows() {  # task colours
