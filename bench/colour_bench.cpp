@@ -125,7 +125,7 @@ BENCHMARK(BM_Quantize)->Args({256, 0})->Args({256, 1})->Args({16, 0})->Unit(benc
 int Usage() {
     std::fprintf(stderr,
                  "usage: colour_bench --count IN.ppm | --reduce N IN.ppm OUT.ppm |"
-                 " --quantize N [--dither] [--rgb] IN.ppm OUT.ppm | [benchmark flags]\n");
+                 " --quantize N [--dither] [--rgb] [--passes P] IN.ppm OUT.ppm | [benchmark flags]\n");
     return 2;
 }
 
@@ -148,6 +148,8 @@ int Tool(int argc, char** argv) {
                 options.dither = true;
             else if (std::strcmp(argv[i], "--rgb") == 0)
                 options.space = lp::QuantizeSpace::Rgb;
+            else if (std::strcmp(argv[i], "--passes") == 0 && i + 1 < argc - 2)
+                options.refinementPasses = std::atoi(argv[++i]);
             else
                 return Usage();
         }

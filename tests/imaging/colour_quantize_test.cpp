@@ -62,6 +62,41 @@ TEST(ColourQuantize, FewColoursAreKeptExactly) {
         }
 }
 
+TEST(ColourQuantize, ExactlyTheCountKeepsEveryColour) {
+    // 256 distinct colours asked to 256 stay as they are; 512 asked to 511 must change.
+    auto distinct = [](int height) {
+        Picture p;
+        p.Create(32, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const int i = y * 32 + x;
+                SetPixel(p, x, y, MakeColour(std::uint8_t(i % 256), std::uint8_t(255 - i % 256), std::uint8_t(i / 256)));
+            }
+        return p;
+    };
+    const Picture few = distinct(8), many = distinct(16);
+    ASSERT_EQ(CountColours(few), 256);
+    ASSERT_EQ(CountColours(many), 512);
+    Picture p = few;
+    EXPECT_EQ(QuantizeColours(p, {.colours = 256, .space = QuantizeSpace::Rgb}).size(), 256u);
+    EXPECT_TRUE(p.SamePixels(few));
+    p = many;
+    QuantizeColours(p, {.colours = 511, .space = QuantizeSpace::Rgb});
+    EXPECT_LE(CountColours(p), 511);
+    EXPECT_FALSE(p.SamePixels(many));
+}
+
+TEST(ColourQuantize, SameResultEveryRun) {
+    const Picture original = test::PatternPicture(96, 64);
+    for (QuantizeSpace space : {QuantizeSpace::Oklab, QuantizeSpace::Rgb}) {
+        Picture a = original, b = original;
+        const auto paletteA = QuantizeColours(a, {.colours = 37, .space = space});
+        const auto paletteB = QuantizeColours(b, {.colours = 37, .space = space});
+        EXPECT_EQ(paletteA, paletteB);
+        EXPECT_TRUE(a.SamePixels(b));
+    }
+}
+
 TEST(ColourQuantize, ReducesToAtMostTheCountFromThePalette) {
     const Picture original = test::PatternPicture(64, 48);
     for (int n : {256, 16, 2, 1})

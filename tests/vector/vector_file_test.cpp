@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cctype>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -190,25 +191,31 @@ TEST(VectorEpsTest, WritesTheFixedProgramInTheCLocale) {
 }
 
 /// One path element of our SVG: its style's colour and its contours in
-/// absolute points, each closed by a repetition of its first point.
+/// absolute points, each closed by a repetition of its first point (open
+/// subpaths close by themselves, as their fill does).
 struct SvgPath {
     ColourRef colour = 0;
     std::vector<std::vector<ContourPoint>> contours;
 };
 
-/// Reads back what our writer emits: class styles and path data with M/m,
-/// H/h, V/v, L/l (repeated pairs included) and Z/z.
+/// Reads back what our writer emits: class styles giving each class its
+/// colour, filled and outlined in it through currentColor, and path data with
+/// M/m, H/h, V/v, L/l (repeated pairs included) and Z/z.
 std::vector<SvgPath> ParseOurSvg(const std::string& svg) {
     std::map<std::string, ColourRef> styles;
     const std::size_t styleAt = svg.find("<style>");
     if (styleAt != std::string::npos) {
         const std::string css = svg.substr(styleAt + 7, svg.find("</style>") - styleAt - 7);
+        const std::string shared = "path{fill:currentColor;stroke:currentColor}";
+        EXPECT_EQ(css.substr(0, shared.size()), shared);
         for (std::size_t at = 0; (at = css.find('.', at)) != std::string::npos;) {
             const std::size_t brace = css.find('{', at);
             const std::string name = css.substr(at + 1, brace - at - 1);
-            const std::size_t hash = css.find("fill:#", brace) + 6;
-            const unsigned v = std::stoul(css.substr(hash, 6), nullptr, 16);
-            EXPECT_NE(css.find("stroke:#" + css.substr(hash, 6), brace), std::string::npos) << name;
+            const std::size_t hash = css.find("color:#", brace) + 7;
+            std::string hex = css.substr(hash, css.find('}', hash) - hash);
+            if (hex.size() == 3) hex = {hex[0], hex[0], hex[1], hex[1], hex[2], hex[2]};
+            EXPECT_EQ(hex.size(), 6u) << name;
+            const unsigned v = std::stoul(hex, nullptr, 16);
             styles[name] = MakeColour(std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v));
             at = brace;
         }
@@ -232,16 +239,23 @@ std::vector<SvgPath> ParseOurSvg(const std::string& svg) {
         };
         char command = 0;
         ContourPoint current, start;
+        bool open = false;  // a contour not yet closed by z
+        auto closeOpen = [&] {
+            if (open) path.contours.back().push_back(start);
+            open = false;
+        };
         while (i < data.size()) {
             if (std::isalpha(static_cast<unsigned char>(data[i]))) command = data[i++];
             else if (command == 'M') command = 'L';  // pairs after a move are lines
             else if (command == 'm') command = 'l';
             switch (command) {
                 case 'M': case 'm': {
+                    closeOpen();
                     const std::int32_t x = number(), y = number();
                     start = command == 'M' ? ContourPoint{x, y} : ContourPoint{current.x + x, current.y + y};
                     current = start;
                     path.contours.push_back({start});
+                    open = true;
                     break;
                 }
                 case 'H': current.x = number(); path.contours.back().push_back(current); break;
@@ -255,7 +269,7 @@ std::vector<SvgPath> ParseOurSvg(const std::string& svg) {
                     break;
                 }
                 case 'Z': case 'z':
-                    path.contours.back().push_back(start);
+                    closeOpen();
                     current = start;
                     command = 0;
                     break;
@@ -264,21 +278,90 @@ std::vector<SvgPath> ParseOurSvg(const std::string& svg) {
                     return paths;
             }
         }
+        closeOpen();
         paths.push_back(std::move(path));
     }
     return paths;
+}
+
+/// Whether two closed contours (each ending with a repetition of its first
+/// point) visit the same points in the same cyclic order, whichever they start from.
+bool SameClosedContour(std::span<const ContourPoint> a, std::span<const ContourPoint> b) {
+    if (a.size() != b.size() || a.empty()) return a.size() == b.size();
+    const std::size_t n = a.size() - 1;
+    if (n == 0) return a[0] == b[0];
+    for (std::size_t shift = 0; shift < n; ++shift) {
+        bool same = true;
+        for (std::size_t k = 0; k < n && same; ++k) same = a[k] == b[(k + shift) % n];
+        if (same) return true;
+    }
+    return false;
 }
 
 TEST(VectorSvgTest, CompactPathsInRelativeStepsWithOneStylePerColour) {
     const std::string svg = EncodeVectorSvg(TwoObjects());
     EXPECT_NE(svg.find("width=\"12\" height=\"8\" viewBox=\"0 0 12 8\""), std::string::npos);
     EXPECT_NE(svg.find("<rect width=\"12\" height=\"8\" fill=\"#ffffff\"/>"), std::string::npos);
-    EXPECT_NE(svg.find("fill-rule=\"evenodd\""), std::string::npos);
-    EXPECT_NE(svg.find("<style>.a{fill:#005ac8;stroke:#005ac8}.b{fill:#ff0080;stroke:#ff0080}</style>"),
-              std::string::npos);
+    EXPECT_NE(svg.find("fill-rule=\"evenodd\" stroke-linecap=\"square\""), std::string::npos);
+    EXPECT_NE(svg.find("<style>path{fill:currentColor;stroke:currentColor}.a{color:#005ac8}.b{color:#ff0080}</style>"),
+              std::string::npos)
+        << svg;
     EXPECT_NE(svg.find("<path class=\"a\" d=\"M0 0h11v7h-11zm5 2-1-1-1 1 1 1z\"/>"), std::string::npos) << svg;
     EXPECT_NE(svg.find("<path class=\"b\" d=\"M2 2h2v2h-2z\"/>"), std::string::npos) << svg;
     EXPECT_EQ(svg.substr(svg.size() - 12), "</g>\n</svg>\n");
+}
+
+TEST(VectorSvgTest, ContoursEndOpenWhereTheSquareCapsCoverTheirLastStep) {
+    // The outline's square caps cover the two pixels at the ends of an open
+    // contour whole, so the step back to its start is left out when it is one
+    // pixel long or retraces the first step; otherwise z closes it.
+    struct Case {
+        const char* name;
+        std::vector<ContourPoint> points;  // closed by a repetition of the first
+        const char* data;
+    };
+    const Case cases[] = {
+        {"two pixels side by side", {{2, 1}, {3, 1}, {2, 1}}, "M2 1h1"},
+        {"a column of four", {{5, 0}, {5, 3}, {5, 0}}, "M5 0v3"},
+        {"two by two", {{1, 1}, {2, 1}, {2, 2}, {1, 2}, {1, 1}}, "M1 1h1v1h-1"},
+        {"three by three: every side two long", {{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}}, "M1 1h2v2h-2z"},
+        // Wherever it started, one of its ends would be a diagonal step.
+        {"an L, closed diagonally", {{0, 0}, {1, 0}, {1, 1}, {0, 0}}, "M0 0h1v1z"},
+        {"a spike, back along the first step", {{0, 0}, {2, 0}, {2, 1}, {2, 0}, {0, 0}}, "M0 0h2v1v-1"},
+        // It starts from a later point, after which a one-pixel step closes it.
+        {"first step diagonal", {{1, 0}, {0, 1}, {0, 2}, {1, 2}, {1, 1}, {1, 0}}, "M1 2v-1v-1l-1 1v1"},
+        {"a diagonal line", {{0, 0}, {1, 1}, {0, 0}}, "M0 0l1 1z"},
+        {"one point", {{4, 4}, {4, 4}}, "M4 4z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VectorDrawing d;
+        d.width = 8;
+        d.height = 8;
+        VectorObject o;
+        o.colour = MakeColour(0, 0, 0);
+        o.points = c.points;
+        d.objects.push_back(o);
+        const std::string svg = EncodeVectorSvg(d);
+        EXPECT_NE(svg.find(std::string("d=\"") + c.data + "\""), std::string::npos) << svg;
+        const std::vector<SvgPath> paths = ParseOurSvg(svg);
+        ASSERT_EQ(paths.size(), 1u);
+        ASSERT_EQ(paths[0].contours.size(), 1u);
+        EXPECT_TRUE(SameClosedContour(paths[0].contours[0], c.points));
+    }
+}
+
+TEST(VectorSvgTest, ObjectsOfOnePathComeInShortMoves) {
+    // Four squares of one colour at one depth, in drawing order far apart;
+    // the path visits them nearest first from where the last one ended.
+    VectorDrawing d;
+    d.width = 400;
+    d.height = 10;
+    d.nestingKnown = true;
+    for (const std::int32_t x : {0, 300, 10, 310})
+        d.objects.push_back(Square(MakeColour(9, 9, 9), x, 0, x + 2, 2));
+    const std::string svg = EncodeVectorSvg(d);
+    EXPECT_NE(svg.find("d=\"M0 0h2v2h-2zm10 0h2v2h-2zm290 0h2v2h-2zm10 0h2v2h-2z\""), std::string::npos) << svg;
 }
 
 TEST(VectorSvgTest, PathsHoldEveryContourAndPaintEnclosingObjectsFirst) {
@@ -301,15 +384,12 @@ TEST(VectorSvgTest, PathsHoldEveryContourAndPaintEnclosingObjectsFirst) {
                 for (std::size_t p = 0; p < paths.size() && found == paths.size(); ++p) {
                     if (paths[p].colour != o.colour) continue;
                     for (std::size_t c = 0; c < paths[p].contours.size(); ++c) {
-                        if (!std::equal(contours[0].begin(), contours[0].end(), paths[p].contours[c].begin(),
-                                        paths[p].contours[c].end()))
-                            continue;
+                        if (!SameClosedContour(contours[0], paths[p].contours[c])) continue;
                         found = p;
                         // Its holes follow it in the same path.
                         for (std::size_t h = 1; h < contours.size(); ++h) {
                             ASSERT_LT(c + h, paths[p].contours.size());
-                            EXPECT_TRUE(std::equal(contours[h].begin(), contours[h].end(),
-                                                   paths[p].contours[c + h].begin(), paths[p].contours[c + h].end()));
+                            EXPECT_TRUE(SameClosedContour(contours[h], paths[p].contours[c + h]));
                         }
                         break;
                     }

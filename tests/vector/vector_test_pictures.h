@@ -81,4 +81,31 @@ inline Picture NestedShapesGraphic(int width = 160, int height = 120) {
     return p;
 }
 
+/// Shapes of two to four pixels, as speckled and scanned pictures are full
+/// of: pairs across and down, columns, rows, squares, Ls and a T, in turn in
+/// three colours on a light ground, two ground pixels apart. Every pixel of a
+/// shape belongs to a region of at least two pixels, so each is drawn.
+inline Picture SmallShapesGraphic(int width = 160, int height = 120) {
+    Picture p;
+    p.Create(width, height);
+    p.Fill(MakeColour(230, 230, 230));
+    static const std::vector<std::vector<std::pair<int, int>>> kShapes = {
+        {{0, 0}, {1, 0}},                  // a pair across
+        {{0, 0}, {0, 1}},                  // a pair down
+        {{0, 0}, {0, 1}, {0, 2}, {0, 3}},  // a column
+        {{0, 0}, {1, 0}, {2, 0}},          // a row
+        {{0, 0}, {1, 0}, {0, 1}, {1, 1}},  // a square
+        {{0, 0}, {1, 0}, {1, 1}},          // Ls in two turns
+        {{1, 0}, {0, 1}, {1, 1}},
+        {{0, 0}, {1, 0}, {2, 0}, {1, 1}},  // a T
+    };
+    const ColourRef colours[] = {MakeColour(20, 20, 20), MakeColour(200, 30, 40), MakeColour(0, 60, 200)};
+    std::size_t n = 0;
+    for (int y = 2; y + 6 <= height; y += 6)
+        for (int x = 2; x + 5 <= width; x += 5, ++n) {
+            for (const auto& [dx, dy] : kShapes[n % kShapes.size()]) SetPixel(p, x + dx, y + dy, colours[n % 3]);
+        }
+    return p;
+}
+
 }  // namespace lp::test
