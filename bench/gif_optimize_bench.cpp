@@ -92,12 +92,17 @@ int RunOnce(int argc, char** argv) {
         const int cut = std::atoi(argv[4]);
         const int trans = std::atoi(argv[5]);
         const bool smaller = argc > 6 && std::strcmp(argv[6], "--smaller") == 0;
+        const bool lossless = argc > 6 && std::strcmp(argv[6], "--lossless") == 0;
         GifAnimation a = lp::LoadGif(argv[2]);
         lp::FitGifColours(a.frames);
         lp::GifFrameOptimizer optimizer(
             cut, trans, false, smaller ? lp::GifTransparencyChoice::Smallest : lp::GifTransparencyChoice::Always);
-        if (cut >= 0) optimizer.CutOut(a.frames, a.info);
-        if (trans >= 0) optimizer.MakeTransparent(a.frames, a.info);
+        if (lossless) {
+            optimizer.OptimizeLossless(a.frames, a.info);
+        } else {
+            if (cut >= 0) optimizer.CutOut(a.frames, a.info);
+            if (trans >= 0) optimizer.MakeTransparent(a.frames, a.info);
+        }
         lp::SaveGif(a.frames, a.info, argv[3]);
         return 0;
     } catch (const lp::ImpExpException& e) {
