@@ -111,16 +111,24 @@ ColourRef FreeRedKey(const std::vector<std::uint32_t>& colours) {
     return MakeColour(static_cast<std::uint8_t>(v), 0, 0);
 }
 
-/// The coded size of a frame's colour numbers (its LZW data alone): what the trials compare,
-/// without building a table each time.
-std::size_t CodedSize(std::span<const std::uint8_t> ids, int colourCount, std::vector<std::uint8_t>& scratch) {
-    int bits = 2;
-    while ((1 << bits) < colourCount) ++bits;
+/// The size of a frame's colour numbers as the writer would store them alone: a table of the
+/// numbers used (as many bits as they need) and their LZW data. What the trials compare, without
+/// looking colours up each time. Renumbers ids in place.
+std::size_t CodedSize(std::span<std::uint8_t> ids, std::vector<std::uint8_t>& scratch) {
+    std::array<int, 256> number;
+    number.fill(-1);
+    int used = 0;
+    for (std::uint8_t& id : ids) {
+        if (number[id] < 0) number[id] = used++;
+        id = std::uint8_t(number[id]);
+    }
+    int bits = 1;
+    while ((1 << bits) < used) ++bits;
     scratch.clear();
-    GifLzwEncoder lzw(bits, scratch);
+    GifLzwEncoder lzw(std::max(bits, 2), scratch);
     lzw.Add(ids);
     lzw.Finish();
-    return scratch.size();
+    return scratch.size() + (std::size_t(3) << bits);
 }
 
 /// A frame whose pixels now also show key keeps a chosen palette that holds them all.
@@ -251,7 +259,7 @@ std::size_t BuildFrame(const std::vector<std::uint32_t>& screen, int width, cons
         }
     }
     if (others && mustDraw.Colours().size() >= 256) return SIZE_MAX;
-    return CodedSize(ids, 256, scratch);
+    return CodedSize(ids, scratch);
 }
 
 // What the transparency pass decided for a pixel.
@@ -622,9 +630,9 @@ bool GifFrameOptimizer::MakeFrameTransparentSmallest(GifFrame& frame, const std:
                                             : std::uint8_t(colours.IndexOf(PixelColour(p)));
     }
     std::vector<std::uint8_t> scratch;
-    std::size_t bestSize = CodedSize(ids, keyId + 1, scratch);  // no new transparency: the frame as it is
+    std::vector<std::uint8_t> trial = ids;
+    std::size_t bestSize = CodedSize(trial, scratch);  // no new transparency: the frame as it is
     const Candidate* best = nullptr;
-    std::vector<std::uint8_t> trial;
     for (const Candidate& c : kCandidates) {
         trial = ids;
         bool any = false;
@@ -637,7 +645,7 @@ bool GifFrameOptimizer::MakeFrameTransparentSmallest(GifFrame& frame, const std:
             }
         }
         if (!any) continue;
-        const std::size_t size = CodedSize(trial, keyId + 1, scratch);
+        const std::size_t size = CodedSize(trial, scratch);
         if (size < bestSize) {
             bestSize = size;
             best = &c;
