@@ -3,11 +3,13 @@
 //
 //   gif_optimize_bench                       Google Benchmark figures on LP_GIFOPT_BENCH_ANIM
 //                                            (a GIF file), else on an animation made here
-//   gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller]
+//   gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller|--lossless]
 //                                            read IN, run the cut-out pass with tolerance CUT
 //                                            and the transparency pass with TRANS (-1 skips a
 //                                            pass), write OUT; --smaller keeps per frame the
-//                                            smaller of "with" and "without" transparency
+//                                            smaller of "with" and "without" transparency;
+//                                            --lossless runs the exact rebuild instead (which
+//                                            chooses disposals too; CUT and TRANS do not apply)
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -85,7 +87,7 @@ BENCHMARK(BM_CutOutAndTransparency)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecon
 
 int RunOnce(int argc, char** argv) {
     if (argc < 6 || std::strcmp(argv[1], "--optimize") != 0) {
-        std::fprintf(stderr, "usage: gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller]\n");
+        std::fprintf(stderr, "usage: gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller|--lossless]\n");
         return 2;
     }
     try {
