@@ -85,6 +85,17 @@ void BM_CutOutAndTransparency(benchmark::State& state) {
 }
 BENCHMARK(BM_CutOutAndTransparency)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+void BM_Lossless(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        GifAnimation a = Input();
+        state.ResumeTiming();
+        lp::OptimizeGifFramesLossless(a.frames, a.info);
+        benchmark::DoNotOptimize(a.frames[1].picture.Width());
+    }
+}
+BENCHMARK(BM_Lossless)->Unit(benchmark::kMillisecond);
+
 int RunOnce(int argc, char** argv) {
     if (argc < 6 || std::strcmp(argv[1], "--optimize") != 0) {
         std::fprintf(stderr, "usage: gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller|--lossless]\n");
