@@ -333,8 +333,13 @@ void GifFrameOptimizer::CollectAnimationColours(const GifFrameList& frames) {
     for (const GifFrame& f : frames) {
         for (int y = 0; y < f.picture.Height() && !all.Overflow(); ++y) {
             const std::uint8_t* p = f.picture.RowFromTop(y).data();
-            for (int x = 0; x < f.picture.Width(); ++x, p += 3)
-                if (!all.Add(PixelColour(p))) break;
+            std::uint32_t previous = kUnknown;  // a run of one colour is looked up once
+            for (int x = 0; x < f.picture.Width(); ++x, p += 3) {
+                const std::uint32_t c = PixelColour(p);
+                if (c == previous) continue;
+                previous = c;
+                if (!all.Add(c)) break;
+            }
         }
     }
     m_animationColours = all.Overflow() ? FrameColours(frames[0].picture, 256).Colours() : all.Colours();
