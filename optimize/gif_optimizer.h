@@ -63,9 +63,10 @@ public:
     /// Both passes at once, exactly: every frame after the first is rebuilt from what the input
     /// shows at that moment, so that the output composites to the same screens pixel for pixel
     /// (whatever this object's tolerances). Per frame the disposal of the frame before it is
-    /// chosen, "leave" (1) or "restore to previous" (3), for whichever leaves fewer pixels to
-    /// draw; then the frame is cut down to what it must draw and its unchanged pixels are cleared
-    /// as GifTransparencyChoice::Smallest does. An animation that cannot be rebuilt so without
+    /// chosen, "leave" (1) or "restore to previous" (3): whichever leaves the frame less to code
+    /// (a trial coding of the pixels that differ from that screen). The frame is cut down to those
+    /// pixels and its unchanged ones are cleared as GifTransparencyChoice::Smallest does. The
+    /// last frame keeps the input's disposal; the first frame's pixels stay as they are. An animation that cannot be rebuilt so without
     /// a colour reduction (a frame that would have to draw more than 256 colours) is optimized
     /// by CutOut and MakeTransparent at tolerances 0 and 1 instead. Progress as for CutOut.
     void OptimizeLossless(GifFrameList& frames, GifInfo& info, ProgressSink* progress = nullptr);
