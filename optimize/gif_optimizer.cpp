@@ -329,18 +329,26 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
 void GifFrameOptimizer::CollectAnimationColours(const GifFrameList& frames) {
     // The writer's global table: every colour of the animation when they fit in 256, else
     // those of frame 0.
+    // A run of one colour is looked up once, and so is a pixel the frame before (of the same
+    // size) has at the same place: it was added then.
     ColourSet all(256);
+    const Picture* last = nullptr;
     for (const GifFrame& f : frames) {
+        const bool sameSize =
+            last && last->Width() == f.picture.Width() && last->Height() == f.picture.Height();
         for (int y = 0; y < f.picture.Height() && !all.Overflow(); ++y) {
             const std::uint8_t* p = f.picture.RowFromTop(y).data();
-            std::uint32_t previous = kUnknown;  // a run of one colour is looked up once
+            const std::uint8_t* q = sameSize ? last->RowFromTop(y).data() : nullptr;
+            std::uint32_t previous = kUnknown;
             for (int x = 0; x < f.picture.Width(); ++x, p += 3) {
+                if (q && std::memcmp(p, q + std::size_t(x) * 3, 3) == 0) continue;
                 const std::uint32_t c = PixelColour(p);
                 if (c == previous) continue;
                 previous = c;
                 if (!all.Add(c)) break;
             }
         }
+        last = &f.picture;
     }
     m_animationColours = all.Overflow() ? FrameColours(frames[0].picture, 256).Colours() : all.Colours();
 }
@@ -427,6 +435,8 @@ bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& inf
         GifFrame frame = std::move(candidates[restoring ? 1 : 0]);
         m_canvas = std::make_unique<GifCanvas>(canvas);
         MakeFrameTransparent(frame);
+        // Counted here, on the small frame, so that the writer need not count it again.
+        frame.colourCount = int(FrameColours(frame.picture, 257).Colours().size());
         after = canvas;
         before = canvas;
         after.Draw(frame);
