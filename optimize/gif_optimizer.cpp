@@ -162,7 +162,7 @@ struct Plan {
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // right and bottom exclusive; empty when x0 >= x1
 };
 
-Plan PlanOver(const std::vector<std::uint32_t>& screen, const GifCanvas& canvas, int width, int height) {
+Plan PlanOver(const std::uint32_t* screen, const GifCanvas& canvas, int width, int height) {
     Plan plan;
     plan.x0 = width;
     plan.y0 = height;
@@ -200,7 +200,7 @@ Plan PlanOver(const std::vector<std::uint32_t>& screen, const GifCanvas& canvas,
 /// screen's, a pixel nothing shows becomes the frame's key. Returns a rough coded size (the
 /// unchanged pixels in runs of 8 or more cleared) to compare plans by, or SIZE_MAX when the
 /// frame would draw more colours than its table can hold beside a key.
-std::size_t BuildFrame(const std::vector<std::uint32_t>& screen, int width, const GifCanvas& canvas, const Plan& plan,
+std::size_t BuildFrame(const std::uint32_t* screen, int width, const GifCanvas& canvas, const Plan& plan,
                        const GifFrame& source, GifFrame& frame, std::vector<std::uint8_t>& scratch) {
     frame.delay = source.delay;
     frame.userInput = source.userInput;
@@ -395,7 +395,6 @@ void GifFrameOptimizer::OptimizeLossless(GifFrameList& frames, GifInfo& info, Pr
 bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& info, ProgressSink* progress) {
     ProgressScope scope(progress, 0, long(frames.Count()), kProgressText);
     const auto [width, height] = ScreenOf(frames, info);
-    const std::size_t screenPixels = std::size_t(width) * std::size_t(height);
     CollectAnimationColours(frames);
 
     // shown: the input as a player shows it. before/after: the output's screen before and after
@@ -409,7 +408,6 @@ bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& inf
     GifCanvas after = before;
     after.Draw(out[0]);
 
-    std::vector<std::uint32_t> screen(screenPixels);
     std::vector<std::uint8_t> scratch;
     const int count = int(std::min<std::size_t>(frames.Count(), INT32_MAX));
     for (int i = 1; i < count; ++i) {
@@ -418,9 +416,9 @@ bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& inf
         scope.SetText(text);
         scope.Step(i);
         const GifFrame& source = frames[std::size_t(i)];
+        // What the input shows now, read until its disposal below.
         shown.Draw(source);
-        std::copy_n(shown.Pixels(), screenPixels, screen.begin());
-        shown.Dispose(source);
+        const std::uint32_t* screen = shown.Pixels();
 
         const Plan leave = PlanOver(screen, after, width, height);
         const Plan restore = PlanOver(screen, before, width, height);
@@ -433,6 +431,7 @@ bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& inf
         out[std::size_t(i) - 1].disposal = restoring ? 3 : 1;
         const GifCanvas& canvas = restoring ? before : after;
         GifFrame frame = std::move(candidates[restoring ? 1 : 0]);
+        shown.Dispose(source);
         m_canvas = std::make_unique<GifCanvas>(canvas);
         MakeFrameTransparent(frame);
         // Counted here, on the small frame, so that the writer need not count it again.
