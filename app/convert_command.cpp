@@ -296,8 +296,13 @@ TaskResult ConvertOne(const Task& task, const ConvertRequest& request, const App
                 // both treat exactly the pixels within the tolerance as unchanged.
                 const int tolerance = request.frameTolerance.value_or(0);
                 GifFrameOptimizer optimizer(tolerance, tolerance + 1, false, GifTransparencyChoice::Smallest);
-                optimizer.CutOut(frames, info);
-                optimizer.MakeTransparent(frames, info);
+                if (tolerance == 0) {
+                    // Exact: frames rebuilt from what the input shows, disposals chosen per frame.
+                    optimizer.OptimizeLossless(frames, info);
+                } else {
+                    optimizer.CutOut(frames, info);
+                    optimizer.MakeTransparent(frames, info);
+                }
             }
             document.AdoptContent(std::move(frames), info);
         } catch (const ImpExpException& e) {

@@ -451,8 +451,14 @@ PreparedOutput PrepareOutput(const BatchMacro& macro, LoadedSource& source, int 
         for (GifFrame& f : list) f.transparentColour = transparentFor(f);
         if (list.Count() > 1 && (macro.cutOut == 1 || macro.makeTransparent == 1)) {
             GifFrameOptimizer optimizer(macro.cutOutTolerance, macro.transparentTolerance);
-            if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
-            if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
+            if (macro.cutOut == 1 && macro.makeTransparent == 1 && macro.cutOutTolerance == 0 &&
+                macro.transparentTolerance == 1) {
+                // Both passes exact: the lossless rebuild shows the same frames in fewer bytes.
+                optimizer.OptimizeLossless(list, source.info, progress);
+            } else {
+                if (macro.cutOut == 1) optimizer.CutOut(list, source.info, progress);
+                if (macro.makeTransparent == 1) optimizer.MakeTransparent(list, source.info, progress);
+            }
             // Counts may be stale after the optimizer: the preparation counts again.
             for (GifFrame& f : list) f.colourCount = 0;
         }

@@ -3,11 +3,13 @@
 //
 //   gif_optimize_bench                       Google Benchmark figures on LP_GIFOPT_BENCH_ANIM
 //                                            (a GIF file), else on an animation made here
-//   gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller]
+//   gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller|--lossless]
 //                                            read IN, run the cut-out pass with tolerance CUT
 //                                            and the transparency pass with TRANS (-1 skips a
 //                                            pass), write OUT; --smaller keeps per frame the
-//                                            smaller of "with" and "without" transparency
+//                                            smaller of "with" and "without" transparency;
+//                                            --lossless runs the exact rebuild instead (which
+//                                            chooses disposals too; CUT and TRANS do not apply)
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -83,21 +85,37 @@ void BM_CutOutAndTransparency(benchmark::State& state) {
 }
 BENCHMARK(BM_CutOutAndTransparency)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+void BM_Lossless(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        GifAnimation a = Input();
+        state.ResumeTiming();
+        lp::OptimizeGifFramesLossless(a.frames, a.info);
+        benchmark::DoNotOptimize(a.frames[1].picture.Width());
+    }
+}
+BENCHMARK(BM_Lossless)->Unit(benchmark::kMillisecond);
+
 int RunOnce(int argc, char** argv) {
     if (argc < 6 || std::strcmp(argv[1], "--optimize") != 0) {
-        std::fprintf(stderr, "usage: gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller]\n");
+        std::fprintf(stderr, "usage: gif_optimize_bench --optimize IN OUT CUT TRANS [--smaller|--lossless]\n");
         return 2;
     }
     try {
         const int cut = std::atoi(argv[4]);
         const int trans = std::atoi(argv[5]);
         const bool smaller = argc > 6 && std::strcmp(argv[6], "--smaller") == 0;
+        const bool lossless = argc > 6 && std::strcmp(argv[6], "--lossless") == 0;
         GifAnimation a = lp::LoadGif(argv[2]);
         lp::FitGifColours(a.frames);
         lp::GifFrameOptimizer optimizer(
             cut, trans, false, smaller ? lp::GifTransparencyChoice::Smallest : lp::GifTransparencyChoice::Always);
-        if (cut >= 0) optimizer.CutOut(a.frames, a.info);
-        if (trans >= 0) optimizer.MakeTransparent(a.frames, a.info);
+        if (lossless) {
+            optimizer.OptimizeLossless(a.frames, a.info);
+        } else {
+            if (cut >= 0) optimizer.CutOut(a.frames, a.info);
+            if (trans >= 0) optimizer.MakeTransparent(a.frames, a.info);
+        }
         lp::SaveGif(a.frames, a.info, argv[3]);
         return 0;
     } catch (const lp::ImpExpException& e) {

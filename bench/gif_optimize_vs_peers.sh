@@ -9,6 +9,9 @@
 #   lumaprism 0/1          cut-out tolerance 0, transparency tolerance 1 (both exact)
 #   lumaprism 0/1 smallest the same with the lossless size tuning (GifTransparencyChoice::Smallest:
 #                          shared key, per frame the best of several transparency patterns)
+#   lumaprism lossless     the lossless rebuild (GifFrameOptimizer::OptimizeLossless): frames drawn
+#                          from what the input shows, per frame "leave" or "restore to previous"
+#   lumaprism --convert    the same as a user asks for it: lumaprism --convert IN OUT --optimize-frames
 #   lumaprism 1/1          the command line's closest to exact (-gc1 -gt1)
 #   lumaprism 50/1         the command line's defaults (-gc and -gt given out of range)
 #   gifsicle -O2 / -O3     gifsicle's frame optimization levels
@@ -41,16 +44,19 @@ done
 
 if [ -z "${LP_BENCH_SKIP_BUILD:-}" ]; then
     cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLP_BUILD_BENCH=ON -DLP_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$BUILD" --target gif_optimize_bench >/dev/null
+    cmake --build "$BUILD" --target gif_optimize_bench lumaprism >/dev/null
 fi
 LP="$BUILD/bench/gif_optimize_bench"
+LPCLI="$BUILD/lumaprism"
 
-ROWS=("lumaprism 0/1" "lumaprism 0/1 smallest" "lumaprism 1/1" "lumaprism 50/1" "gifsicle -O2" "gifsicle -O3"
+ROWS=("lumaprism 0/1" "lumaprism 0/1 smallest" "lumaprism lossless" "lumaprism --convert" "lumaprism 1/1" "lumaprism 50/1" "gifsicle -O2" "gifsicle -O3"
       "ImageMagick")
 command_for() {  # row in out
     case "$1" in
         "lumaprism 0/1") echo "$LP --optimize $2 $3 0 1" ;;
         "lumaprism 0/1 smallest") echo "$LP --optimize $2 $3 0 1 --smaller" ;;
+        "lumaprism lossless") echo "$LP --optimize $2 $3 0 1 --lossless" ;;
+        "lumaprism --convert") echo "$LPCLI --convert $2 $3 --optimize-frames" ;;
         "lumaprism 1/1") echo "$LP --optimize $2 $3 1 1" ;;
         "lumaprism 50/1") echo "$LP --optimize $2 $3 50 1" ;;
         "gifsicle -O2") echo "gifsicle -O2 $2 -o $3" ;;
@@ -71,15 +77,15 @@ for a in $ANIMS; do
     "$IM" "$in" -coalesce "$WORK/ref/f_%04d.png"
     echo
     echo "== $a: $(gifsicle --info "$in" | head -1 | sed 's/^.* \([0-9]* images*\)$/\1/'), input $(stat -c %s "$in") bytes"
-    printf "%-24s %12s %10s %10s %10s %10s\n" "" "ms (mean)" "bytes" "/ -O2" "differing" "peak"
+    printf "%-24s %12s %10s %10s %10s %10s\n" "" "ms (mean)" "bytes" "/ -O3" "differing" "peak"
     for r in "${ROWS[@]}"; do
         out="$WORK/$a.$(slug "$r").gif"
         rm -rf "$WORK/out" && mkdir -p "$WORK/out"
         "$IM" "$out" -coalesce "$WORK/out/f_%04d.png"
-        "$PY" - "$WORK/$a.json" "$r" "$(stat -c %s "$out")" "$(stat -c %s "$WORK/$a.gifsicle_O2.gif")" "$WORK" <<'EOF'
+        "$PY" - "$WORK/$a.json" "$r" "$(stat -c %s "$out")" "$(stat -c %s "$WORK/$a.gifsicle_O3.gif")" "$WORK" <<'EOF'
 import glob, json, os, sys
 from PIL import Image, ImageChops
-path, row, size, o2, work = sys.argv[1:6]
+path, row, size, o3, work = sys.argv[1:6]
 r = {x["command"]: x for x in json.load(open(path))["results"]}[row]
 refs = sorted(glob.glob(os.path.join(work, "ref", "f_*.png")))
 outs = sorted(glob.glob(os.path.join(work, "out", "f_*.png")))
@@ -97,7 +103,7 @@ else:
         if mask.getbbox():
             peak = max(peak, max(sum(px[:3]) for px in diff.crop(mask.getbbox()).getdata()))
 print("%-24s %6.1f ±%4.1f %10s %10.3f %10s %10s" % (row, r["mean"] * 1e3, r["stddev"] * 1e3, size,
-                                                  int(size) / int(o2), differing, peak))
+                                                  int(size) / int(o3), differing, peak))
 EOF
     done
 done

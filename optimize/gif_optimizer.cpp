@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/gif/gif_canvas.h"
+#include "formats/gif/gif_lzw.h"
 #include "formats/gif/gif_writer.h"
 #include "base/colour.h"
 #include "imaging/colour_reduce.h"
@@ -53,8 +54,16 @@ public:
             return false;
         }
         m_keys[slot] = colour;
+        m_values[slot] = static_cast<std::uint16_t>(m_colours.size());
         m_colours.push_back(colour);
         return true;
+    }
+    /// The colour's number in first-seen order, -1 when it is not in the set.
+    int IndexOf(std::uint32_t colour) const {
+        for (std::uint32_t slot = Hash(colour);; slot = (slot + 1) & (kSlots - 1)) {
+            if (m_keys[slot] == colour) return m_values[slot];
+            if (m_keys[slot] == kEmpty) return -1;
+        }
     }
     bool Contains(std::uint32_t colour) const {
         for (std::uint32_t slot = Hash(colour);; slot = (slot + 1) & (kSlots - 1)) {
@@ -70,6 +79,7 @@ private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     static std::uint32_t Hash(std::uint32_t c) { return (c * 2654435761u) >> 21; }
     std::array<std::uint32_t, kSlots> m_keys;
+    std::array<std::uint16_t, kSlots> m_values{};
     std::vector<std::uint32_t> m_colours;
     std::size_t m_limit;
     bool m_overflow = false;
@@ -101,7 +111,25 @@ ColourRef FreeRedKey(const std::vector<std::uint32_t>& colours) {
     return MakeColour(static_cast<std::uint8_t>(v), 0, 0);
 }
 
-std::size_t EncodedSize(const Picture& picture) { return EncodeGif(picture, 0).size(); }
+/// The size of a frame's colour numbers as the writer would store them alone: a table of the
+/// numbers used (as many bits as they need) and their LZW data. What the trials compare, without
+/// looking colours up each time. Renumbers ids in place.
+std::size_t CodedSize(std::span<std::uint8_t> ids, std::vector<std::uint8_t>& scratch) {
+    std::array<int, 256> number;
+    number.fill(-1);
+    int used = 0;
+    for (std::uint8_t& id : ids) {
+        if (number[id] < 0) number[id] = used++;
+        id = std::uint8_t(number[id]);
+    }
+    int bits = 1;
+    while ((1 << bits) < used) ++bits;
+    scratch.clear();
+    GifLzwEncoder lzw(std::max(bits, 2), scratch);
+    lzw.Add(ids);
+    lzw.Finish();
+    return scratch.size() + (std::size_t(3) << bits);
+}
 
 /// A frame whose pixels now also show key keeps a chosen palette that holds them all.
 void AddKeyToPalette(GifFrame& frame, ColourRef key) {
@@ -109,6 +137,129 @@ void AddKeyToPalette(GifFrame& frame, ColourRef key) {
     const ColourEntry entry = ColourEntry::FromColour(key);
     if (std::find(frame.palette.begin(), frame.palette.end(), entry) == frame.palette.end())
         frame.palette.push_back(entry);
+}
+
+/// The screen the file will have: the given one, else the smallest that shows every frame.
+std::pair<int, int> ScreenOf(const GifFrameList& frames, const GifInfo& info) {
+    std::int64_t width = info.screenWidth, height = info.screenHeight;
+    if (width <= 0 || height <= 0) {
+        width = height = 1;
+        for (const GifFrame& f : frames) {
+            width = std::max<std::int64_t>(width, std::int64_t(f.left) + f.picture.Width());
+            height = std::max<std::int64_t>(height, std::int64_t(f.top) + f.picture.Height());
+        }
+    }
+    CheckImageSize(width, height, ImageLimits{});
+    return {int(width), int(height)};
+}
+
+/// What the screen of the input needs drawn over a canvas: the rectangle of the pixels that
+/// differ. Invalid when a pixel nothing shows would have to go
+/// back to showing nothing, which no frame can do.
+struct Plan {
+    bool valid = true;
+    bool unknownInside = false;  // the rectangle holds pixels nothing shows
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // right and bottom exclusive; empty when x0 >= x1
+};
+
+Plan PlanOver(const std::uint32_t* screen, const GifCanvas& canvas, int width, int height) {
+    Plan plan;
+    plan.x0 = width;
+    plan.y0 = height;
+    const std::uint32_t* c = canvas.Pixels();
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* s = &screen[std::size_t(y) * std::size_t(width)];
+        const std::uint32_t* u = c + std::size_t(y) * std::size_t(width);
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (s[x] == u[x]) continue;
+            if (s[x] == kUnknown) {
+                plan.valid = false;
+                return plan;
+            }
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first < 0) continue;
+        plan.x0 = std::min(plan.x0, first);
+        plan.x1 = std::max(plan.x1, last + 1);
+        plan.y0 = std::min(plan.y0, y);
+        plan.y1 = y + 1;
+    }
+    if (plan.y1 == 0) plan.x0 = plan.x1 = plan.y0 = 0;
+    for (int y = plan.y0; y < plan.y1 && !plan.unknownInside; ++y)
+        for (int x = plan.x0; x < plan.x1; ++x)
+            if (screen[std::size_t(y) * std::size_t(width) + std::size_t(x)] == kUnknown) {
+                plan.unknownInside = true;
+                break;
+            }
+    return plan;
+}
+
+/// The screen's changed rectangle (plan) as a frame drawn over canvas: its pixels are the
+/// screen's, a pixel nothing shows becomes the frame's key. Returns a rough coded size (the
+/// unchanged pixels in runs of 8 or more cleared) to compare plans by, or SIZE_MAX when the
+/// frame would draw more colours than its table can hold beside a key.
+std::size_t BuildFrame(const std::uint32_t* screen, int width, const GifCanvas& canvas, const Plan& plan,
+                       const GifFrame& source, GifFrame& frame, std::vector<std::uint8_t>& scratch) {
+    frame.delay = source.delay;
+    frame.userInput = source.userInput;
+    frame.index = source.index;
+    frame.disposal = 1;
+    // A frame without changes is one pixel that shows what is there already.
+    const bool empty = plan.x0 >= plan.x1;
+    frame.left = empty ? 0 : plan.x0;
+    frame.top = empty ? 0 : plan.y0;
+    const int w = empty ? 1 : plan.x1 - plan.x0, h = empty ? 1 : plan.y1 - plan.y0;
+    frame.picture.Create(w, h);
+    std::uint32_t key = kUnknown;
+    if (plan.unknownInside) {
+        // A value no shown pixel of the frame has.
+        std::array<bool, 256> reds{};
+        for (int y = frame.top; y < frame.top + h; ++y)
+            for (int x = frame.left; x < frame.left + w; ++x) {
+                const std::uint32_t c = screen[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+                if (c != kUnknown && (c & 0xFFFF00u) == 0) reds[c & 0xFF] = true;
+            }
+        int v = 0;
+        while (v < 256 && reds[std::size_t(v)]) ++v;
+        if (v == 256) return SIZE_MAX;
+        key = std::uint32_t(v);
+        frame.transparentColour = ColourRef(key);
+    }
+    // Only the pixels that differ must be drawn: more colours than the table holds beside a key
+    // for the rest cannot be written without a reduction.
+    ColourSet mustDraw(256);
+    ColourSet all(255);
+    bool others = false;
+    std::vector<std::uint8_t> ids(std::size_t(w) * std::size_t(h));
+    constexpr std::uint8_t kKeyId = 255;
+    constexpr int kLongRun = 8;
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* p = frame.picture.RowFromTop(y).data();
+        const std::size_t row = std::size_t(frame.top + y) * std::size_t(width) + std::size_t(frame.left);
+        const std::uint32_t* s = &screen[row];
+        const std::uint32_t* c = canvas.Pixels() + row;
+        std::uint8_t* id = &ids[std::size_t(y) * std::size_t(w)];
+        int runStart = -1;
+        for (int x = 0; x <= w; ++x) {
+            const bool same = x < w && s[x] == c[x];
+            if (same) {
+                others = true;
+                if (runStart < 0) runStart = x;
+            } else if (runStart >= 0) {
+                if (x - runStart >= kLongRun) std::fill(id + runStart, id + x, kKeyId);
+                runStart = -1;
+            }
+            if (x == w) break;
+            if (!same && !mustDraw.Add(s[x])) return SIZE_MAX;
+            const std::uint32_t colour = s[x] == kUnknown ? key : s[x];
+            SetPixel(p + std::size_t(x) * 3, ColourRef(colour));
+            id[x] = s[x] == kUnknown || !all.Add(colour) ? kKeyId : std::uint8_t(all.IndexOf(colour));
+        }
+    }
+    if (others && mustDraw.Colours().size() >= 256) return SIZE_MAX;
+    return CodedSize(ids, scratch);
 }
 
 // What the transparency pass decided for a pixel.
@@ -137,36 +288,15 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
     if (frames.Empty()) return;
     try {
         ProgressScope scope(progress, 0, long(frames.Count()), kProgressText);
-        // The screen the file will have: the given one, else the smallest that shows every frame.
-        std::int64_t width = info.screenWidth, height = info.screenHeight;
-        if (width <= 0 || height <= 0) {
-            width = height = 1;
-            for (const GifFrame& f : frames) {
-                width = std::max<std::int64_t>(width, std::int64_t(f.left) + f.picture.Width());
-                height = std::max<std::int64_t>(height, std::int64_t(f.top) + f.picture.Height());
-            }
-        }
-        CheckImageSize(width, height, ImageLimits{});
-        m_canvas = std::make_unique<GifCanvas>(int(width), int(height), kUnknown);
+        const auto [width, height] = ScreenOf(frames, info);
+        m_canvas = std::make_unique<GifCanvas>(width, height, kUnknown);
         if (m_commonPalette) {
             info.commonPaletteCount = 0;
             MergeIntoCommonPalette(frames[0], info);
         }
         m_canvas->Show(frames[0]);
         m_animationColours.clear();
-        if (pass == Pass::Transparency && m_choice == GifTransparencyChoice::Smallest) {
-            // The writer's global table: every colour of the animation when they fit in 256,
-            // else those of frame 0.
-            ColourSet all(256);
-            for (const GifFrame& f : frames) {
-                for (int y = 0; y < f.picture.Height() && !all.Overflow(); ++y) {
-                    const std::uint8_t* p = f.picture.RowFromTop(y).data();
-                    for (int x = 0; x < f.picture.Width(); ++x, p += 3)
-                        if (!all.Add(PixelColour(p))) break;
-                }
-            }
-            m_animationColours = all.Overflow() ? FrameColours(frames[0].picture, 256).Colours() : all.Colours();
-        }
+        if (pass == Pass::Transparency && m_choice == GifTransparencyChoice::Smallest) CollectAnimationColours(frames);
 
         const int count = int(std::min<std::size_t>(frames.Count(), INT32_MAX));
         for (int i = 1; i < count; ++i) {
@@ -194,6 +324,132 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
         m_canvas.reset();
         throw ImpExpException(kWhere, "Not Enough Memory", kTitle);
     }
+}
+
+void GifFrameOptimizer::CollectAnimationColours(const GifFrameList& frames) {
+    // The writer's global table: every colour of the animation when they fit in 256, else
+    // those of frame 0.
+    // A run of one colour is looked up once, and so is a pixel the frame before (of the same
+    // size) has at the same place: it was added then.
+    ColourSet all(256);
+    const Picture* last = nullptr;
+    for (const GifFrame& f : frames) {
+        const bool sameSize =
+            last && last->Width() == f.picture.Width() && last->Height() == f.picture.Height();
+        for (int y = 0; y < f.picture.Height() && !all.Overflow(); ++y) {
+            const std::uint8_t* p = f.picture.RowFromTop(y).data();
+            const std::uint8_t* q = sameSize ? last->RowFromTop(y).data() : nullptr;
+            std::uint32_t previous = kUnknown;
+            for (int x = 0; x < f.picture.Width(); ++x, p += 3) {
+                if (q && std::memcmp(p, q + std::size_t(x) * 3, 3) == 0) continue;
+                const std::uint32_t c = PixelColour(p);
+                if (c == previous) continue;
+                previous = c;
+                if (!all.Add(c)) break;
+            }
+        }
+        last = &f.picture;
+    }
+    m_animationColours = all.Overflow() ? FrameColours(frames[0].picture, 256).Colours() : all.Colours();
+}
+
+void GifFrameOptimizer::OptimizeLossless(GifFrameList& frames, GifInfo& info, ProgressSink* progress) {
+    if (frames.Empty()) return;
+    const int cutOut = m_cutOutTolerance, transparency = m_transparencyTolerance;
+    const GifTransparencyChoice choice = m_choice;
+    const bool common = m_commonPalette;
+    m_cutOutTolerance = 0;
+    m_transparencyTolerance = 1;
+    m_choice = GifTransparencyChoice::Smallest;
+    m_commonPalette = false;
+    struct Restore {
+        GifFrameOptimizer& o;
+        int cutOut, transparency;
+        GifTransparencyChoice choice;
+        bool common;
+        ~Restore() {
+            o.m_cutOutTolerance = cutOut;
+            o.m_transparencyTolerance = transparency;
+            o.m_choice = choice;
+            o.m_commonPalette = common;
+        }
+    } restore{*this, cutOut, transparency, choice, common};
+    bool rebuilt = false;
+    try {
+        rebuilt = RebuildLossless(frames, info, progress);
+    } catch (const ImpExpException&) {
+        m_canvas.reset();
+        throw;
+    } catch (const InnerError& e) {
+        m_canvas.reset();
+        throw ImpExpException(kWhere, e.what(), kTitle);
+    } catch (const std::bad_alloc&) {
+        m_canvas.reset();
+        throw ImpExpException(kWhere, "Not Enough Memory", kTitle);
+    }
+    if (rebuilt) return;
+    Run(Pass::CutOut, frames, info, progress);
+    Run(Pass::Transparency, frames, info, progress);
+}
+
+bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& info, ProgressSink* progress) {
+    ProgressScope scope(progress, 0, long(frames.Count()), kProgressText);
+    const auto [width, height] = ScreenOf(frames, info);
+    CollectAnimationColours(frames);
+
+    // shown: the input as a player shows it. before/after: the output's screen before and after
+    // its latest frame was drawn; "restore to previous" for that frame takes the next one back to
+    // before, "leave" to after.
+    GifCanvas shown(width, height, kUnknown);
+    GifCanvas before(width, height, kUnknown);
+    GifFrameList out;
+    out.Add(frames[0]);
+    shown.Show(frames[0]);
+    GifCanvas after = before;
+    after.Draw(out[0]);
+
+    std::vector<std::uint8_t> scratch;
+    const int count = int(std::min<std::size_t>(frames.Count(), INT32_MAX));
+    for (int i = 1; i < count; ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Optimizing frames %d of %d ", i + 1, count);
+        scope.SetText(text);
+        scope.Step(i);
+        const GifFrame& source = frames[std::size_t(i)];
+        // What the input shows now, read until its disposal below.
+        shown.Draw(source);
+        const std::uint32_t* screen = shown.Pixels();
+
+        const Plan leave = PlanOver(screen, after, width, height);
+        const Plan restore = PlanOver(screen, before, width, height);
+        GifFrame candidates[2];
+        std::size_t sizes[2] = {SIZE_MAX, SIZE_MAX};
+        if (leave.valid) sizes[0] = BuildFrame(screen, width, after, leave, source, candidates[0], scratch);
+        if (restore.valid) sizes[1] = BuildFrame(screen, width, before, restore, source, candidates[1], scratch);
+        if (sizes[0] == SIZE_MAX && sizes[1] == SIZE_MAX) return false;
+        const bool restoring = sizes[1] < sizes[0];
+        out[std::size_t(i) - 1].disposal = restoring ? 3 : 1;
+        const GifCanvas& canvas = restoring ? before : after;
+        GifFrame frame = std::move(candidates[restoring ? 1 : 0]);
+        shown.Dispose(source);
+        m_canvas = std::make_unique<GifCanvas>(canvas);
+        MakeFrameTransparent(frame);
+        // Counted here, on the small frame, so that the writer need not count it again.
+        frame.colourCount = int(FrameColours(frame.picture, 257).Colours().size());
+        after = canvas;
+        before = canvas;
+        after.Draw(frame);
+        out.Add(std::move(frame));
+    }
+    // After the last frame the player starts over from the first: what the input asked for there.
+    out[out.Count() - 1].disposal = frames[frames.Count() - 1].disposal;
+    m_canvas.reset();
+    for (GifFrame& frame : out) {
+        frame.mark1 = 1;
+        frame.mark2 = 0;
+    }
+    frames = std::move(out);
+    return true;
 }
 
 void GifFrameOptimizer::CutOutFrame(GifFrame& frame) const {
@@ -376,37 +632,52 @@ bool GifFrameOptimizer::MakeFrameTransparentSmallest(GifFrame& frame, const std:
     };
     // The patterns that won on photo, plasma and flat-colour animations (others added under 0.01%).
     constexpr Candidate kCandidates[] = {{1, 1}, {8, 8}, {16, 1}, {32, 1}};
-    Picture best;
-    best.CopyFrom(picture);  // no new transparency: the frame as it is
-    std::size_t bestSize = EncodedSize(best);
-    bool changed = false;
-    Picture candidate;
+    // The trials code colour numbers: the frame's own colours, then the key.
+    const int keyId = int(colours.Colours().size());
+    std::vector<std::uint8_t> ids(state.size());
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* p = picture.RowFromTop(y).data();
+        const std::size_t row = std::size_t(y) * std::size_t(width);
+        for (int x = 0; x < width; ++x, p += 3)
+            ids[row + std::size_t(x)] = state[row + std::size_t(x)] == kKey
+                                            ? std::uint8_t(keyId)
+                                            : std::uint8_t(colours.IndexOf(PixelColour(p)));
+    }
+    std::vector<std::uint8_t> scratch;
+    std::vector<std::uint8_t> trial = ids;
+    std::size_t bestSize = CodedSize(trial, scratch);  // no new transparency: the frame as it is
+    const Candidate* best = nullptr;
     for (const Candidate& c : kCandidates) {
-        candidate.CopyFrom(picture);
+        trial = ids;
         bool any = false;
+        for (std::size_t k = 0; k < state.size(); ++k) {
+            if (state[k] != kMadeClear) continue;
+            const std::uint32_t r = run[k];
+            if ((r & 0xFFFFu) >= ((r & kEdge) ? c.edge : c.inner)) {
+                trial[k] = std::uint8_t(keyId);
+                any = true;
+            }
+        }
+        if (!any) continue;
+        const std::size_t size = CodedSize(trial, scratch);
+        if (size < bestSize) {
+            bestSize = size;
+            best = &c;
+        }
+    }
+    const bool changed = best != nullptr;
+    if (changed) {
         for (int y = 0; y < height; ++y) {
-            std::uint8_t* p = candidate.RowFromTop(y).data();
+            std::uint8_t* p = picture.RowFromTop(y).data();
             const std::size_t row = std::size_t(y) * std::size_t(width);
             for (int x = 0; x < width; ++x, p += 3) {
                 if (state[row + std::size_t(x)] != kMadeClear) continue;
                 const std::uint32_t r = run[row + std::size_t(x)];
-                if ((r & 0xFFFFu) >= ((r & kEdge) ? c.edge : c.inner)) {
-                    SetPixel(p, key);
-                    any = true;
-                }
+                if ((r & 0xFFFFu) >= ((r & kEdge) ? best->edge : best->inner)) SetPixel(p, key);
             }
-        }
-        if (!any) continue;
-        const std::size_t size = EncodedSize(candidate);
-        if (size < bestSize) {
-            bestSize = size;
-            best.Adopt(std::move(candidate));
-            candidate = Picture();
-            changed = true;
         }
     }
     if (changed) {
-        picture.Adopt(std::move(best));
         frame.transparentColour = key;
         AddKeyToPalette(frame, key);
         frame.colourCount = 0;
@@ -491,6 +762,10 @@ void GifFrameOptimizer::AssignCommonPalette(GifFrameList& frames, const GifInfo&
                                                              [&](std::uint32_t c) { return common.Contains(c); });
         frame.mark1 = fits ? 0 : 1;
     }
+}
+
+void OptimizeGifFramesLossless(GifFrameList& frames, GifInfo& info, ProgressSink* progress) {
+    GifFrameOptimizer(0, 1, false, GifTransparencyChoice::Smallest).OptimizeLossless(frames, info, progress);
 }
 
 int GifJobTolerance(std::int32_t given, int fallback) { return (given >= 1 && given <= 100) ? given : fallback; }

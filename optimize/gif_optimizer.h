@@ -60,12 +60,26 @@ public:
     /// pixels change gets disposal 1 when it had 0 (2 and 3 are kept: later frames rely on them).
     void MakeTransparent(GifFrameList& frames, GifInfo& info, ProgressSink* progress = nullptr);
 
+    /// Both passes at once, exactly: every frame after the first is rebuilt from what the input
+    /// shows at that moment, so that the output composites to the same screens pixel for pixel
+    /// (whatever this object's tolerances). Per frame the disposal of the frame before it is
+    /// chosen, "leave" (1) or "restore to previous" (3): whichever leaves the frame less to code
+    /// (a trial coding of the pixels that differ from that screen). The frame is cut down to those
+    /// pixels and its unchanged ones are cleared as GifTransparencyChoice::Smallest does. The
+    /// last frame keeps the input's disposal; the first frame's pixels stay as they are. An animation that cannot be rebuilt so without
+    /// a colour reduction (a frame that would have to draw more than 256 colours) is optimized
+    /// by CutOut and MakeTransparent at tolerances 0 and 1 instead. Progress as for CutOut.
+    void OptimizeLossless(GifFrameList& frames, GifInfo& info, ProgressSink* progress = nullptr);
+
     int CutOutTolerance() const { return m_cutOutTolerance; }
     int TransparencyTolerance() const { return m_transparencyTolerance; }
 
 private:
     enum class Pass { CutOut, Transparency };
     void Run(Pass pass, GifFrameList& frames, GifInfo& info, ProgressSink* progress);
+    /// False when some frame cannot be drawn without a reduction; frames is then unchanged.
+    bool RebuildLossless(GifFrameList& frames, const GifInfo& info, ProgressSink* progress);
+    void CollectAnimationColours(const GifFrameList& frames);
     void CutOutFrame(GifFrame& frame) const;
     void MakeFrameTransparent(GifFrame& frame) const;
     /// False when the frame's colours leave no room for a key (then Always applies).
@@ -80,6 +94,9 @@ private:
     std::unique_ptr<GifCanvas> m_canvas;            // lives for one pass
     std::vector<std::uint32_t> m_animationColours;  // Smallest: the writer's likely global table
 };
+
+/// The lossless optimization on its own: GifFrameOptimizer::OptimizeLossless.
+void OptimizeGifFramesLossless(GifFrameList& frames, GifInfo& info, ProgressSink* progress = nullptr);
 
 /// A tolerance the command line was given: the value when it lies in 1..100, else fallback.
 int GifJobTolerance(std::int32_t given, int fallback);

@@ -22,6 +22,8 @@ public:
     int Height() const { return m_height; }
     /// Screen pixel (x, y) from the top-left; the caller keeps it on the screen.
     std::uint32_t At(int x, int y) const { return m_pixels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)]; }
+    /// Every screen pixel, row after row from the top.
+    const std::uint32_t* Pixels() const { return m_pixels.data(); }
 
     /// Draws the frame at its position, its transparent colour left out and the parts off the
     /// screen clipped. A frame with disposal 3 has what it covers kept for Dispose.

@@ -79,6 +79,67 @@ TEST(GifLzw, EncoderOutputDecodesToTheSamePixelsForEveryCodeSize) {
     }
 }
 
+/// Pixel streams whose lengths put the end exactly at the coder's turning points.
+struct BoundaryCase {
+    const char* name;
+    int codeSize;
+    std::vector<std::uint8_t> pixels;
+};
+
+/// A run of one colour is coded as strings of 1, 2, 3, ... pixels, one table entry per string:
+/// k strings take k (k + 1) / 2 pixels.
+std::size_t Triangle(std::size_t k) { return k * (k + 1) / 2; }
+
+std::vector<BoundaryCase> BoundaryCases() {
+    std::vector<BoundaryCase> cases;
+    for (int codeSize = 2; codeSize <= 8; ++codeSize) {
+        const std::size_t roots = std::size_t(1) << codeSize;
+        // Strings coded before the codes widen the first time, and before the table is full.
+        const std::size_t widen = roots - 2 + 1, full = kGifTableSize - roots - 2;
+        const auto top = std::uint8_t(roots - 1);
+        for (const std::size_t k : {widen, full})
+            for (const std::ptrdiff_t d : {-1, 0, 1}) {
+                const std::size_t n = std::size_t(std::ptrdiff_t(Triangle(k)) + d);
+                cases.push_back({k == full ? "run ends at the table's fill" : "run ends at the first widening",
+                                 codeSize, std::vector<std::uint8_t>(n, top)});
+            }
+        // Long runs: the table restarts every few thousand strings.
+        cases.push_back({"long run of the last root", codeSize, std::vector<std::uint8_t>(1500000, top)});
+        cases.push_back({"long run of 0", codeSize, std::vector<std::uint8_t>(1000000, 0)});
+        // Every root in turn: each string is 2 pixels, the table fills after ~4000 codes.
+        std::vector<std::uint8_t> cycle(20000);
+        for (std::size_t i = 0; i < cycle.size(); ++i) cycle[i] = std::uint8_t(i % roots);
+        cases.push_back({"cycle through every root", codeSize, cycle});
+        // Runs broken by noise: table fills and clears at changing places.
+        cases.push_back({"runs and noise", codeSize, Pixels(150000, int(roots), 40, std::uint32_t(codeSize))});
+        // Noise: nearly one entry per pixel, so the table fills and restarts a few times.
+        cases.push_back({"noise through several clears", codeSize, Pixels(kGifTableSize * 3, int(roots), 1, 99)});
+    }
+    cases.push_back({"one pixel", 2, {3}});
+    return cases;
+}
+
+TEST(GifLzw, EncoderOutputDecodesToTheSameIndexesAtEveryBoundary) {
+    for (const BoundaryCase& c : BoundaryCases()) {
+        SCOPED_TRACE(std::string(c.name) + ", code size " + std::to_string(c.codeSize) + ", " +
+                     std::to_string(c.pixels.size()) + " pixels");
+        Bytes blocks;
+        GifLzwEncoder enc(c.codeSize, blocks);
+        // Rows of a varied width, as the writer hands them over.
+        const std::size_t row = 997;
+        for (std::size_t i = 0; i < c.pixels.size(); i += row)
+            enc.Add(std::span(c.pixels).subspan(i, std::min(row, c.pixels.size() - i)));
+        enc.Finish();
+        const Bytes raw = Unblock(blocks);
+        GifLzwDecoder d(c.codeSize, raw);
+        std::vector<std::uint16_t> out(c.pixels.size() + 16);
+        const std::size_t got = d.Read(out);
+        ASSERT_EQ(got, c.pixels.size());
+        EXPECT_TRUE(d.SawEndCode());
+        EXPECT_TRUE(std::equal(c.pixels.begin(), c.pixels.end(), out.begin()));
+    }
+}
+
 TEST(GifLzw, EncoderStartsWithClearAndFillsBlocksOf254Bytes) {
     const auto px = Pixels(20000, 256, 1, 7);
     Bytes blocks;

@@ -16,6 +16,7 @@
 #include "formats/gif/gif_writer.h"
 #include "base/colour.h"
 #include "base/imp_exp_exception.h"
+#include "imaging/colour_count.h"
 #include "optimize/gif_optimizer_test_support.h"
 #include "test_support.h"
 
@@ -623,6 +624,129 @@ TEST(GifOptimizer, SmallestIsNeverLargerPerFrame) {
 }
 
 // ---------------------------------------------------------------------------
+// The lossless rebuild: frames drawn from what the input shows, disposals chosen per frame.
+
+/// A sprite of `colours` colours of its own moving right over a noisy backdrop; every frame is the
+/// whole screen, so each frame's colours differ from the first's (local tables when written).
+GifFrameList SpriteOverBackdrop(int width, int height, int count, unsigned colours, GifInfo& info) {
+    info = Screen(width, height);
+    const Picture backdrop = Noise(width, height, 77, 40);
+    GifFrameList frames;
+    for (int f = 0; f < count; ++f) {
+        Picture p = backdrop;
+        if (f > 0)
+            for (int y = 0; y < 10; ++y)
+                for (int x = 0; x < 12; ++x) {
+                    const unsigned v = unsigned(x * 10 + y + f) % colours;
+                    SetPixel(p, f * 5 + x, 4 + y + f % 2, MakeColour(250, std::uint8_t(v * 2), std::uint8_t(f * 9)));
+                }
+        frames.Add(Frame(p, 0, 0, 1, kNoColour, 5 + f));
+    }
+    return frames;
+}
+
+TEST(GifOptimizerLossless, RandomAnimationsDisplayExactlyAsBefore) {
+    // Any disposal (restore to background makes some of them fall back to the two passes), keys,
+    // frames partly off the screen, a first frame that does not cover it.
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        GifInfo info;
+        GifFrameList frames = seed % 2 ? RandomAnimation(seed, info) : RandomAnimation(seed, info, false, 0, 1);
+        const std::size_t count = frames.Count();
+        std::vector<std::uint16_t> delays;
+        for (const GifFrame& f : frames) delays.push_back(f.delay);
+        const auto before = Composite(frames, info.screenWidth, info.screenHeight);
+        GifFrameOptimizer(5, 9).OptimizeLossless(frames, info);  // the tolerances do not apply
+        ASSERT_EQ(frames.Count(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(frames[i].delay, delays[i]) << "frame " << i;
+            // A count given to the writer is the frame's own (the writer trusts it).
+            if (frames[i].colourCount != 0)
+                EXPECT_EQ(frames[i].colourCount, CountColours(frames[i].picture)) << "frame " << i;
+        }
+        ExpectSameDisplay(frames, before, info.screenWidth, info.screenHeight, 0);
+        const std::vector<std::uint8_t> bytes = EncodeGif(frames, info);
+        GifAnimation back = DecodeGif(bytes, "random");
+        ExpectSameDisplay(back.frames, before, info.screenWidth, info.screenHeight, 0);
+    }
+}
+
+TEST(GifOptimizerLossless, RestoresToPreviousWhereThatLeavesLessToDraw) {
+    GifInfo info;
+    GifFrameList frames = SpriteOverBackdrop(60, 20, 8, 30, info);
+    const auto before = Composite(frames, 60, 20);
+    const Picture first = frames[0].picture;
+    GifFrameList passes = frames;
+    GifFrameOptimizer(0, 1, false, GifTransparencyChoice::Smallest).CutOut(passes, info);
+    GifFrameOptimizer(0, 1, false, GifTransparencyChoice::Smallest).MakeTransparent(passes, info);
+
+    OptimizeGifFramesLossless(frames, info);
+
+    ExpectSameDisplay(frames, before, 60, 20, 0);
+    // Frame 0 is the backdrop, kept as it is; each sprite frame is put back to the backdrop after
+    // it is shown, so the next one draws only its sprite (12 x 10), not the backdrop it uncovers.
+    EXPECT_TRUE(frames[0].picture.SamePixels(first));
+    for (std::size_t i = 1; i + 1 < frames.Count(); ++i) {
+        EXPECT_EQ(frames[i].disposal, 3) << "frame " << i;
+        EXPECT_EQ(frames[i].picture.Width(), 12) << "frame " << i;
+        EXPECT_EQ(frames[i].picture.Height(), 10) << "frame " << i;
+        EXPECT_EQ(frames[i].left, int(i) * 5) << "frame " << i;
+    }
+    EXPECT_LT(EncodeGif(frames, info).size(), EncodeGif(passes, info).size());
+}
+
+TEST(GifOptimizerLossless, LeavesAFrameWhereTheNextOneBuildsOnIt) {
+    // A bar that grows: each frame adds a column, so the next one needs only its new column.
+    GifInfo info = Screen(40, 6);
+    GifFrameList frames;
+    const Picture backdrop = Noise(40, 6, 5, 20);
+    for (int f = 0; f < 6; ++f) {
+        Picture p = backdrop;
+        for (int x = 0; x < f * 3; ++x)
+            for (int y = 1; y < 5; ++y) SetPixel(p, x, y, MakeColour(20, 30, 200));
+        frames.Add(Frame(p, 0, 0, 1));
+    }
+    const auto before = Composite(frames, 40, 6);
+    OptimizeGifFramesLossless(frames, info);
+    ExpectSameDisplay(frames, before, 40, 6, 0);
+    for (std::size_t i = 1; i + 1 < frames.Count(); ++i) {
+        EXPECT_EQ(frames[i].disposal, 1) << "frame " << i;
+        EXPECT_EQ(frames[i + 1].picture.Width(), 3) << "frame " << i + 1;
+    }
+}
+
+TEST(GifOptimizerLossless, EmptyOneFrameAndUnchangedFrames) {
+    GifInfo info = Screen(8, 8);
+    GifFrameList none;
+    OptimizeGifFramesLossless(none, info);
+    EXPECT_TRUE(none.Empty());
+
+    GifFrameList frames;
+    frames.Add(Frame(Noise(8, 8, 3), 0, 0, 1));
+    GifFrameList one = frames;
+    OptimizeGifFramesLossless(one, info);
+    ASSERT_EQ(one.Count(), 1u);
+    EXPECT_TRUE(one[0].picture.SamePixels(frames[0].picture));
+
+    frames.Add(Frame(Noise(8, 8, 3), 0, 0, 1));  // shows the same again
+    const auto before = Composite(frames, 8, 8);
+    OptimizeGifFramesLossless(frames, info);
+    ExpectSameDisplay(frames, before, 8, 8, 0);
+    EXPECT_EQ(frames[1].picture.Width(), 1);
+    EXPECT_EQ(frames[1].picture.Height(), 1);
+}
+
+TEST(GifOptimizerLossless, ProgressReportsEveryFrame) {
+    GifInfo info;
+    GifFrameList frames = SpriteOverBackdrop(30, 16, 3, 8, info);
+    RecordingProgress progress;
+    OptimizeGifFramesLossless(frames, info, &progress);
+    const std::vector<std::string> expected = {"Begin 0 3 Optimizing frames", "SetText Optimizing frames 2 of 3 ",
+                                               "Step 1", "SetText Optimizing frames 3 of 3 ", "Step 2", "End"};
+    EXPECT_EQ(progress.events, expected);
+}
+
+// ---------------------------------------------------------------------------
 // Independent players: the file written after optimizing composites like the input.
 
 TEST(GifOptimizerInterop, PlayersShowTheSameFrames) {
@@ -685,6 +809,42 @@ TEST(GifOptimizerInterop, CorpusAnimationsComposeAlike) {
         ExpectFilesComposeAlike("magick", resaved, output, 0);
     }
     EXPECT_GT(tried, 0);
+}
+
+TEST(GifOptimizerInterop, LosslessRebuildComposesIdentically) {
+    if (!HavePython()) GTEST_SKIP() << "/usr/bin/python3 with PIL not available";
+    test::ScratchDir dir;
+    // Local tables (the sprite frames bring 200 colours of their own beside the backdrop's 40),
+    // transparency (the last frames draw through a key), restore-to-previous and leave disposals.
+    GifInfo info;
+    GifFrameList frames = SpriteOverBackdrop(80, 24, 9, 200, info);
+    for (std::size_t i = 6; i < frames.Count(); ++i) {
+        GifFrame& f = frames[i];
+        f.transparentColour = MakeColour(1, 2, 3);
+        for (int y = 0; y < f.picture.Height(); y += 2)
+            for (int x = 0; x < f.picture.Width(); ++x) SetPixel(f.picture, x, y, f.transparentColour);
+    }
+    frames[3].disposal = 3;
+    frames[4].disposal = 0;
+    const auto input = dir / "input.gif";
+    const auto output = dir / "output.gif";
+    SaveGif(frames, info, input);
+    GifAnimation anim = LoadGif(input);
+    const auto before = Composite(anim.frames, anim.info.screenWidth, anim.info.screenHeight);
+    OptimizeGifFramesLossless(anim.frames, anim.info);
+    ExpectSameDisplay(anim.frames, before, anim.info.screenWidth, anim.info.screenHeight, 0);
+    SaveGif(anim.frames, anim.info, output);
+    // Our own reader on the written file.
+    GifAnimation back = LoadGif(output);
+    ExpectSameDisplay(back.frames, before, anim.info.screenWidth, anim.info.screenHeight, 0);
+    bool restored = false;
+    for (const GifFrame& f : back.frames) restored |= f.disposal == 3;
+    EXPECT_TRUE(restored);
+    EXPECT_LT(std::filesystem::file_size(output), std::filesystem::file_size(input));
+    for (const char* tool : {"pillow", "magick"}) {
+        SCOPED_TRACE(tool);
+        ExpectFilesComposeAlike(tool, input, output, 0);
+    }
 }
 
 }  // namespace
