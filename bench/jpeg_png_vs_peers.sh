@@ -3,6 +3,9 @@
 # whole processes, each tool paying its own start-up):
 #   J1  decode the three 4000 x 3000 JPEGs       ours | djpeg (to /dev/null and to a file, the
 #       latter holding the whole picture as our reader must) | ImageMagick | vips
+#   J3  the same three JPEGs to BMP files         ours (lumaprism --convert f.jpg f.bmp) | djpeg -bmp;
+#       and ours once more with fsync made a no-op (LD_PRELOAD): our saves are durable, djpeg
+#       leaves its file in the page cache, and that row tells how much of the gap the sync is
 #   J2  encode the three 4000 x 3000 PPMs at q75 ours | cjpeg | ImageMagick | vips
 #   P1  PNG of three 1600 x 1200 24-bit photos   ours (true colour, zlib 9) | ImageMagick | vips
 #   P2  PNG of the same photos cut to 256 colours (ImageMagick +dither -colors 256, untimed)
@@ -12,6 +15,7 @@
 # item, ratio to ours, output bytes.
 #
 #   bench/jpeg_png_vs_peers.sh [runs]      (default 3)
+# ONLY="J1 J3" runs only the tasks named.
 set -euo pipefail
 export LC_ALL=C
 
@@ -37,8 +41,13 @@ if [ ! -f "$IN/MANIFEST.sha256" ]; then
 fi
 
 cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLP_BUILD_BENCH=ON -DLP_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target jpeg_png_bench >/dev/null
-export LP="$BUILD/bench/jpeg_png_bench" IM IN WORK
+cmake --build "$BUILD" --target jpeg_png_bench lumaprism >/dev/null
+export LP="$BUILD/bench/jpeg_png_bench" LP_APP="$BUILD/lumaprism" IM IN WORK
+# For J3's note only: a library whose fsync and fdatasync do nothing.
+need cc "apt-get install -y gcc"
+printf 'int fsync(int fd) { (void)fd; return 0; }\nint fdatasync(int fd) { (void)fd; return 0; }\n' >"$WORK/nosync.c"
+cc -O2 -shared -fPIC -o "$WORK/nosync.so" "$WORK/nosync.c"
+export NOSYNC="$WORK/nosync.so"
 
 LARGE="l1_elephants l2_wood l3_plasma"
 PHOTOS="p01_aqua p02_blinds p03_freshflower"
@@ -51,6 +60,7 @@ ROWS="$WORK/rows.tsv"
 # row TASK LABEL ITEMS OUTDIR COMMAND -- OUTDIR is emptied before every run
 row() {
     local task=$1 label=$2 items=$3 out=$4 cmd=$5
+    [ -z "${ONLY:-}" ] || [[ " $ONLY " == *" $task "* ]] || return 0
     mkdir -p "$out"
     hyperfine --style none --runs "$RUNS" --prepare "rm -rf '$out'; mkdir -p '$out'" \
         --export-json "$WORK/h.json" "$cmd" >/dev/null 2>&1 || { echo "$label: failed" >&2; return; }
@@ -73,6 +83,10 @@ row J1 "djpeg (PPM to a file)" 3 "$O/j1f" 'for b in $LARGE; do djpeg -outfile "$
 row J1 "IM convert f.jpg null:" 3 "$O/j1i" 'for b in $LARGE; do "$IM" "$IN/large/$b.jpg" null:; done'
 row J1 "vips avg (decode+mean)" 3 "$O/j1v" 'for b in $LARGE; do vips avg "$IN/large/$b.jpg" >/dev/null; done'
 
+row J3 "ours --convert f.jpg f.bmp" 3 "$O/j3o" 'for b in $LARGE; do "$LP_APP" --convert "$IN/large/$b.jpg" "$O/j3o/$b.bmp"; done'
+row J3 "djpeg -bmp" 3 "$O/j3d" 'for b in $LARGE; do djpeg -bmp -outfile "$O/j3d/$b.bmp" "$IN/large/$b.jpg"; done'
+row J3 "(note) ours --convert, fsync a no-op" 3 "$O/j3n" 'for b in $LARGE; do LD_PRELOAD="$NOSYNC" "$LP_APP" --convert "$IN/large/$b.jpg" "$O/j3n/$b.bmp"; done'
+
 row J2 "ours SaveJpeg q75" 3 "$O/j2o" 'for b in $LARGE; do "$LP" --jpeg-encode "$IN/large/$b.ppm" "$O/j2o/$b.jpg" 75; done'
 row J2 "cjpeg -quality 75" 3 "$O/j2c" 'for b in $LARGE; do cjpeg -quality 75 -outfile "$O/j2c/$b.jpg" "$IN/large/$b.ppm"; done'
 row J2 "IM convert -quality 75" 3 "$O/j2i" 'for b in $LARGE; do "$IM" "$IN/large/$b.ppm" -quality 75 "$O/j2i/$b.jpg"; done'
@@ -89,17 +103,18 @@ row P2 "vips pngsave (defaults, RGB)" 3 "$O/p2v" 'for b in $PHOTOS; do vips pngs
 
 # Our outputs must be what they claim: palette PNGs for P2, RGB for P1 (IHDR colour type).
 colour_type() { od -An -tu1 -j25 -N1 "$1" | tr -d ' '; }
-for f in "$O"/p1o/*.png; do [ "$(colour_type "$f")" = 2 ] || echo "warning: $f is not an RGB PNG" >&2; done
-for f in "$O"/p2o/*.png; do [ "$(colour_type "$f")" = 3 ] || echo "warning: $f is not a palette PNG" >&2; done
+for f in "$O"/p1o/*.png; do [ -f "$f" ] || continue; [ "$(colour_type "$f")" = 2 ] || echo "warning: $f is not an RGB PNG" >&2; done
+for f in "$O"/p2o/*.png; do [ -f "$f" ] || continue; [ "$(colour_type "$f")" = 3 ] || echo "warning: $f is not a palette PNG" >&2; done
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(cjpeg -version 2>&1 | head -1);" \
     "$("$IM" -version | head -1 | cut -d' ' -f2-4); $(vips --version)"
 echo
-echo "| task | tool | items | median wall s | cpu s | cpu s/item | cpu vs ours | output bytes |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|"
+echo "| task | tool | items | median wall s | wall vs ours | cpu s | cpu s/item | cpu vs ours | output bytes |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|"
 awk -F'\t' '
     { task[NR] = $1; label[NR] = $2; items[NR] = $3; wall[NR] = $4; cpu[NR] = $5; bytes[NR] = $6
-      if ($2 ~ /^ours/) ours[$1] = $5 }
+      if ($2 ~ /^ours/) { ours[$1] = $5; oursWall[$1] = $4 } }
     END { for (i = 1; i <= NR; ++i)
-            printf "| %s | %s | %d | %.3f | %.3f | %.3f | %.2f | %s |\n", task[i], label[i], items[i], wall[i],
-                   cpu[i], cpu[i] / items[i], cpu[i] / ours[task[i]], bytes[i] == 0 ? "-" : bytes[i] }' "$ROWS"
+            printf "| %s | %s | %d | %.3f | %.2f | %.3f | %.3f | %.2f | %s |\n", task[i], label[i], items[i], wall[i],
+                   wall[i] / oursWall[task[i]], cpu[i], cpu[i] / items[i], cpu[i] / ours[task[i]],
+                   bytes[i] == 0 ? "-" : bytes[i] }' "$ROWS"

@@ -8,13 +8,17 @@
 #          reduced DCT scale) and with its "Features" options (colour count,
 #          icons, smoothing resize: full decode)
 #   warm   ours: the same command once the cache holds the folder
-#   peers  vipsthumbnail -s 90x90 and ImageMagick mogrify -thumbnail 90x90
-# Single-threaded by default on every side (VIPS_CONCURRENCY=1,
-# MAGICK_THREAD_LIMIT=1, --jobs 1); one extra row runs ours with --jobs 2.
+#   peers  vipsthumbnail -s 90x90, ImageMagick mogrify -thumbnail 90x90 and
+#          GraphicsMagick mogrify with a size hint (-size 180x180: its JPEG
+#          decoder scales by DCT), the fastest of them
+# Ours runs as a user runs it, every core by default, and again with
+# --jobs 1; the peers run single-threaded (VIPS_CONCURRENCY=1,
+# MAGICK_THREAD_LIMIT=1, OMP_NUM_THREADS=1), as they process one file at a time.
 # Inputs: the shared set (/work/shared/bench/make_inputs.sh, default /tmp/lp-bench-in).
 #
 #   bench/thumbnails_vs_peers.sh [runs]      (default 3)
-# LP_BIN=path/to/lumaprism skips the build.
+# LP_BIN=path/to/lumaprism skips the build; LP_BASE_BIN=path/to/another adds
+# its cold rows too, for a before-and-after in the same run.
 set -euo pipefail
 export LC_ALL=C
 
@@ -29,6 +33,7 @@ need() { command -v "$1" >/dev/null 2>&1 || { echo "missing: $1 ($2)" >&2; exit 
 need hyperfine "apt-get install -y hyperfine"
 need vipsthumbnail "apt-get install -y libvips-tools"
 need mogrify "apt-get install -y imagemagick"
+need gm "apt-get install -y graphicsmagick"
 need /usr/bin/python3 "apt-get install -y python3"
 if [ ! -f "$IN/MANIFEST.sha256" ]; then
     echo "building the shared inputs in $IN" >&2
@@ -75,18 +80,28 @@ FEATURES="$WORK/features"
 settings "$SPEED" 1 1 1
 settings "$FEATURES" 0 0 0
 
+row "ours cold, Features options (default)" "$(cold_prepare "$FEATURES")" \
+    "LUMAPRISM_HOME='$FEATURES' '$LP_BIN' --thumbnails '$THUMBS'"
 row "ours cold, Speed options" "$(cold_prepare "$SPEED")" \
     "LUMAPRISM_HOME='$SPEED' '$LP_BIN' --thumbnails '$THUMBS'"
-row "ours cold, Speed options, --jobs 2" "$(cold_prepare "$SPEED")" \
-    "LUMAPRISM_HOME='$SPEED' '$LP_BIN' --thumbnails '$THUMBS' --jobs 2"
-row "ours cold, Features options" "$(cold_prepare "$FEATURES")" \
-    "LUMAPRISM_HOME='$FEATURES' '$LP_BIN' --thumbnails '$THUMBS'"
+row "ours cold, Features options, --jobs 1" "$(cold_prepare "$FEATURES")" \
+    "LUMAPRISM_HOME='$FEATURES' '$LP_BIN' --thumbnails '$THUMBS' --jobs 1"
+row "ours cold, Speed options, --jobs 1" "$(cold_prepare "$SPEED")" \
+    "LUMAPRISM_HOME='$SPEED' '$LP_BIN' --thumbnails '$THUMBS' --jobs 1"
+if [ -n "${LP_BASE_BIN:-}" ]; then
+    row "base cold, Features options (default)" "$(cold_prepare "$FEATURES")" \
+        "LUMAPRISM_HOME='$FEATURES' '$LP_BASE_BIN' --thumbnails '$THUMBS'"
+    row "base cold, Speed options" "$(cold_prepare "$SPEED")" \
+        "LUMAPRISM_HOME='$SPEED' '$LP_BASE_BIN' --thumbnails '$THUMBS'"
+fi
 # Warm: fill once, then every timed run finds the whole folder in the cache.
 LUMAPRISM_HOME="$SPEED" "$LP_BIN" --thumbnails "$THUMBS" >/dev/null
 LUMAPRISM_HOME="$FEATURES" "$LP_BIN" --thumbnails "$THUMBS" >/dev/null
 row "ours warm, Speed options" "true" "LUMAPRISM_HOME='$SPEED' '$LP_BIN' --thumbnails '$THUMBS'"
 row "ours warm, Features options" "true" "LUMAPRISM_HOME='$FEATURES' '$LP_BIN' --thumbnails '$THUMBS'"
-mkdir -p "$WORK/vips" "$WORK/im"
+mkdir -p "$WORK/vips" "$WORK/im" "$WORK/gm"
+row "gm mogrify -size 180x180 -thumbnail 90x90" "rm -rf '$WORK/gm'; mkdir -p '$WORK/gm'" \
+    "cd '$THUMBS' && gm mogrify -output-directory '$WORK/gm' -size 180x180 -thumbnail 90x90 -quality 75 *.jpg"
 row "vipsthumbnail -s 90x90" "rm -rf '$WORK/vips'; mkdir -p '$WORK/vips'" \
     "vipsthumbnail -s 90x90 -o '$WORK/vips/%s.jpg[Q=75]' '$THUMBS'/*.jpg"
 row "mogrify -thumbnail 90x90" "rm -rf '$WORK/im'; mkdir -p '$WORK/im'" \
@@ -97,9 +112,10 @@ LUMAPRISM_HOME="$SPEED" "$LP_BIN" --thumbnails "$THUMBS" | grep -q "from cache $
     || echo "warning: the warm cache does not hold every picture" >&2
 [ "$(ls "$WORK/vips" | wc -l)" = "$ITEMS" ] || echo "warning: vipsthumbnail made $(ls "$WORK/vips" | wc -l) files" >&2
 [ "$(ls "$WORK/im" | wc -l)" = "$ITEMS" ] || echo "warning: mogrify made $(ls "$WORK/im" | wc -l) files" >&2
+[ "$(ls "$WORK/gm" | wc -l)" = "$ITEMS" ] || echo "warning: gm mogrify made $(ls "$WORK/gm" | wc -l) files" >&2
 
-echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(vips --version);" \
-    "$(mogrify -version | head -1 | cut -d' ' -f2-4); $ITEMS JPEGs 1024x768"
+echo "machine: $(nproc --all) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(vips --version);" \
+    "$(mogrify -version | head -1 | cut -d' ' -f2-4); $(gm version | head -1 | cut -d' ' -f1-3); $ITEMS JPEGs 1024x768"
 echo
 echo "| tool | median wall s | files/s (wall) | cpu s | files/s (cpu) |"
 echo "|---|---:|---:|---:|---:|"

@@ -311,6 +311,7 @@ std::optional<std::string> CThumbnailCache::StoreThumbnail(const Picture& thumbn
         return std::nullopt;
     }
     std::string name;
+    int fd = -1;
     {
         std::lock_guard lock(m_mutex);
         if (!m_enabled || !m_loaded || !m_directoryUsable) return std::nullopt;
@@ -321,20 +322,32 @@ std::optional<std::string> CThumbnailCache::StoreThumbnail(const Picture& thumbn
             name = CacheFileName(m_nextNumber++);
             m_dirty = true;
             const auto target = m_directory / name;
-            const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-            if (fd >= 0) {
-                ::close(fd);
-                break;
-            }
+            fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+            if (fd >= 0) break;
             if (errno != EEXIST) return std::nullopt;
         }
     }
+    // The new name is ours alone and nothing trusts it before the record that
+    // names it reaches the index, which Save writes only once the cache files
+    // are on disk: so the file is written in place, without a temporary file
+    // and a sync of its own for every thumbnail.
     const auto target = m_directory / name;
-    try {
-        WriteFileAtomically(target, jpeg, "Cannot create a cache file", "Cannot write a cache file");
-    } catch (const std::exception&) {
-        std::error_code ec;
-        std::filesystem::remove(target, ec);
+    const std::uint8_t* p = jpeg.data();
+    std::size_t left = jpeg.size();
+    bool written = true;
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            written = false;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) written = false;
+    if (!written) {
+        ::unlink(target.c_str());
         return std::nullopt;
     }
     return name;
@@ -361,6 +374,13 @@ bool CThumbnailCache::Save() {
     if (!m_enabled || !m_loaded || !m_directoryUsable) return false;
     std::error_code ec;
     if (!m_dirty && std::filesystem::is_regular_file(m_directory / kCacheIndexName, ec)) return true;
+    // The cache files were written without syncs of their own: they reach the
+    // disk before an index that names them does.
+    if (const int folder = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+        const bool synced = ::syncfs(folder) == 0;
+        ::close(folder);
+        if (!synced) return false;
+    }
     try {
         WriteFileAtomically(m_directory / kCacheIndexName, SerializeCacheIndex(m_nextNumber, m_records),
                             "Cannot create the cache index", "Cannot write the cache index");

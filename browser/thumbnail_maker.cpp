@@ -55,9 +55,13 @@ struct DecodedSource {
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool animated = false;
+    std::int32_t colours = -1;  // counted when a tally was given
 };
 
-DecodedSource DecodeSource(const PictureFile& file, bool reducedScaleAllowed, ProgressSink* progress) {
+/// Decodes the source; with a tally (counting on: always at full scale) also counts
+/// the picture's colours, on the decoder's rows where the codec hands them over.
+DecodedSource DecodeSource(const PictureFile& file, ColourTally* tally, ProgressSink* progress) {
+    const bool reducedScaleAllowed = tally == nullptr;
     // The header gives the geometry (and whether a GIF holds a second image) without
     // decoding; only the first frame is decoded.
     const FormatRow* row = file.Row();
@@ -81,7 +85,20 @@ DecodedSource DecodeSource(const PictureFile& file, bool reducedScaleAllowed, Pr
             }
         }
     }
+    if (tally) {
+        tally->Clear();  // rows left by a picture that failed half way
+        options.colours = tally;
+    }
     out.picture = std::move(DecodePictureFile(file, options).frames[0].picture);
+    if (tally && !out.picture.IsEmpty()) {
+        // Codecs that do not count while decoding (and any that stopped short) are
+        // counted here, over the picture as the reader made it.
+        if (tally->Rows() != out.picture.Height()) {
+            tally->Clear();
+            tally->AddPicture(out.picture);
+        }
+        out.colours = static_cast<std::int32_t>(std::min<std::int64_t>(tally->TakeCount(), INT32_MAX));
+    }
     const bool scaled = options.scaleDenominator > 1 && !out.picture.IsEmpty();
     out.width = scaled ? w : out.picture.Width();
     out.height = scaled ? h : out.picture.Height();
@@ -179,12 +196,23 @@ ThumbnailOptions ThumbnailOptions::FromSettings(const AppSettings& settings) {
     return options;
 }
 
+ColourTally& ThumbnailScratch::Tally() {
+    if (!m_tally) m_tally.emplace();
+    return *m_tally;
+}
+
 bool ThumbnailJob::AnySelected() const {
     return std::any_of(rows.begin(), rows.end(), [](const ThumbnailRow& r) { return r.selected; });
 }
 
 ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThumbnailCache* cache,
                                ProgressSink* progress, ErrorListing& errors) {
+    ThumbnailScratch scratch;
+    return MakeThumbnail(job, index, cache, progress, errors, scratch);
+}
+
+ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThumbnailCache* cache,
+                               ProgressSink* progress, ErrorListing& errors, ThumbnailScratch& scratch) {
     ThumbnailOutcome out;
     out.index = index;
     out.passNumber = job.passNumber;
@@ -243,14 +271,11 @@ ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThum
         if (!haveThumbnail) {
             std::optional<PictureFile> file = ReadSource(row.path);
             if (!file || file->type == PictureFileType::Unknown) return out;
-            DecodedSource source = DecodeSource(*file, opt.noColours, progress);
+            DecodedSource source = DecodeSource(*file, opt.noColours ? nullptr : &scratch.Tally(), progress);
             file.reset();
             if (source.picture.IsEmpty() || source.width <= 0 || source.height <= 0) return out;
             if (source.animated) out.typeName = kAnimatedGifTypeName;
-            if (!opt.noColours) {
-                const std::int64_t count = CountColours(source.picture, progress);
-                out.colours = static_cast<std::int32_t>(std::min<std::int64_t>(count, INT32_MAX));
-            }
+            if (!opt.noColours) out.colours = source.colours;
             const ThumbnailSize size = ComputeThumbnailSize(source.width, source.height);
             thumbnail = std::move(source.picture);
             const bool scaledDecode = source.width != thumbnail.Width() || source.height != thumbnail.Height();

@@ -2,6 +2,7 @@
 #include "base/settings.h"
 #include "browser/error_listing.h"
 #include "browser/thumbnail_cache.h"
+#include "imaging/colour_count.h"
 #include "imaging/picture.h"
 #include "imaging/progress_sink.h"
 
@@ -95,9 +96,23 @@ struct ThumbnailOutcome {
     bool cached = false;  // a record was added for it
 };
 
+/// What one worker thread keeps from picture to picture, so that each thumbnail
+/// does not allocate and clear it anew. One per thread: never shared.
+class ThumbnailScratch {
+public:
+    /// The colour tally, made on first use. Throws ImpExpException when out of memory.
+    ColourTally& Tally();
+
+private:
+    std::optional<ColourTally> m_tally;
+};
+
 /// The worker's step for row index of the job: cache first, else the source.
 /// Never throws: a failure is added to errors and reported as Failed.
 /// progress receives the reader's, resize's and writer's progress (may be null).
+ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThumbnailCache* cache,
+                               ProgressSink* progress, ErrorListing& errors, ThumbnailScratch& scratch);
+/// The same with scratch space of its own (a single thumbnail).
 ThumbnailOutcome MakeThumbnail(const ThumbnailJob& job, std::size_t index, CThumbnailCache* cache,
                                ProgressSink* progress, ErrorListing& errors);
 

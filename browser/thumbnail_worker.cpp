@@ -30,6 +30,7 @@ void ThumbnailWorker::Wait() {
 void ThumbnailWorker::Run(unsigned threads) {
     auto walk = [this] {
         ProgressSink* progress = m_observer->PictureProgress();
+        ThumbnailScratch scratch;
         // The flag is tested before every picture: a stop waits for at most
         // the pictures already under way.
         while (m_running.load()) {
@@ -38,7 +39,7 @@ void ThumbnailWorker::Run(unsigned threads) {
             std::error_code ec;
             if (!std::filesystem::exists(m_job.rows[i].path, ec)) continue;
             m_observer->OnItemStarted(m_job.passNumber, i, m_job.rows[i].path);
-            m_observer->OnThumbnail(MakeThumbnail(m_job, i, m_cache, progress, m_errors));
+            m_observer->OnThumbnail(MakeThumbnail(m_job, i, m_cache, progress, m_errors, scratch));
         }
     };
     if (threads == 1) {

@@ -72,6 +72,7 @@ DecodedPicture DecodeJpegRow(Bytes file, const std::string& where, const DecodeO
     JpegReadOptions options;
     options.limits = o.limits;
     options.scaleDenominator = o.scaleDenominator;
+    options.colours = o.colours;
     return Still(DecodeJpeg(file, where, o.progress, options));
 }
 

@@ -20,6 +20,8 @@
 
 namespace lp {
 
+class ColourTally;  // imaging/colour_count.h
+
 /// What a file says about its size without any pixel being decoded.
 struct PictureHeader {
     std::int32_t width = 0;
@@ -36,6 +38,9 @@ struct DecodeOptions {
     int scaleDenominator = 1;
     ImageLimits limits;
     ProgressSink* progress = nullptr;
+    /// When set, a codec that can (JPEG) adds the first frame's rows to it while decoding;
+    /// the others leave it as it was, so callers check its Rows() against the picture.
+    ColourTally* colours = nullptr;
 };
 
 /// A decoded file: at least one frame, and the animation record (valid only for GIF).

@@ -44,6 +44,32 @@ private:
     std::vector<std::uint8_t> m_bits;
 };
 
+/// Distinct 24-bit colours of rows handed over one at a time, so a decoder can
+/// count its output rows while they are still in the cache. Reusable: TakeCount
+/// empties it by clearing only the words it set, so one tally serves many
+/// pictures without writing 2 MB each time.
+class ColourTally {
+public:
+    /// Throws ImpExpException("Bitmap Color Count Error", "Not Enough Memory", "Bitmap Error").
+    ColourTally();
+
+    /// Adds width pixels of a 24-bit row (blue, green, red).
+    void AddRow(const std::uint8_t* bgr, int width);
+    /// Adds every row of the picture.
+    void AddPicture(const Picture& picture);
+    /// Rows added since the tally was last emptied.
+    std::int64_t Rows() const { return m_rows; }
+    /// The number of distinct colours added since the tally was last emptied; empties it.
+    std::int64_t TakeCount();
+    /// Empties the tally.
+    void Clear() { (void)TakeCount(); }
+
+private:
+    // One bit per colour 0xRRGGBB: bit (colour & 63) of word colour >> 6.
+    std::vector<std::uint64_t> m_bits;
+    std::int64_t m_rows = 0;
+};
+
 /// Number of distinct 24-bit colours. Progress "Counting Colors in the Picture ..", one step per row.
 /// Throws ImpExpException("Bitmap Color Count Error", "Not Enough Memory", "Bitmap Error").
 std::int64_t CountColours(const Picture& picture, ProgressSink* progress = nullptr);

@@ -1,10 +1,12 @@
 #include "formats/jpeg/jpeg_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "formats/io/bounded_reader.h"
 #include "formats/jpeg/jpeg_glue.h"
+#include "imaging/colour_count.h"
 #include "base/imp_exp_exception.h"
 
 namespace lp {
@@ -176,14 +178,27 @@ Picture Decode(std::span<const std::uint8_t> data, ProgressSink* progress, const
         throw InnerError("Unsupported File Format");
 
     ProgressScope scope(progress, 0, 100, "Loading JPEG File");
+    // Several rows per call, straight into the picture: the library fills as
+    // many as it has ready, and each call crosses the error boundary once.
+    constexpr JDIMENSION kBatch = 16;
+    JSAMPROW targets[kBatch];
     while (cinfo->output_scanline < height) {
         const JDIMENSION line = cinfo->output_scanline;
         scope.Step(static_cast<long>(std::uint64_t(line) * 100 / height));
-        JSAMPROW target = cmyk ? cmykRow.data() : picture.RowFromTop(static_cast<int>(line)).data();
+        const JDIMENSION want = cmyk ? 1 : std::min(kBatch, height - line);
+        if (cmyk)
+            targets[0] = cmykRow.data();
+        else
+            for (JDIMENSION i = 0; i < want; ++i) targets[i] = picture.RowFromTop(static_cast<int>(line + i)).data();
         JDIMENSION got = 0;
-        Guarded(cinfo.err(), [&] { got = jpeg_read_scanlines(cinfo.get(), &target, 1); });
-        if (got != 1) throw InnerError("Premature end of JPEG file");
-        if (cmyk) CmykToBgr(cmykRow.data(), picture.RowFromTop(static_cast<int>(line)).data(), width, invertedCmyk);
+        Guarded(cinfo.err(), [&] { got = jpeg_read_scanlines(cinfo.get(), targets, want); });
+        if (got == 0 || got > want) throw InnerError("Premature end of JPEG file");
+        for (JDIMENSION i = 0; i < got; ++i) {
+            std::uint8_t* row = picture.RowFromTop(static_cast<int>(line + i)).data();
+            if (cmyk) CmykToBgr(cmykRow.data(), row, width, invertedCmyk);
+            if (options.colours) options.colours->AddRow(row, static_cast<int>(width));
+            if (i + 1 < got) scope.Step(static_cast<long>(std::uint64_t(line + i + 1) * 100 / height));
+        }
     }
     Guarded(cinfo.err(), [&] { jpeg_finish_decompress(cinfo.get()); });
     return picture;

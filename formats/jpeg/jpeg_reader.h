@@ -10,11 +10,16 @@
 
 namespace lp {
 
+class ColourTally;  // imaging/colour_count.h
+
 struct JpegReadOptions {
     ImageLimits limits;
     /// 1 decodes at full size; 2, 4 or 8 let the library decode at that
     /// fraction (thumbnails, which do not need the full picture).
     int scaleDenominator = 1;
+    /// When set, every decoded row is added to it as it leaves the library,
+    /// so the picture's colours are counted without a second pass over it.
+    ColourTally* colours = nullptr;
 };
 
 /// Loads a JPEG file. Greyscale comes out grey; CMYK and YCCK (Adobe's

@@ -3,6 +3,7 @@
 
 #include "formats/format_table.h"
 #include "formats/gif/gif_writer.h"
+#include "formats/jpeg/jpeg_reader.h"
 #include "formats/jpeg/jpeg_writer.h"
 #include "imaging/colour_count.h"
 #include "test_support.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -458,6 +460,90 @@ TEST(ThumbnailWorkerTest, PassListsEveryFailureOnceAndKeepsTheCacheValid) {
         EXPECT_FALSE(reopened.IndexWasRebuilt());
         EXPECT_EQ(reopened.Records().size(), 6u);
     }
+}
+
+
+// Pictures of different sizes, colours and kinds, so that a worker thread's
+// reused tally meets each after another.
+std::vector<std::filesystem::path> MixedPictures(const ScratchDir& dir) {
+    std::vector<std::filesystem::path> paths;
+    const int sizes[][2] = {{640, 480}, {300, 200}, {90, 50}, {1, 120}, {500, 37}, {211, 333}};
+    int i = 0;
+    for (const auto& s : sizes) {
+        const bool jpeg = i % 3 != 2;
+        paths.push_back(dir / ("p" + std::to_string(i++) + (jpeg ? ".jpg" : ".png")));
+        Picture p = test::PatternPicture(s[0], s[1]);
+        if (i == 4) p.Fill(0x00336699);  // a single colour after many
+        SavePictureByExtension(p, paths.back());
+    }
+    return paths;
+}
+
+// What a pass left in the cache, keyed by source path.
+std::map<std::string, std::pair<CacheRecord, std::vector<std::uint8_t>>> CacheContents(
+    const std::filesystem::path& cacheDir) {
+    CThumbnailCache cache(cacheDir, true);
+    std::map<std::string, std::pair<CacheRecord, std::vector<std::uint8_t>>> out;
+    for (const CacheRecord& r : cache.Records())
+        out[r.path] = {r, test::ReadFileBytes(cacheDir / r.cacheName)};
+    return out;
+}
+
+TEST(ThumbnailWorkerTest, SeveralThreadsMakeTheThumbnailsOneThreadMakes) {
+    ScratchDir dir;
+    const auto paths = MixedPictures(dir);
+    ThumbnailOptions speed;
+    speed.noColours = speed.largeOnly = speed.fastResize = true;
+    for (const ThumbnailOptions& options : {ThumbnailOptions{}, speed}) {
+        SCOPED_TRACE(options.noColours ? "Speed" : "Features");
+        std::map<std::string, std::pair<CacheRecord, std::vector<std::uint8_t>>> byThreads[2];
+        const unsigned threadCounts[2] = {1u, 3u};
+        for (int k = 0; k < 2; ++k) {
+            const auto cacheDir = dir / ("CACHE" + std::to_string(k) + (options.noColours ? "s" : "f"));
+            {
+                RecordingObserver observer;
+                CThumbnailCache cache(cacheDir, true);
+                ThumbnailWorker worker;
+                // Every path twice over: each thread's scratch sees a long run of pictures.
+                std::vector<std::filesystem::path> twice = paths;
+                twice.insert(twice.end(), paths.begin(), paths.end());
+                worker.Start(JobFor(twice, options), &cache, observer, threadCounts[k]);
+                worker.Wait();
+                EXPECT_TRUE(worker.Errors().Empty());
+                ASSERT_TRUE(cache.Save());
+            }
+            byThreads[k] = CacheContents(cacheDir);
+            ASSERT_EQ(byThreads[k].size(), paths.size());
+        }
+        for (const auto& path : paths) {
+            SCOPED_TRACE(path.filename().string());
+            const auto& [one, oneBytes] = byThreads[0].at(path.string());
+            const auto& [three, threeBytes] = byThreads[1].at(path.string());
+            EXPECT_EQ(three.width, one.width);
+            EXPECT_EQ(three.height, one.height);
+            EXPECT_EQ(three.colours, one.colours);
+            EXPECT_EQ(three.thumbQuality, one.thumbQuality);
+            EXPECT_EQ(threeBytes, oneBytes);
+            // The count is the whole picture's, as a plain load and count give it.
+            const std::int32_t full = options.noColours
+                                          ? -1
+                                          : std::int32_t(CountColours(
+                                                DecodePictureFile(ReadPictureFile(path)).frames[0].picture));
+            EXPECT_EQ(one.colours, full);
+        }
+    }
+}
+
+TEST_F(ThumbnailMakerTest, ScratchLeftHalfUsedCountsOnlyTheNextPicture) {
+    // A picture that failed half way leaves rows in the thread's tally.
+    const auto photo = dir / "photo.jpg";
+    SavePictureByExtension(test::PatternPicture(200, 150), photo);
+    ThumbnailScratch scratch;
+    scratch.Tally().AddPicture(test::PatternPicture(333, 77));
+    const ThumbnailOutcome out = MakeThumbnail(JobFor({photo}), 0, nullptr, nullptr, errors, scratch);
+    ASSERT_EQ(out.kind, ThumbnailOutcome::Kind::Made);
+    EXPECT_EQ(out.colours, CountColours(LoadJpeg(photo, nullptr)));
+    EXPECT_EQ(scratch.Tally().Rows(), 0);
 }
 
 }  // namespace

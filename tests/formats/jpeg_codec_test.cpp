@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "formats/jpeg/jpeg_writer.h"
 #include "base/colour.h"
 #include "base/imp_exp_exception.h"
+#include "imaging/colour_count.h"
 #include "test_support.h"
 
 namespace lp {
@@ -339,6 +341,29 @@ TEST(JpegReader, TruncatedFileKeepsTheRowsDecodedBeforeTheCut) {
         for (int x = 0; x < full.Width(); ++x) ASSERT_EQ(PixelAt(partial, x, y), PixelAt(full, x, y));
     // The bottom rows were never in the file.
     EXPECT_FALSE(partial.SamePixels(full));
+}
+
+TEST(JpegReader, ColoursCountedWhileDecodingEqualACountOfTheDecodedPicture) {
+    LP_REQUIRE_CORPUS();
+    ColourTally tally;  // kept from file to file, as the thumbnail worker does
+    for (const char* name :
+         {"libjpeg-turbo-testimages/testorig.jpg", "libjpeg-turbo-testimages/testimgp.jpg",
+          "libjpeg-turbo-testimages/testimggray.jpg", "pillow-jpeg/pil_sample_cmyk.jpg",
+          "pillow-jpeg/truncated_jpeg.jpg", "jpeg-decoder-tests/reftest/non-interleaved-mcu.jpg",
+          "jpeg-decoder-tests/reftest/grayscale_16x24_sampling2x2.jpg"}) {
+        SCOPED_TRACE(name);
+        const auto bytes = test::ReadFileBytes(JpegCorpus() / name);
+        JpegReadOptions counting;
+        counting.colours = &tally;
+        const Picture counted = DecodeJpeg(bytes, name, nullptr, counting);
+        const Picture plain = DecodeJpeg(bytes, name, nullptr);
+        EXPECT_TRUE(counted.SamePixels(plain));
+        EXPECT_EQ(tally.Rows(), counted.Height());
+        std::set<ColourRef> distinct;
+        for (int y = 0; y < plain.Height(); ++y)
+            for (int x = 0; x < plain.Width(); ++x) distinct.insert(PixelAt(plain, x, y));
+        EXPECT_EQ(tally.TakeCount(), std::int64_t(distinct.size()));
+    }
 }
 
 TEST(JpegReader, NotAJpegFailsWithTheLibraryTextUnderJpegError) {

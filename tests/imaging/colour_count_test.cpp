@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,54 @@ TEST(ColourCount, CollectIntoGathersSeveralPicturesAndReportsMoreThanItStores) {
 }
 
 // Independent count: ImageMagick on a PPM we write ourselves.
+// Distinct 0xRRGGBB values, counted the slow way.
+std::int64_t DistinctBySet(const Picture& p) {
+    std::set<ColourRef> seen;
+    for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x) seen.insert(PixelAt(p, x, y));
+    return std::int64_t(seen.size());
+}
+
+TEST(ColourTally, CountsEachRowWidthLikeASetAndStartsAfreshAfterEveryTake) {
+    // Narrow rows reach the last-pixel path at once; the masks keep neighbours
+    // that differ only in the byte the four-byte load reads past a pixel.
+    ColourTally tally;  // one tally for every picture, as a worker keeps it
+    std::uint32_t seed = 7;
+    for (const int width : {1, 2, 3, 4, 5, 17, 64, 257}) {
+        for (const std::uint32_t mask : {0x00FFFFFFu, 0x000000FFu, 0x00FF0000u, 0x00030303u}) {
+            SCOPED_TRACE(std::to_string(width) + " " + std::to_string(mask));
+            const Picture p = NoisePicture(width, 9, ++seed, mask);
+            tally.AddPicture(p);
+            EXPECT_EQ(tally.Rows(), 9);
+            EXPECT_EQ(tally.TakeCount(), DistinctBySet(p));
+            EXPECT_EQ(tally.Rows(), 0);
+            EXPECT_EQ(tally.TakeCount(), 0);
+            EXPECT_EQ(CountColours(p), DistinctBySet(p));
+        }
+    }
+}
+
+TEST(ColourTally, RowsAddUpAndClearForgetsThem) {
+    const Picture a = NoisePicture(40, 30, 11, 0x00FFFFFF);
+    const Picture b = NoisePicture(40, 30, 12, 0x00FFFFFF);
+    ColourTally tally;
+    tally.AddPicture(a);
+    tally.AddPicture(b);
+    ColourBitset both;
+    std::int64_t expected = 0;
+    for (const Picture* p : {&a, &b})
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const ColourRef c = PixelAt(*p, x, y);
+                expected += both.Insert(RedOf(c), GreenOf(c), BlueOf(c)) ? 1 : 0;
+            }
+    EXPECT_EQ(tally.TakeCount(), expected);
+    tally.AddPicture(a);
+    tally.Clear();
+    tally.AddPicture(b);
+    EXPECT_EQ(tally.TakeCount(), DistinctBySet(b));
+}
+
 TEST(ColourCount, MatchesImageMagickOnBuiltPictures) {
     if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick not installed";
     test::ScratchDir dir;
