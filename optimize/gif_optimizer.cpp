@@ -265,6 +265,23 @@ std::size_t BuildFrame(const std::uint32_t* screen, int width, const GifCanvas& 
 // What the transparency pass decided for a pixel.
 enum : std::uint8_t { kOpaque = 0, kKey = 1, kMadeClear = 2 };
 
+/// Runs a pass; a failure drops the pass's canvas and becomes the optimizer's error.
+template <class Canvas, class Fn>
+auto WithOptimizerErrors(std::unique_ptr<Canvas>& canvas, Fn&& fn) {
+    try {
+        return fn();
+    } catch (const ImpExpException&) {
+        canvas.reset();
+        throw;
+    } catch (const InnerError& e) {
+        canvas.reset();
+        throw ImpExpException(kWhere, e.what(), kTitle);
+    } catch (const std::bad_alloc&) {
+        canvas.reset();
+        throw ImpExpException(kWhere, "Not Enough Memory", kTitle);
+    }
+}
+
 }  // namespace
 
 GifFrameOptimizer::GifFrameOptimizer(int cutOutTolerance, int transparencyTolerance, bool commonPalette,
@@ -286,7 +303,7 @@ void GifFrameOptimizer::MakeTransparent(GifFrameList& frames, GifInfo& info, Pro
 
 void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, ProgressSink* progress) {
     if (frames.Empty()) return;
-    try {
+    WithOptimizerErrors(m_canvas, [&] {
         ProgressScope scope(progress, 0, long(frames.Count()), kProgressText);
         const auto [width, height] = ScreenOf(frames, info);
         m_canvas = std::make_unique<GifCanvas>(width, height, kUnknown);
@@ -314,16 +331,7 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
         }
         AssignCommonPalette(frames, info);
         m_canvas.reset();
-    } catch (const ImpExpException&) {
-        m_canvas.reset();
-        throw;
-    } catch (const InnerError& e) {
-        m_canvas.reset();
-        throw ImpExpException(kWhere, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        m_canvas.reset();
-        throw ImpExpException(kWhere, "Not Enough Memory", kTitle);
-    }
+    });
 }
 
 void GifFrameOptimizer::CollectAnimationColours(const GifFrameList& frames) {
@@ -374,19 +382,7 @@ void GifFrameOptimizer::OptimizeLossless(GifFrameList& frames, GifInfo& info, Pr
             o.m_commonPalette = common;
         }
     } restore{*this, cutOut, transparency, choice, common};
-    bool rebuilt = false;
-    try {
-        rebuilt = RebuildLossless(frames, info, progress);
-    } catch (const ImpExpException&) {
-        m_canvas.reset();
-        throw;
-    } catch (const InnerError& e) {
-        m_canvas.reset();
-        throw ImpExpException(kWhere, e.what(), kTitle);
-    } catch (const std::bad_alloc&) {
-        m_canvas.reset();
-        throw ImpExpException(kWhere, "Not Enough Memory", kTitle);
-    }
+    const bool rebuilt = WithOptimizerErrors(m_canvas, [&] { return RebuildLossless(frames, info, progress); });
     if (rebuilt) return;
     Run(Pass::CutOut, frames, info, progress);
     Run(Pass::Transparency, frames, info, progress);
