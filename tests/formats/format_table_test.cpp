@@ -168,7 +168,9 @@ TEST(FormatTable, EveryRowPutsTheSameBytesIntoTheFileAsInMemoryAndTheStreamingOn
         const bool streams = row.type == PictureFileType::Jpeg || row.type == PictureFileType::Png ||
                              row.type == PictureFileType::Bmp || row.type == PictureFileType::Targa ||
                              row.type == PictureFileType::Pcx;
-        if (streams) EXPECT_LT(sink.largest, inMemory.size() / 4) << "the writer gathered its whole file";
+        if (streams) {
+            EXPECT_LT(sink.largest, inMemory.size() / 4) << "the writer gathered its whole file";
+        }
     }
 }
 
