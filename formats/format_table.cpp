@@ -145,7 +145,7 @@ void EncodePngRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteS
 
 void EncodeBmpAs(const GifFrameList& f, const EncodeOptions& o, BmpCompression compression, int bits,
                  ByteSink& sink) {
-    EncodeBmp(OnlyPicture(f), compression, bits, sink, nullptr, ChosenPalette(f, o));
+    EncodeBmp(OnlyPicture(f), compression, bits, sink, o.progress, ChosenPalette(f, o));
 }
 void EncodeBmpRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
     EncodeBmpAs(f, o, BmpCompression::None, 24, sink);

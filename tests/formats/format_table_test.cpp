@@ -174,6 +174,32 @@ TEST(FormatTable, EveryRowPutsTheSameBytesIntoTheFileAsInMemoryAndTheStreamingOn
     }
 }
 
+// Only the texts of the progress ranges a save opens.
+class RangeTexts final : public ProgressSink {
+public:
+    void Begin(long, long, std::string_view text) override { texts.emplace_back(text); }
+    void Step(long) override {}
+    void SetText(std::string_view) override {}
+    void End() override {}
+    std::vector<std::string> texts;
+};
+
+TEST(FormatTable, EveryRowTellsTheProgressSinkItIsSaving) {
+    for (const FormatRow& row : FormatRows()) {
+        if (!row.CanWrite()) continue;
+        SCOPED_TRACE(RowName(row));
+        GifFrameList frames = OneFrame(FewColours(16, 8));
+        EncodeOptions options;
+        PrepareForWrite(row, frames, options);
+        RangeTexts progress;
+        options.progress = &progress;
+        EncodeWithRow(row, frames, nullptr, options);
+        const bool saying = std::any_of(progress.texts.begin(), progress.texts.end(),
+                                        [](const std::string& t) { return t.starts_with("Saving"); });
+        EXPECT_TRUE(saying) << "no \"Saving ...\" range";
+    }
+}
+
 TEST(FormatTable, AWriteFailingHalfwayThroughAStreamedSaveKeepsTheOldFileAndSaysSoInTheFormatsWords) {
     test::ScratchDir dir;
     const fs::path path = dir / "big.bmp";
