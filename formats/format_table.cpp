@@ -118,8 +118,6 @@ std::span<const ColourEntry> ChosenPalette(const GifFrameList& frames, const Enc
     return o.palette.empty() ? std::span<const ColourEntry>(frames[0].palette) : o.palette;
 }
 
-void PutAll(ByteSink& sink, const std::vector<std::uint8_t>& bytes) { sink.Write(bytes); }
-
 // The writers that know their layout as they go stream; GIF, TIFF, EPS and the
 // run-length BMPs hold their file until its sizes and offsets are known.
 void EncodeJpegRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
@@ -129,10 +127,10 @@ void EncodeJpegRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, Byte
 void EncodeGifRow(const GifFrameList& f, GifInfo* info, const EncodeOptions& o, ByteSink& sink) {
     if (!info) {
         const ColourRef background = o.background == kNoColour ? 0 : o.background;
-        PutAll(sink, EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where, ChosenPalette(f, o)));
+        sink.Write(EncodeGif(OnlyPicture(f), background, o.progress, o.caption, o.where, ChosenPalette(f, o)));
         return;
     }
-    PutAll(sink, EncodeGif(f, *info, o.progress, o.caption, o.where));
+    sink.Write(EncodeGif(f, *info, o.progress, o.caption, o.where));
     info->comment = GifCommentWithSignature(info->comment);
 }
 
@@ -157,7 +155,7 @@ void EncodeDibRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteS
     EncodeBmpAs(f, o, BmpCompression::Rle8, 8, sink);
 }
 void EncodeTiffRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
-    PutAll(sink, EncodeTiff(OnlyPicture(f), o.progress, o.where));
+    sink.Write(EncodeTiff(OnlyPicture(f), o.progress, o.where));
 }
 // Targa is always written run-length encoded.
 void EncodeTargaRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
@@ -168,7 +166,7 @@ void EncodePcxRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteS
 }
 // The form the document saves: with the TIFF preview.
 void EncodeEpsRow(const GifFrameList& f, GifInfo*, const EncodeOptions& o, ByteSink& sink) {
-    PutAll(sink, EncodeEps(OnlyPicture(f), true, o.progress, o.where));
+    sink.Write(EncodeEps(OnlyPicture(f), true, o.progress, o.where));
 }
 
 // Each format's own texts for a file that cannot be created or written (the codes of

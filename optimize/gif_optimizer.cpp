@@ -265,6 +265,14 @@ std::size_t BuildFrame(const std::uint32_t* screen, int width, const GifCanvas& 
 // What the transparency pass decided for a pixel.
 enum : std::uint8_t { kOpaque = 0, kKey = 1, kMadeClear = 2 };
 
+/// Frame i of count (from 0) starts: the progress text and position say so.
+void StepFrame(ProgressScope& scope, int i, int count) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Optimizing frames %d of %d ", i + 1, count);
+    scope.SetText(text);
+    scope.Step(i);
+}
+
 /// Runs a pass; a failure drops the pass's canvas and becomes the optimizer's error.
 template <class Canvas, class Fn>
 auto WithOptimizerErrors(std::unique_ptr<Canvas>& canvas, Fn&& fn) {
@@ -317,10 +325,7 @@ void GifFrameOptimizer::Run(Pass pass, GifFrameList& frames, GifInfo& info, Prog
 
         const int count = int(std::min<std::size_t>(frames.Count(), INT32_MAX));
         for (int i = 1; i < count; ++i) {
-            char text[64];
-            std::snprintf(text, sizeof text, "Optimizing frames %d of %d ", i + 1, count);
-            scope.SetText(text);
-            scope.Step(i);
+            StepFrame(scope, i, count);
             GifFrame& frame = frames[std::size_t(i)];
             if (pass == Pass::CutOut)
                 CutOutFrame(frame);
@@ -407,10 +412,7 @@ bool GifFrameOptimizer::RebuildLossless(GifFrameList& frames, const GifInfo& inf
     std::vector<std::uint8_t> scratch;
     const int count = int(std::min<std::size_t>(frames.Count(), INT32_MAX));
     for (int i = 1; i < count; ++i) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Optimizing frames %d of %d ", i + 1, count);
-        scope.SetText(text);
-        scope.Step(i);
+        StepFrame(scope, i, count);
         const GifFrame& source = frames[std::size_t(i)];
         // What the input shows now, read until its disposal below.
         shown.Draw(source);
